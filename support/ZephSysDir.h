@@ -8,8 +8,14 @@
 
 #include <cstdint>
 
-// Platform attribute bits as Win32 reports them; the POSIX layer produces the
-// same bits (directory, read-only, hidden for dot names, archive for files).
+// Platform attribute bits as Win32 reports them. The POSIX layer synthesises
+// the same bits from lstat, the way Wine shows a Unix file system to Windows
+// programs: directory for a directory; archive for everything else; read-only
+// when no one has the write permission bit (a property of the file, as on
+// Windows, not of the caller: root may write anything); hidden for a name
+// that begins with a dot, other than "." and ".."; reparse point for a
+// symbolic link, whose own attributes, size (0) and times are reported
+// without following it.
 enum : uint32_t {
     ZephSysAttrReadOnly = 0x1,
     ZephSysAttrHidden = 0x2,
@@ -22,13 +28,15 @@ enum : uint32_t {
     ZephSysAttrCompressed = 0x800
 };
 
-// One match of a search. Names are whole file names (never paths), so the
-// area is ample for any file system here.
+// One match of a search. Names are whole file names (never paths): at most
+// 259 bytes on Windows and 255 on POSIX, so the area always holds them.
 struct ZephSysFindData {
     char name[1024];
     uint32_t attributes;
     uint64_t size;
-    // 100-nanosecond units since 1 January 1601 UTC; 0 when unknown.
+    // 100-nanosecond units since 1 January 1601 UTC; 0 when unknown. POSIX
+    // has no creation time everywhere: created is the birth time where the
+    // file system keeps one, otherwise the status-change time.
     uint64_t created;
     uint64_t accessed;
     uint64_t written;
@@ -39,20 +47,43 @@ struct ZephSysCalendar {
     uint16_t year, month, day, hour, minute, second, milliseconds;
 };
 
+// Wildcards, as both platforms apply them to the last path component: '*'
+// matches any run of bytes, '?' exactly one byte, letters match ignoring
+// ASCII case, and the pattern "*.*" matches every name, names without a dot
+// too. POSIX reproduces only this common subset; the older DOS rules of real
+// Windows ('?' matching nothing before a dot, "*." for names without a dot,
+// matches on generated 8.3 short names) are not reproduced.
 struct ZephSysDirTable {
-    // Starts a search: the last component of pattern holds * and ? matched
-    // ignoring ASCII case; "*.*" matches every name. "." and ".." come back
-    // like other names. ZephErrNotFound when nothing matches.
+    // Starts a search for pattern (a directory, a separator, a wildcard name;
+    // a bare wildcard name searches the current directory). On success fills
+    // data with the first match and handle with the search to pass on.
+    // "." and ".." come back like other names. ZephErrNotFound when nothing
+    // matches or the directory does not exist, ZephErrAccess when it cannot
+    // be read, ZephErrNoMemory, ZephErrIo otherwise; no handle is then open.
     ZephError (*findFirst)(const char* pattern, ZephSysFindData* data, int64_t* handle);
-    // The next match; ZephErrNotFound at the end.
+    // The next match; ZephErrNotFound at the end, another code on failure.
     ZephError (*findNext)(int64_t handle, ZephSysFindData* data);
+    // Ends a search started with success. Cannot fail.
     void (*findClose)(int64_t handle);
-    // File time to calendar time, in UTC or in local time under the rules
-    // in force at that date. -1 when it cannot be converted.
+    // File time to calendar time, in UTC or in local time under the current
+    // zone's rules (POSIX: those in force at that date, as localtime_r gives
+    // them; Win32: SystemTimeToTzSpecificLocalTime with the current zone).
+    // 0, or -1 when it cannot be converted (out of the calendar's range).
     int (*toCalendar)(uint64_t fileTime, bool utc, ZephSysCalendar* out);
 };
 
 extern ZephSysDirTable ZephSysDirs;             // what the library calls
 extern const ZephSysDirTable ZephSysDirsDefault; // the real platform calls
+
+// The real calls, one definition per platform (support/posix, support/win32).
+// Call them through ZephSysDirs so that tests can step in.
+ZephError ZephSysFindFirst(const char* pattern, ZephSysFindData* data, int64_t* handle);
+ZephError ZephSysFindNext(int64_t handle, ZephSysFindData* data);
+void ZephSysFindClose(int64_t handle);
+int ZephSysFileTimeToCalendar(uint64_t fileTime, bool utc, ZephSysCalendar* out);
+
+// Matches name against one wildcard component by the rules above. Portable,
+// used by the POSIX search; exposed for tests.
+bool ZephSysWildcardMatch(const char* pattern, const char* name);
 
 #endif
