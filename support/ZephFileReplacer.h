@@ -1,0 +1,73 @@
+// ZephFileReplacer.h - rewrites a file without ever losing it: the new
+// content goes into a temporary file beside it, which takes the file's place
+// only when complete and on disk.
+#ifndef QUORVEL_SUPPORT_ZEPHFILEREPLACER_H
+#define QUORVEL_SUPPORT_ZEPHFILEREPLACER_H
+
+#include "ZephError.h"
+#include "ZephSysFile.h"
+
+#include <cstdint>
+
+struct ZephMemManager;
+
+// Use: begin(target), write(...) any number of times, then commit() or
+// abandon(). Until commit succeeds the target is untouched; whatever fails,
+// it stays byte for byte as it was and no temporary file is left. A target
+// that does not exist yet is created by the commit.
+//
+//   ZephFileReplacer replacer;
+//   replacer.init(manager);
+//   if (replacer.begin(path) != 0 || replacer.write(data, n) != 0 || replacer.commit() != 0)
+//       ...report; nothing changed...
+//
+// The rewritten file keeps the target's permission bits (POSIX) or
+// attributes (Win32). It is a new file, though: on POSIX it has the writer
+// as owner and no longer shares a hard link.
+//
+// Every operation that returns -1 leaves the replacer idle, the temporary
+// removed (unless removing it failed too) and the cause in error.
+// Destruction abandons an unfinished replacement.
+struct ZephFileReplacer {
+    ZephMemManager* manager = nullptr; // where the path block comes from
+    char* targetPath = nullptr;        // both paths live in one block, "ZephFileReplacer paths"
+    char* temporaryPath = nullptr;
+    int64_t handle = ZephSysFileNone;  // the open temporary file
+    int64_t written = 0;               // bytes written since begin
+    bool targetExisted = false;
+    uint32_t targetPermissions = 0;    // as ZephSysFiles.query reported them
+    ZephError error = ZephErrNone;     // why the last -1 happened
+
+    ZephFileReplacer() = default;
+    ~ZephFileReplacer() { abandon(); }
+    ZephFileReplacer(const ZephFileReplacer&) = delete;
+    ZephFileReplacer& operator=(const ZephFileReplacer&) = delete;
+
+    // Abandons any unfinished replacement and binds to manager (none:
+    // untracked blocks). Cannot fail.
+    void init(ZephMemManager* manager);
+
+    // Starts replacing targetPath. Fails before anything is written when the
+    // target is a directory or a link (never written through), cannot be
+    // opened for writing alone (read-only, in use), or when no temporary file
+    // can be made in its folder. An unfinished replacement is abandoned first.
+    int begin(const char* targetPath);
+
+    // Appends count bytes to the new content (count 0 does nothing).
+    int write(const void* source, int64_t count);
+
+    // Flushes the new content to disk, closes it, gives it the target's
+    // permissions and puts it in the target's place (POSIX: fsync, rename,
+    // fsync of the folder; Win32: FlushFileBuffers, MoveFileExA with
+    // write-through). Once the new file has taken the target's name the
+    // result is 0: a folder that cannot be synced is not a failure.
+    int commit();
+
+    // Closes and removes the temporary file; the target stays as it was.
+    // Does nothing when idle. Keeps error.
+    void abandon();
+
+    bool isActive() const { return targetPath != nullptr; }
+};
+
+#endif
