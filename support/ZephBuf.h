@@ -30,7 +30,8 @@ struct ZephBuf {
     // Binds to manager (none: untracked blocks) with a growth step (raised to
     // 1); releases any block and empties the buffer. Cannot fail.
     void init(ZephMemManager* manager, int32_t granularity);
-    // Exactly n usable bytes (plus the spare byte); content beyond n is cut.
+    // Exactly n usable bytes (plus the spare byte); content beyond n is cut,
+    // and length and cursor with it. n = 0 releases the block.
     int setCapacity(int32_t n);
     // Room for n bytes of content: capacity becomes n rounded up to the
     // granularity unless the length already reaches n.
@@ -38,20 +39,27 @@ struct ZephBuf {
     // Lowers the length (and a cursor beyond it) to n; writes no byte.
     void truncate(int32_t n);
     // Deletes deleteCount bytes at position and inserts insertCount bytes of
-    // source there; the cursor follows the edit.
+    // source there; the cursor follows the edit. source must not point into
+    // this buffer: growing replaces the block.
     int replace(int32_t position, int32_t deleteCount, const void* source, int32_t insertCount);
     // n writable bytes at the cursor (overlaying content when the cursor lies
     // inside it); the cursor moves past them. None on failure.
     char* claim(int32_t n);
+    // Copies n bytes of source to the cursor (as claim). -1 with no source,
+    // or n = 0 on a buffer that has no block yet.
     int append(const void* source, int32_t n);
     // The text, then CR LF.
     int appendLine(const char* text);
+    // printf-style text at the cursor. Grows when the text would end at or
+    // past the capacity; with the cursor inside the content the text
+    // overwrites it, and the length grows only when the text ends past it.
+    // -1 for no format, a format that cannot be rendered, or no room.
     int appendFormat(const char* format, ...)
 #if defined(__GNUC__)
         __attribute__((format(printf, 2, 3)))
 #endif
         ;
-    // Releases the block; the length is left for init or destruction.
+    // Releases the block and empties the buffer; safe twice.
     void clear();
     // Empties the content and keeps the block.
     void reset();

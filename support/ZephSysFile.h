@@ -14,18 +14,18 @@ inline constexpr int64_t ZephSysFileNone = -1;
 
 // Flags of ZephSysFileTable::open.
 enum : uint32_t {
-    ZephSysFileRead = 0x1,
-    ZephSysFileWrite = 0x2,      // with ZephSysFileRead: read and write
+    ZephSysOpenRead = 0x1,
+    ZephSysOpenWrite = 0x2, // with ZephSysOpenRead: read and write
     // Others may read and write the file while it is open; without it the
     // file is opened alone (Win32 share mode 0). POSIX has no mandatory
     // sharing, so there the flag changes nothing.
-    ZephSysFileShared = 0x4,
+    ZephSysOpenShared = 0x4,
     // Create the file when it is missing (normal attributes; POSIX mode 0666
     // less the umask). An existing file is opened as it is, never emptied.
-    ZephSysFileCreate = 0x8,
+    ZephSysOpenCreate = 0x8,
     // Create a new file; ZephErrExists when the name is taken. For temporary
     // names that must not meet anyone else's file.
-    ZephSysFileCreateNew = 0x10
+    ZephSysOpenCreateNew = 0x10
 };
 
 enum ZephSysSeekOrigin : int { ZephSysSeekBegin = 0, ZephSysSeekCurrent = 1, ZephSysSeekEnd = 2 };
