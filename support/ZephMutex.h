@@ -27,10 +27,12 @@ struct ZephMutex {
     // Closes the platform mutex if there is one; handle becomes 0.
     void close();
 
-    // A mutex in a block of its own, named "ZephMutex", from manager (none:
-    // untracked). Returns none when the block or the mutex cannot be made.
+    // A created mutex in a block of its own, named "ZephMutex", from
+    // manager. Returns none when manager is none (a mutex always comes from a
+    // real manager) or when the block or the mutex cannot be made.
     static ZephMutex* newMutex(ZephMemManager* manager);
-    // Closes and frees a mutex from newMutex and sets the owner's pointer to none.
+    // Closes and frees a mutex from newMutex and sets the owner's pointer to
+    // none. Does nothing when either pointer is none.
     static void deleteMutex(ZephMutex** mutex);
 };
 
