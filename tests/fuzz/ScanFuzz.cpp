@@ -1,0 +1,147 @@
+// ScanFuzz.cpp - differential fuzzer: the fast search and the one-pass
+// rewrite against the plain byte-by-byte loop of the replacement rules.
+//
+// Input layout: [flags][old length][new length][granularity][old...][new...][content...]
+// flags bit 0: binary kind; bit 1: rewrite; bit 2: build the content from
+// pieces of the old string (mixed case, zero bytes) so that candidates
+// overlap and occurrences are common; bit 3: leave the buffer's own cursor
+// inside the content; bits 4-7: start position of the scan.
+#include "PatchRules.h"
+#include "ZephBuf.h"
+#include "ZephStr.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// The match test exactly as the rules state it: the byte after the content
+// is a zero, and a zero byte ends the test.
+bool referenceMatch(const std::string& content, size_t p, const std::string& old) {
+    const char* at = content.c_str() + p;
+    for (size_t i = 0; i < old.size(); ++i) {
+        unsigned char b = static_cast<unsigned char>(at[i]);
+        if (b == 0 || ZephStrFold(b) != ZephStrFold(static_cast<unsigned char>(old[i])))
+            return false;
+    }
+    return true;
+}
+
+// The scan of one file, one position at a time, replacing with std::string.
+int32_t referenceScan(std::string& content, size_t start, const std::string& old, const std::string& repl,
+                      bool binary, bool rewrite) {
+    int32_t matches = 0;
+    size_t p = start;
+    while (p < content.size()) {
+        if (!referenceMatch(content, p, old)) {
+            ++p;
+            continue;
+        }
+        ++matches;
+        if (!rewrite) {
+            p += old.size();
+        } else if (binary) {
+            std::memset(&content[p], 0, old.size());
+            std::memcpy(&content[p], repl.data(), repl.size() < old.size() ? repl.size() : old.size());
+            p += old.size();
+        } else {
+            content.replace(p, old.size(), repl);
+            p += repl.size();
+        }
+    }
+    return matches;
+}
+
+void check(bool ok, const char* what) {
+    if (!ok) {
+        std::fprintf(stderr, "mismatch: %s\n", what);
+        std::abort();
+    }
+}
+
+std::string noZeros(const uint8_t* p, size_t n) {
+    std::string s(reinterpret_cast<const char*>(p), n);
+    for (char& c : s)
+        if (c == 0)
+            c = 'a';
+    return s;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 4)
+        return 0;
+    const uint8_t flags = data[0];
+    size_t oldLength = 1 + data[1] % 20;
+    size_t newLength = data[2] % 24;
+    int32_t granularity = 1 + data[3] % 64;
+    data += 4;
+    size -= 4;
+    if (size < oldLength + newLength)
+        return 0;
+    const std::string old = noZeros(data, oldLength);
+    const std::string repl = noZeros(data + oldLength, newLength);
+    data += oldLength + newLength;
+    size -= oldLength + newLength;
+
+    std::string content;
+    if (flags & 4) {
+        // Pieces of the old string: each byte picks a character, its case and
+        // now and then a zero byte or a stray byte.
+        for (size_t i = 0; i < size; ++i) {
+            uint8_t b = data[i];
+            char c = old[b % old.size()];
+            if ((b & 0x30) == 0x30)
+                c = static_cast<char>(c ^ 0x20);
+            if (b >= 0xF8)
+                c = 0;
+            else if (b >= 0xF0)
+                c = static_cast<char>(b);
+            content.push_back(c);
+        }
+    } else {
+        content.assign(reinterpret_cast<const char*>(data), size);
+    }
+    const bool binary = flags & 1;
+    const bool rewrite = flags & 2;
+    size_t start = content.empty() ? 0 : (flags >> 4) % (content.size() + 1);
+
+    ZephBuf buffer;
+    buffer.init(nullptr, granularity);
+    if (!content.empty())
+        check(buffer.append(content.data(), static_cast<int32_t>(content.size())) == 0, "append");
+
+    // The match test and the search agree with the reference at every position.
+    PatchFinder finder;
+    finder.prepare(old.c_str());
+    // (The search from every position would be quadratic; long inputs check
+    // a spread of starting points.)
+    const size_t stride = content.size() / 256 + 1;
+    int32_t expectedNext = -1;
+    for (size_t p = content.size(); p-- > 0;) {
+        bool ref = referenceMatch(content, p, old);
+        check(PatchMatchAt(buffer.data, buffer.length, static_cast<int32_t>(p), old.c_str()) == ref, "match test");
+        if (ref)
+            expectedNext = static_cast<int32_t>(p);
+        if (p % stride == 0)
+            check(finder.find(buffer.data, buffer.length, static_cast<int32_t>(p)) == expectedNext, "find");
+    }
+
+    if (flags & 8)
+        buffer.cursor = buffer.length / 2;
+    std::string expected = content;
+    int32_t expectedMatches = referenceScan(expected, start, old, repl, binary, rewrite);
+    int32_t cursor = static_cast<int32_t>(start);
+    int32_t matches = 0;
+    int result = PatchScanContent(&buffer, &cursor, finder, repl.c_str(), rewrite, binary, &matches);
+    check(result == 0, "scan result");
+    check(matches == expectedMatches, "match count");
+    check(buffer.length == static_cast<int32_t>(expected.size()), "length");
+    check(expected.empty() || std::memcmp(buffer.data, expected.data(), expected.size()) == 0, "bytes");
+    check(buffer.data == nullptr || buffer.data[buffer.length] == 0, "trailing zero");
+    check(cursor >= buffer.length, "cursor at end");
+    return 0;
+}
