@@ -49,10 +49,12 @@ struct ZephSysCalendar {
 
 // Wildcards, as both platforms apply them to the last path component: '*'
 // matches any run of bytes, '?' exactly one byte, letters match ignoring
-// ASCII case, and the pattern "*.*" matches every name, names without a dot
-// too. POSIX reproduces only this common subset; the older DOS rules of real
-// Windows ('?' matching nothing before a dot, "*." for names without a dot,
-// matches on generated 8.3 short names) are not reproduced.
+// ASCII case, and a final ".*" may also match the end of the name, so "*.*"
+// matches every name, names without a dot too, and "a*.*" matches "apple".
+// POSIX reproduces this common subset of the Win32 rules. Not reproduced:
+// the older DOS rules ('?' matching nothing before a dot or at the end,
+// "*." for names without a dot), matches on generated 8.3 short names
+// ("*.htm" finding "x.html"), and case folding beyond ASCII.
 struct ZephSysDirTable {
     // Starts a search for pattern (a directory, a separator, a wildcard name;
     // a bare wildcard name searches the current directory). On success fills
