@@ -1,0 +1,295 @@
+// PatchJob.cpp - the stepwise scan and convert runs.
+#include "PatchJob.h"
+
+#include "FileKind.h"
+#include "PatchRules.h"
+#include "ZephDirList.h"
+#include "ZephPath.h"
+#include "ZephStr.h"
+#include "ZephTick.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr int32_t ContentGranularity = 8192;
+constexpr int64_t LargestFile = 2147483647;
+// The target's name, ".new" included, must fit this area; a longer one is
+// refused rather than cut to the name of some other file.
+constexpr int TargetNameSize = 512;
+constexpr const char* NewSuffix = ".new";
+
+} // namespace
+
+void PatchJob::init(ZephMemManager* manager) {
+    clear();
+    memoryManager = manager;
+    file.init(manager);
+    content.init(manager, ContentGranularity);
+    target.init(manager);
+}
+
+void PatchJob::clear() {
+    ZephDirList::destroy(&dirList);
+    currentStep = 0;
+    entry = nullptr;
+    status = Idle;
+    file.close();
+    target.abandon();
+    content.clear();
+    memoryManager = nullptr;
+    convert = 0;
+    saveAsNew = 0;
+    filesMatched = 0;
+    filesVisited = 0;
+    cursor = 0;
+    fileMatches = 0;
+    binaryKind = 0;
+    writePos = 0;
+    std::memset(directory, 0, sizeof directory);
+    std::memset(oldstring, 0, sizeof oldstring);
+    std::memset(newstring, 0, sizeof newstring);
+    std::memset(message, 0, sizeof message);
+    file.init(nullptr);
+    content.init(nullptr, ContentGranularity);
+    target.init(nullptr);
+}
+
+void PatchJob::setDirectory(const char* text) { ZephStrCopy(directory, text, sizeof directory); }
+void PatchJob::setOldString(const char* text) { ZephStrCopy(oldstring, text, sizeof oldstring); }
+void PatchJob::setNewString(const char* text) { ZephStrCopy(newstring, text, sizeof newstring); }
+void PatchJob::setMessage(const char* text) { ZephStrCopy(message, text, sizeof message); }
+
+int PatchJob::lookupKind(const char* path, int32_t* binaryFlag) { return FileKindLookup(path, binaryFlag); }
+
+void PatchJob::start() {
+    ZephDirList::destroy(&dirList);
+    currentStep = 0;
+    entry = nullptr;
+    status = Idle;
+    file.close();
+    target.abandon();
+    message[0] = 0;
+    filesMatched = 0;
+    filesVisited = 0;
+
+    const char* refusal = nullptr;
+    if (directory[0] == 0)
+        refusal = "<directory> member is empty!";
+    else if (oldstring[0] == 0)
+        refusal = "<oldstring> member is empty!";
+    else if (newstring[0] == 0)
+        refusal = "<newstring> member is empty!";
+    if (refusal != nullptr) {
+        setMessage(refusal);
+        status = Failed;
+        return;
+    }
+    currentStep = ListDirectory;
+    status = Running;
+}
+
+void PatchJob::stop(int32_t newStatus) {
+    ZephDirList::destroy(&dirList);
+    currentStep = 0;
+    entry = nullptr;
+    status = newStatus;
+    file.close();
+    target.abandon();
+}
+
+void PatchJob::step(int32_t budgetMs) {
+    if (status != Running)
+        return;
+    const uint32_t started = ZephTickCount();
+    for (;;) {
+        if (perform())
+            return;
+        if (budgetMs < 0)
+            continue;
+        if (budgetMs == 0 || ZephTickSince(started) > static_cast<uint32_t>(budgetMs))
+            return;
+    }
+}
+
+bool PatchJob::perform() {
+    switch (currentStep) {
+    case ListDirectory: return doListDirectory();
+    case NextEntry: return doNextEntry();
+    case OpenSource: return doOpenSource();
+    case ReadChunk: return doReadChunk();
+    case EndRead: doEndRead(); return false;
+    case ScanContent: return doScanContent();
+    case OpenTarget: return doOpenTarget();
+    case WriteChunk: return doWriteChunk();
+    case EndWrite: return doEndWrite();
+    case Complete: stop(Finished); return true;
+    default:
+        // Not a step of a run: nothing sensible can follow.
+        stop(Failed);
+        return true;
+    }
+}
+
+bool PatchJob::fail(const char* format, const char* argument, const char* argumentTail) {
+    // Every message has one "%s"; the text around it and the argument are
+    // appended with bounds, so a long path is cut by the message area alone.
+    char text[sizeof message] = {};
+    const char* slot = std::strstr(format, "%s");
+    if (slot == nullptr) {
+        ZephStrCopy(text, format, sizeof text);
+    } else {
+        std::memcpy(text, format, static_cast<size_t>(slot - format));
+        ZephStrAppend(text, argument, sizeof text);
+        ZephStrAppend(text, argumentTail, sizeof text);
+        ZephStrAppend(text, slot + 2, sizeof text);
+    }
+    stop(Failed);
+    setMessage(text);
+    return true;
+}
+
+void PatchJob::moveToNextEntry() {
+    if (entry != nullptr)
+        entry = entry->next;
+}
+
+bool PatchJob::doListDirectory() {
+    ZephDirList::destroy(&dirList);
+    filesMatched = 0;
+    filesVisited = 0;
+    static const char* const cannotList =
+        "We were unable to scan the directory \"%s\"!\r\n\r\nPlease click Back and select a different directory and "
+        "try again.";
+    // A pattern cut to its area would name another directory (or none):
+    // refuse it like a directory that cannot be listed.
+    char pattern[1024];
+    if (ZephStrLength(directory) + 4 >= static_cast<int>(sizeof pattern))
+        return fail(cannotList, directory);
+    ZephStrCopy(pattern, directory, sizeof pattern);
+    ZephStrAppend(pattern, ZephPathSeparatorText, sizeof pattern);
+    ZephStrAppend(pattern, "*.*", sizeof pattern);
+    dirList = ZephDirList::create(memoryManager, pattern, ZephDirFullPaths | ZephDirNoCase);
+    if (dirList == nullptr)
+        return fail(cannotList, directory);
+    file.init(memoryManager);
+    content.init(memoryManager, ContentGranularity);
+    entry = dirList->first;
+    currentStep = NextEntry;
+    return false;
+}
+
+bool PatchJob::doNextEntry() {
+    if (entry == nullptr) {
+        currentStep = Complete;
+        return false;
+    }
+    ++filesVisited;
+    // Links are never followed: writing through one could reach outside
+    // the chosen directory.
+    if ((entry->attributes & (ZephAttrDirectory | ZephAttrLink)) != 0) {
+        moveToNextEntry();
+        return false;
+    }
+    int32_t flag = 0;
+    if (lookupKind(entry->name, &flag)) {
+        binaryKind = flag;
+        currentStep = OpenSource;
+    } else {
+        moveToNextEntry();
+    }
+    return false;
+}
+
+bool PatchJob::doOpenSource() {
+    if (file.open(entry->name, OpenRead | OpenShared) != 0)
+        return fail("Unable to open file \"%s\" for reading!", entry->name);
+    content.reset();
+    if (file.size > LargestFile)
+        return fail("File \"%s\" too large to load/scan!", entry->name);
+    if (content.reserve(static_cast<int32_t>(file.size)) != 0)
+        return fail("An error occurred attempting to setup memory buffer for file \"%s\"!", entry->name);
+    currentStep = ReadChunk;
+    return false;
+}
+
+bool PatchJob::doReadChunk() {
+    int64_t remaining = file.size - file.position;
+    if (remaining < 1) {
+        currentStep = EndRead;
+        return false;
+    }
+    char piece[PatchChunkSize];
+    int32_t count = remaining < PatchChunkSize ? static_cast<int32_t>(remaining) : PatchChunkSize;
+    if (file.read(piece, count) != 0)
+        return fail("An error occurred attempting to read in file \"%s\"!", entry->name);
+    if (content.append(piece, count) != 0)
+        return fail("An error occurred attempting to spool file \"%s\" to memory!", entry->name);
+    return false;
+}
+
+void PatchJob::doEndRead() {
+    file.close();
+    cursor = 0;
+    fileMatches = 0;
+    currentStep = ScanContent;
+}
+
+bool PatchJob::doScanContent() {
+    if (cursor < content.length) {
+        PatchFinder finder;
+        finder.prepare(oldstring);
+        const int32_t before = fileMatches;
+        int result = PatchScanContent(&content, &cursor, finder, newstring, convert, binaryKind, &fileMatches);
+        if (before == 0 && fileMatches > 0)
+            ++filesMatched;
+        if (result != 0)
+            return fail("An error occurred modify file \"%s\"!", entry->name);
+        return false;
+    }
+    if (convert != 0 && fileMatches > 0) {
+        currentStep = OpenTarget;
+    } else {
+        moveToNextEntry();
+        currentStep = NextEntry;
+    }
+    return false;
+}
+
+bool PatchJob::doOpenTarget() {
+    static const char* const cannotOpen = "Unable to open file \"%s\" for writing!";
+    const char* suffix = saveAsNew != 0 ? NewSuffix : "";
+    char name[TargetNameSize];
+    if (ZephStrLength(entry->name) + ZephStrLength(suffix) >= TargetNameSize)
+        return fail(cannotOpen, entry->name, suffix); // never opened under a cut, other name
+    ZephStrCopy(name, entry->name, sizeof name);
+    ZephStrAppend(name, suffix, sizeof name);
+    if (target.begin(name) != 0)
+        return fail(cannotOpen, name);
+    writePos = 0;
+    currentStep = WriteChunk;
+    return false;
+}
+
+bool PatchJob::doWriteChunk() {
+    int32_t remaining = content.length - writePos;
+    if (remaining <= 0) {
+        currentStep = EndWrite;
+        return false;
+    }
+    int32_t count = remaining < PatchChunkSize ? remaining : PatchChunkSize;
+    if (target.write(content.data + writePos, count) != 0)
+        return fail("An error occurred attempting to write to file \"%s\"!", entry->name);
+    writePos += count;
+    return false;
+}
+
+bool PatchJob::doEndWrite() {
+    // Only now does the new content take the file's place; if that fails,
+    // the file is as it was and the run reports the write as failed.
+    if (target.commit() != 0)
+        return fail("An error occurred attempting to write to file \"%s\"!", entry->name);
+    moveToNextEntry();
+    currentStep = NextEntry;
+    return false;
+}

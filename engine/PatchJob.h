@@ -1,0 +1,145 @@
+// PatchJob.h - one scan or convert run over one directory, advanced in small
+// actions inside a time budget so that the GUI thread stays responsive.
+#ifndef QUORVEL_ENGINE_PATCHJOB_H
+#define QUORVEL_ENGINE_PATCHJOB_H
+
+#include "ZephBuf.h"
+#include "ZephFile.h"
+#include "ZephFileReplacer.h"
+
+#include <cstdint>
+
+struct ZephMemManager;
+struct ZephDirList;
+struct ZephDirEntry;
+
+enum PatchStatus : int32_t {
+    Idle = 0,     // no run set up
+    Running = 1,  // the job passed its check and is being stepped
+    Finished = 2, // the run went through every entry of the directory
+    Failed = -1   // the run stopped on an error; message holds the text
+};
+
+// The engine's next action; 0 means none.
+enum PatchStep : int32_t {
+    ListDirectory = 1, // lists the directory
+    NextEntry = 2,     // looks at one directory entry
+    OpenSource = 3,    // opens the current file and sizes content
+    ReadChunk = 4,     // reads up to 4096 bytes into content
+    EndRead = 5,       // closes the source
+    ScanContent = 6,   // scans all of content (and replaces in a convert run), or decides what follows
+    OpenTarget = 7,    // starts the new file that will take the target's place
+    WriteChunk = 8,    // writes up to 4096 bytes of content
+    EndWrite = 9,      // puts the new file in the target's place
+    Complete = 10      // ends the run as Finished
+};
+
+// Pieces of a file read or written by one action.
+inline constexpr int32_t PatchChunkSize = 4096;
+
+// Room for every failure text with the longest path a run meets (a
+// directory of 1023 characters, a separator, a file name and ".new"), so
+// that a message always names its file in full.
+inline constexpr int32_t PatchMessageSize = 2048;
+
+// A run lists the directory (no subdirectories, no links), reads each file
+// of a known kind whole into content in 4096-byte pieces, scans it once and,
+// in a convert run with at least one occurrence, writes it back in 4096-byte
+// pieces. Every failure ends the run with a complete sentence in message.
+//
+// A file is never rewritten in place: its new content goes into a temporary
+// file beside it (target), which takes its name only once every byte is
+// written and on disk. A failed or stopped run therefore leaves each file
+// either as it was or fully rewritten, and no temporary file behind. Files
+// listed as links are counted and passed over, so a run never writes outside
+// the chosen directory.
+//
+// Invariants: dirList exists only from ListDirectory to the end of a run;
+// entry points into dirList or is none; status is Running exactly while
+// currentStep is not 0 after a successful start; file is open on the source
+// only between OpenSource and EndRead, target is active only between
+// OpenTarget and EndWrite. All memory comes from memoryManager.
+struct PatchJob {
+    ZephMemManager* memoryManager = nullptr; // not owned
+    char directory[1024] = {};
+    char oldstring[512] = {};
+    char newstring[512] = {};
+    int32_t convert = 0;   // 0: scan run; otherwise convert run
+    int32_t saveAsNew = 0; // write to the path plus ".new" and leave the source
+    int32_t status = Idle;
+    char message[PatchMessageSize] = {}; // the failure that ended the run; empty otherwise
+    int32_t filesMatched = 0; // files of the run holding the old string
+    int32_t filesVisited = 0; // directory entries looked at
+    // The engine's next action, one of PatchStep (0: no run set up). Named
+    // apart from the operation step(), which C++ cannot share a name with.
+    int32_t currentStep = 0;
+    ZephDirList* dirList = nullptr; // owned
+    ZephDirEntry* entry = nullptr;
+    ZephFile file;        // the source, while it is read
+    ZephBuf content;      // the whole current file, granularity 8192
+    int32_t cursor = 0;   // scan offset in content
+    int32_t fileMatches = 0;
+    int32_t binaryKind = 0;
+    int32_t writePos = 0; // bytes of content written to the target so far
+    ZephFileReplacer target; // the new file that takes the target's place at EndWrite
+
+    // Bound to no memory manager; call init before a run.
+    PatchJob() = default;
+    ~PatchJob() { clear(); }
+    PatchJob(const PatchJob&) = delete;
+    PatchJob& operator=(const PatchJob&) = delete;
+
+    // Clears, then binds the job, its file, content and target to manager
+    // with every field empty or 0 and status Idle. Cannot fail.
+    void init(ZephMemManager* manager);
+    // Ends any run (a half-written temporary file is removed), releases the
+    // listing and content's memory, and empties every field; status Idle and
+    // no memory manager. Safe on a cleared job. Cannot fail.
+    void clear();
+
+    // Bounded copies: longer text is cut to the field and always terminated.
+    void setDirectory(const char* text);
+    void setOldString(const char* text);
+    void setNewString(const char* text);
+    void setMessage(const char* text);
+
+    // Sets up a run from directory, oldstring, newstring, convert and
+    // saveAsNew. Empty fields are refused, the first one checked giving
+    // status Failed and its message; otherwise status becomes Running.
+    void start();
+
+    // Performs actions while status is Running: at least one per call, then
+    // more while no more than budgetMs milliseconds have passed since the
+    // call began (32-bit wrapping tick). A negative budget runs the job to
+    // its end; a budget of 0 performs exactly one action. Does nothing when
+    // status is not Running.
+    void step(int32_t budgetMs);
+
+    // Ends a run with the given status: releases the listing, abandons an
+    // unfinished target, closes file; content keeps its data and memory.
+    void stop(int32_t newStatus);
+
+    // 1 and the row's binary flag when path ends in a known extension,
+    // otherwise 0 with 0 stored. binaryFlag may be none.
+    static int lookupKind(const char* path, int32_t* binaryFlag);
+
+private:
+    // Each returns true when the run ended (Finished or Failed).
+    bool perform();
+    bool doListDirectory();
+    bool doNextEntry();
+    bool doOpenSource();
+    bool doReadChunk();
+    void doEndRead();
+    bool doScanContent();
+    bool doOpenTarget();
+    bool doWriteChunk();
+    bool doEndWrite();
+    // Puts argument and argumentTail in the place of the one "%s" of format,
+    // stops the run as Failed and stores the text (cut to the message area).
+    // Always true, for "return fail(...)".
+    bool fail(const char* format, const char* argument, const char* argumentTail = "");
+    void moveToNextEntry();
+};
+
+#endif

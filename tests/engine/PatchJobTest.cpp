@@ -1,0 +1,625 @@
+// PatchJobTest.cpp - scan and convert runs over real directories, every
+// failure of the run through the fault seams, and the time budget.
+#include "PatchJob.h"
+#include "WizardStrings.h"
+#include "ZephDirList.h"
+#include "ZephMem.h"
+#include "ZephSysFile.h"
+
+#include "QvAllocFault.h"
+#include "QvDirFault.h"
+#include "QvFileFault.h"
+#include "QvTestKit.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string Address = legacyServerAddress;
+const std::string Host = serviceHostName;
+const std::string Zero(1, '\0');
+
+// Program-like bytes (zeros, code-like bytes, no accidental address) with
+// the address planted at the given offsets.
+std::string program(size_t size, const std::vector<size_t>& at, unsigned seed = 1) {
+    std::string s(size, '\0');
+    unsigned x = seed * 2654435761u + 1;
+    for (size_t i = 0; i < size; ++i) {
+        x = x * 1103515245u + 12345u;
+        unsigned v = (x >> 16) & 0xFF;
+        s[i] = static_cast<char>(v < 80 ? 0 : v);
+    }
+    for (size_t p : at)
+        s.replace(p, Address.size(), Address);
+    return s;
+}
+
+// What the wizard's rewrite must make of a file.
+std::string patched(std::string s, bool binary) {
+    const std::string by = binary ? Host + Zero : Host;
+    for (size_t p = s.find(Address); p != std::string::npos; p = s.find(Address, p + by.size()))
+        s.replace(p, Address.size(), by);
+    return s;
+}
+
+// Records every open through the platform layer with its flags.
+class OpenLog {
+public:
+    OpenLog() : saved_(ZephSysFiles) {
+        current_ = this;
+        ZephSysFiles.open = &record;
+    }
+    ~OpenLog() {
+        ZephSysFiles = saved_;
+        current_ = nullptr;
+    }
+    OpenLog(const OpenLog&) = delete;
+    OpenLog& operator=(const OpenLog&) = delete;
+
+    std::vector<std::string> opened(bool forWriting) const {
+        std::vector<std::string> paths;
+        for (const auto& [path, flags] : opens_)
+            if (((flags & ZephSysOpenWrite) != 0) == forWriting)
+                paths.push_back(path);
+        return paths;
+    }
+
+private:
+    static ZephError record(const char* path, uint32_t flags, int64_t* handle) {
+        current_->opens_.emplace_back(path, flags);
+        return current_->saved_.open(path, flags, handle);
+    }
+    static OpenLog* current_;
+    ZephSysFileTable saved_;
+    std::vector<std::pair<std::string, uint32_t>> opens_;
+};
+OpenLog* OpenLog::current_ = nullptr;
+
+bool startsWith(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
+
+class PatchJobFixture : public ::testing::Test {
+protected:
+    ZephMemManager manager{"PatchJobTest", 0, 0, 0, nullptr};
+    qvtest::TempDir dir;
+    PatchJob job;
+
+    void TearDown() override {
+        job.clear();
+        EXPECT_EQ(0, manager.heapCount) << "blocks left behind by the job";
+        char why[256] = {};
+        EXPECT_EQ(0, ZephMemCheck(&manager, why, sizeof why)) << why;
+    }
+
+    std::string path(const std::string& name) const { return dir.file(name); }
+    void put(const std::string& name, const std::string& bytes) { ASSERT_TRUE(qvtest::writeFile(path(name), bytes)); }
+    std::string get(const std::string& name) const { return qvtest::readFile(path(name)); }
+
+    void begin(int32_t convert, const char* newString = serviceHostName) {
+        job.init(&manager);
+        job.setDirectory(dir.path().c_str());
+        job.setOldString(legacyServerAddress);
+        job.setNewString(newString);
+        job.convert = convert;
+        job.saveAsNew = 0;
+        job.start();
+        ASSERT_EQ(Running, job.status) << job.message;
+    }
+    void run(int32_t convert, const char* newString = serviceHostName) {
+        begin(convert, newString);
+        job.step(-1);
+    }
+
+    // Steps one action at a time until the job is about to perform `step`
+    // on the file `name` (the message names the fault's victim exactly).
+    void advanceTo(int32_t step, const std::string& name) {
+        const std::string wanted = path(name);
+        for (int guard = 0; guard < 100000 && job.status == Running; ++guard) {
+            if (job.currentStep == step && job.entry != nullptr && wanted == job.entry->name)
+                return;
+            job.step(0);
+        }
+        FAIL() << "the run never reached step " << step << " of " << name;
+    }
+
+    std::set<std::string> names() const {
+        std::set<std::string> found;
+        for (const auto& item : fs::directory_iterator(dir.path()))
+            found.insert(item.path().filename().string());
+        return found;
+    }
+
+    void expectFailed(const std::string& message, int32_t visited, int32_t matched) {
+        EXPECT_EQ(Failed, job.status);
+        EXPECT_EQ(message, job.message);
+        EXPECT_EQ(visited, job.filesVisited);
+        EXPECT_EQ(matched, job.filesMatched);
+        EXPECT_EQ(0, job.currentStep);
+        EXPECT_EQ(nullptr, job.dirList);
+        EXPECT_EQ(nullptr, job.entry);
+        EXPECT_FALSE(job.file.isOpen());
+        EXPECT_FALSE(job.target.isActive());
+    }
+};
+
+using PatchJobStart = PatchJobFixture;
+using PatchJobScanRun = PatchJobFixture;
+using PatchJobConvertRun = PatchJobFixture;
+using PatchJobFailures = PatchJobFixture;
+using PatchJobBudget = PatchJobFixture;
+
+} // namespace
+
+TEST_F(PatchJobStart, EmptyFieldsAreRefusedInOrderOneAtATime) {
+    job.init(&manager);
+    job.start();
+    EXPECT_EQ(Failed, job.status);
+    EXPECT_STREQ("<directory> member is empty!", job.message);
+    job.setDirectory(dir.path().c_str());
+    job.start();
+    EXPECT_STREQ("<oldstring> member is empty!", job.message);
+    job.setOldString(legacyServerAddress);
+    job.start();
+    EXPECT_STREQ("<newstring> member is empty!", job.message);
+    EXPECT_EQ(0, job.currentStep);
+    job.step(-1);
+    EXPECT_EQ(Failed, job.status) << "a refused job is never stepped";
+    job.setNewString(serviceHostName);
+    job.start();
+    EXPECT_EQ(Running, job.status);
+    EXPECT_STREQ("", job.message);
+}
+
+TEST_F(PatchJobStart, LongTextsAreCutToTheirFields) {
+    job.init(&manager);
+    std::string longText(sizeof job.message + 100, 'd');
+    job.setDirectory(longText.c_str());
+    job.setOldString(longText.c_str());
+    job.setMessage(longText.c_str());
+    EXPECT_EQ(std::string(1023, 'd'), job.directory);
+    EXPECT_EQ(std::string(511, 'd'), job.oldstring);
+    EXPECT_EQ(std::string(sizeof job.message - 1, 'd'), job.message);
+}
+
+TEST_F(PatchJobStart, StartingAgainMidRunBeginsAFreshRun) {
+    put("a.ini", "x=" + Address);
+    begin(0);
+    advanceTo(ReadChunk, "a.ini");
+    job.start();
+    EXPECT_EQ(ListDirectory, job.currentStep);
+    EXPECT_EQ(nullptr, job.dirList);
+    EXPECT_FALSE(job.file.isOpen());
+    job.step(-1);
+    EXPECT_EQ(Finished, job.status);
+    EXPECT_EQ(1, job.filesMatched);
+}
+
+TEST_F(PatchJobScanRun, EmptyDirectoryFinishesWithNothingVisited) {
+    run(0);
+    EXPECT_EQ(Finished, job.status);
+    EXPECT_EQ(0, job.filesVisited);
+    EXPECT_EQ(0, job.filesMatched);
+    EXPECT_EQ(0, job.currentStep);
+    EXPECT_EQ(nullptr, job.dirList);
+}
+
+TEST_F(PatchJobScanRun, CountsKnownKindsThatHoldTheAddressAndNeverWrites) {
+    put("a.exe", program(9000, {4090})); // split across two read pieces
+    put("b.dll", program(5000, {}));
+    put("c.ini", "[net]\r\nhost=" + Address); // at the very end
+    put("d.TXT", Address);
+    put("f.Cfg", Address + Address);
+    put("g.htm", "");
+    put("h.ini", Address.substr(0, 13)); // only the start of it
+    fs::create_directory(path("Sub"));
+    ASSERT_TRUE(qvtest::writeFile(path("Sub") + (path("x").substr(dir.path().size(), 1)) + "e.ini", Address));
+    OpenLog log;
+    run(0);
+    EXPECT_EQ(Finished, job.status) << job.message;
+    EXPECT_EQ(8, job.filesVisited);
+    EXPECT_EQ(3, job.filesMatched);
+    EXPECT_TRUE(log.opened(true).empty()) << "a scan run opened " << log.opened(true).front() << " for writing";
+    std::vector<std::string> read = log.opened(false);
+    EXPECT_EQ((std::vector<std::string>{path("a.exe"), path("b.dll"), path("c.ini"), path("f.Cfg"), path("g.htm"),
+                                        path("h.ini")}),
+              read)
+        << "files of other kinds and subdirectories are never opened; the order ignores case";
+}
+
+TEST_F(PatchJobScanRun, MissingDirectoryFailsWithItsMessage) {
+    job.init(&manager);
+    std::string missing = path("nowhere");
+    job.setDirectory(missing.c_str());
+    job.setOldString(legacyServerAddress);
+    job.setNewString(serviceHostName);
+    job.start();
+    job.step(-1);
+    expectFailed("We were unable to scan the directory \"" + missing +
+                     "\"!\r\n\r\nPlease click Back and select a different directory and try again.",
+                 0, 0);
+}
+
+TEST_F(PatchJobScanRun, EntriesListedAsLinksAreCountedButNeverOpened) {
+    put("a.ini", Address);
+    put("b.ini", Address);
+    qvtest::ScriptedMatch link;
+    link.name = "a.ini";
+    link.attributes = ZephSysAttrReparsePoint | ZephSysAttrArchive;
+    qvtest::ScriptedMatch plain;
+    plain.name = "b.ini";
+    qvtest::ScriptedDir scripted({link, plain});
+    OpenLog log;
+    run(1);
+    EXPECT_EQ(Finished, job.status) << job.message;
+    EXPECT_EQ(2, job.filesVisited);
+    EXPECT_EQ(1, job.filesMatched);
+    for (const std::string& opened : log.opened(false))
+        EXPECT_NE(path("a.ini"), opened);
+    EXPECT_EQ(Address, get("a.ini"));
+    EXPECT_EQ(Host, get("b.ini"));
+}
+
+TEST_F(PatchJobConvertRun, WizardStringsRewriteBinaryAndTextFiles) {
+    const std::string exe = program(20000, {0, 4095, 8192, 20000 - 14});
+    const std::string ini = "[a]\r\nx=" + Address + "\r\ny=" + Address + Address + "\r\nz=" + Address;
+    const std::string dll = program(3000, {100}, 7);
+    put("game.EXE", exe);
+    put("net.ini", ini);
+    put("x.dll", dll);
+    run(1);
+    EXPECT_EQ(Finished, job.status) << job.message;
+    EXPECT_EQ(3, job.filesMatched);
+    EXPECT_EQ(3, job.filesVisited);
+    EXPECT_EQ(patched(exe, true), get("game.EXE"));
+    EXPECT_EQ(exe.size(), get("game.EXE").size());
+    EXPECT_EQ(patched(ini, false), get("net.ini"));
+    EXPECT_EQ(ini.size() - 4, get("net.ini").size());
+    EXPECT_EQ(patched(dll, true), get("x.dll"));
+    EXPECT_EQ((std::set<std::string>{"game.EXE", "net.ini", "x.dll"}), names()) << "temporary files left behind";
+}
+
+TEST_F(PatchJobConvertRun, WritesOnlyFilesWithAMatchAndLeavesTheRestUntouched) {
+    put("a.ini", "x=" + Address);
+    put("b.ini", "x=198.51.100.11");
+    put("c.exe", program(6000, {}));
+    put("d.txt", Address);
+    const auto past = fs::last_write_time(path("b.ini")) - std::chrono::hours(240);
+    for (const char* name : {"b.ini", "c.exe", "d.txt"})
+        fs::last_write_time(path(name), past);
+    OpenLog log;
+    run(1);
+    EXPECT_EQ(Finished, job.status) << job.message;
+    EXPECT_EQ(1, job.filesMatched);
+    for (const std::string& written : log.opened(true))
+        EXPECT_TRUE(startsWith(written, path("a.ini"))) << written << " was opened for writing";
+    EXPECT_FALSE(log.opened(true).empty());
+    for (const char* name : {"b.ini", "c.exe", "d.txt"})
+        EXPECT_EQ(past, fs::last_write_time(path(name))) << name;
+    EXPECT_EQ("x=198.51.100.11", get("b.ini"));
+    EXPECT_EQ(program(6000, {}), get("c.exe"));
+    EXPECT_EQ(Address, get("d.txt"));
+    EXPECT_EQ("x=" + Host, get("a.ini"));
+}
+
+TEST_F(PatchJobConvertRun, ScanThenConvertAsTheWizardDoes) {
+    put("a.dll", program(5000, {10, 2000}));
+    put("b.cfg", Address);
+    run(0);
+    ASSERT_EQ(Finished, job.status);
+    EXPECT_EQ(2, job.filesMatched);
+    run(1);
+    EXPECT_EQ(Finished, job.status);
+    EXPECT_EQ(2, job.filesMatched);
+    run(0);
+    EXPECT_EQ(0, job.filesMatched) << "nothing is left to patch";
+    EXPECT_EQ(2, job.filesVisited);
+}
+
+TEST_F(PatchJobConvertRun, SaveAsNewWritesBesideAndKeepsTheSource) {
+    put("a.ini", Address);
+    job.init(&manager);
+    job.setDirectory(dir.path().c_str());
+    job.setOldString(legacyServerAddress);
+    job.setNewString(serviceHostName);
+    job.convert = 1;
+    job.saveAsNew = 1;
+    job.start();
+    job.step(-1);
+    EXPECT_EQ(Finished, job.status) << job.message;
+    EXPECT_EQ(Address, get("a.ini"));
+    EXPECT_EQ(Host, get("a.ini.new"));
+    EXPECT_EQ((std::set<std::string>{"a.ini", "a.ini.new"}), names());
+    run(1);
+    EXPECT_EQ(2, job.filesVisited);
+    EXPECT_EQ(1, job.filesMatched) << "the .new copy is of no known kind";
+}
+
+TEST_F(PatchJobConvertRun, ReadOnlyFileStopsTheRunBeforeItChanges) {
+    put("a.ini", Address);
+    put("b.ini", Address);
+    put("c.ini", Address);
+    fs::permissions(path("b.ini"), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    {
+        int64_t probe = -1;
+        if (ZephSysFileOpen(path("b.ini").c_str(), ZephSysOpenWrite, &probe) == ZephErrNone) {
+            ZephSysFileClose(probe);
+            GTEST_SKIP() << "this user may write read-only files; PatchJobFailures covers the refusal";
+        }
+    }
+    run(1);
+    expectFailed("Unable to open file \"" + path("b.ini") + "\" for writing!", 2, 2);
+    EXPECT_EQ(Host, get("a.ini"));
+    EXPECT_EQ(Address, get("b.ini"));
+    EXPECT_EQ(Address, get("c.ini"));
+}
+
+TEST_F(PatchJobConvertRun, WriteFailingMidFileKeepsThatFileAndTheEarlierOnes) {
+    const std::string a = program(10000, {50, 9000});
+    const std::string b = program(10000, {5000}, 3);
+    put("a.exe", a);
+    put("b.exe", b);
+    begin(1);
+    advanceTo(WriteChunk, "b.exe");
+    job.step(0); // the first piece reaches the temporary file
+    EXPECT_EQ(4096, job.writePos);
+    qvtest::FileFault fault;
+    fault.failAt(qvtest::FileOp::Write, 1, ZephErrNoSpace);
+    job.step(-1);
+    expectFailed("An error occurred attempting to write to file \"" + path("b.exe") + "\"!", 2, 2);
+    EXPECT_EQ(patched(a, true), get("a.exe"));
+    EXPECT_EQ(b, get("b.exe"));
+    EXPECT_EQ((std::set<std::string>{"a.exe", "b.exe"}), names());
+}
+
+// Every message of the failure table, through the seams, with the status
+// and the counters the run had reached.
+TEST_F(PatchJobFailures, ListingRefusedOrOutOfMemory) {
+    const std::string message = "We were unable to scan the directory \"" + dir.path() +
+                                "\"!\r\n\r\nPlease click Back and select a different directory and try again.";
+    put("a.ini", Address);
+    {
+        qvtest::DirFault fault(qvtest::DirFault::FindFirst, 1, ZephErrAccess);
+        run(0);
+        expectFailed(message, 0, 0);
+    }
+    begin(0);
+    qvtest::AllocFault fault(&manager);
+    fault.failAt(1, true);
+    job.step(0);
+    fault.disarm();
+    EXPECT_TRUE(fault.fired());
+    expectFailed(message, 0, 0);
+}
+
+TEST_F(PatchJobFailures, SourceCannotBeOpened) {
+    put("a.ini", Address);
+    put("b.ini", Address);
+    begin(0);
+    advanceTo(OpenSource, "b.ini");
+    qvtest::FileFault fault;
+    fault.failAt(qvtest::FileOp::Open, 1, ZephErrAccess, true);
+    job.step(-1);
+    expectFailed("Unable to open file \"" + path("b.ini") + "\" for reading!", 2, 1);
+}
+
+TEST_F(PatchJobFailures, FileTooLargeOrBufferNotToBeHad) {
+    put("a.exe", Address);
+    fs::resize_file(path("a.exe"), 2147483648ull);
+    run(0);
+    expectFailed("File \"" + path("a.exe") + "\" too large to load/scan!", 1, 0);
+    // One byte less passes the size check; its buffer (rounded up to 8192)
+    // is then more than a buffer may hold.
+    fs::resize_file(path("a.exe"), 2147483647ull);
+    run(0);
+    expectFailed("An error occurred attempting to setup memory buffer for file \"" + path("a.exe") + "\"!", 1, 0);
+    fs::resize_file(path("a.exe"), 100);
+    begin(0);
+    advanceTo(OpenSource, "a.exe");
+    qvtest::AllocFault fault(&manager);
+    fault.failAt(1, true);
+    job.step(0);
+    fault.disarm();
+    expectFailed("An error occurred attempting to setup memory buffer for file \"" + path("a.exe") + "\"!", 1, 0);
+}
+
+TEST_F(PatchJobFailures, ReadFailsOrComesBackShort) {
+    put("a.ini", Address);
+    put("b.exe", program(9000, {}));
+    const std::string message = "An error occurred attempting to read in file \"" + path("b.exe") + "\"!";
+    for (bool shortRead : {false, true}) {
+        begin(0);
+        advanceTo(ReadChunk, "b.exe");
+        job.step(0);
+        qvtest::FileFault fault;
+        if (shortRead)
+            fault.cutShortAt(qvtest::FileOp::Read, 1, 100);
+        else
+            fault.failAt(qvtest::FileOp::Read, 1, ZephErrIo);
+        job.step(-1);
+        expectFailed(message, 2, 1);
+    }
+}
+
+TEST_F(PatchJobFailures, ContentCannotTakeThePiece) {
+    put("a.ini", Address);
+    begin(0);
+    advanceTo(ReadChunk, "a.ini");
+    // Sized for the file, content never grows while reading; take its block
+    // away so that the append has to allocate, and let that fail.
+    job.content.setCapacity(0);
+    qvtest::AllocFault fault(&manager);
+    fault.failAt(1, true);
+    job.step(0);
+    fault.disarm();
+    expectFailed("An error occurred attempting to spool file \"" + path("a.ini") + "\" to memory!", 1, 0);
+}
+
+TEST_F(PatchJobFailures, LongerReplacementCannotGrowContent) {
+    // Content is sized to the file rounded up to 8192: fill that, so the
+    // longer text needs a bigger block.
+    const std::string ini = std::string(8190 - Address.size(), '-') + Address;
+    put("a.ini", ini);
+    begin(1, "server.games.quorvel.test");
+    advanceTo(ScanContent, "a.ini");
+    qvtest::AllocFault fault(&manager);
+    fault.failAt(1, true);
+    job.step(0);
+    fault.disarm();
+    EXPECT_TRUE(fault.fired());
+    expectFailed("An error occurred modify file \"" + path("a.ini") + "\"!", 1, 1);
+    EXPECT_EQ(ini, get("a.ini"));
+}
+
+TEST_F(PatchJobFailures, TargetCannotBeOpenedForWriting) {
+    put("a.ini", Address);
+    put("b.ini", Address);
+    begin(1);
+    advanceTo(OpenTarget, "b.ini");
+    qvtest::FileFault fault;
+    fault.failAt(qvtest::FileOp::Open, 1, ZephErrAccess, true);
+    job.step(-1);
+    expectFailed("Unable to open file \"" + path("b.ini") + "\" for writing!", 2, 2);
+    EXPECT_EQ(Host, get("a.ini"));
+    EXPECT_EQ(Address, get("b.ini"));
+    EXPECT_EQ((std::set<std::string>{"a.ini", "b.ini"}), names());
+}
+
+TEST_F(PatchJobFailures, NewContentCannotReachTheDiskOrTakeThePlace) {
+    const std::string exe = program(5000, {7});
+    put("a.exe", exe);
+    for (qvtest::FileOp op : {qvtest::FileOp::Write, qvtest::FileOp::Flush, qvtest::FileOp::Close,
+                              qvtest::FileOp::SetPermissions, qvtest::FileOp::Replace}) {
+        begin(1);
+        advanceTo(WriteChunk, "a.exe");
+        qvtest::FileFault fault;
+        fault.failAt(op, 1, ZephErrIo);
+        job.step(-1);
+        expectFailed("An error occurred attempting to write to file \"" + path("a.exe") + "\"!", 1, 1);
+        EXPECT_EQ(exe, get("a.exe")) << qvtest::fileOpName(op);
+        EXPECT_EQ((std::set<std::string>{"a.exe"}), names()) << qvtest::fileOpName(op);
+    }
+}
+
+// Every single failure of the file layer, one-off and lasting: the run ends
+// Finished or with one of its messages, and every file is either as it was
+// or fully patched, with no temporary file left.
+TEST_F(PatchJobFailures, AnyFileFailureLosesNothing) {
+    const std::string exe = program(9000, {0, 5000});
+    const std::string ini = "a=" + Address + "\r\nb=" + Address;
+    const std::string cfg = "nothing here";
+    for (bool persistent : {false, true}) {
+        for (int n = 1;; ++n) {
+            put("a.exe", exe);
+            put("b.ini", ini);
+            put("c.cfg", cfg);
+            begin(1);
+            qvtest::FileFault fault;
+            fault.spare(qvtest::FileOp::Remove);
+            fault.failAt(qvtest::FileOp::Any, n, ZephErrIo, persistent);
+            job.step(-1);
+            const bool injected = fault.faultsInjected() > 0;
+            fault.disarm();
+            SCOPED_TRACE(std::string(persistent ? "lasting" : "one-off") + " failure of " + fault.lastFaultName() +
+                         " at call " + std::to_string(n));
+            ASSERT_TRUE(job.status == Finished || job.status == Failed);
+            if (job.status == Failed) {
+                const std::string message = job.message;
+                EXPECT_TRUE(startsWith(message, "Unable to open file") || startsWith(message, "An error occurred") ||
+                            startsWith(message, "We were unable to scan"))
+                    << message;
+            }
+            std::string a = get("a.exe"), b = get("b.ini");
+            EXPECT_TRUE(a == exe || a == patched(exe, true));
+            EXPECT_TRUE(b == ini || b == patched(ini, false));
+            EXPECT_EQ(cfg, get("c.cfg"));
+            EXPECT_EQ((std::set<std::string>{"a.exe", "b.ini", "c.cfg"}), names());
+            if (!injected) {
+                EXPECT_EQ(Finished, job.status) << job.message;
+                EXPECT_EQ(patched(exe, true), a);
+                break;
+            }
+        }
+    }
+}
+
+TEST_F(PatchJobFailures, AnyAllocationFailureLosesNothingAndLeaksNothing) {
+    // 10 bytes short of two granules, so that the longer text must grow it.
+    const std::string tail = "a=" + Address + "\r\nb=" + Address;
+    const std::string ini = std::string(16384 - 10 - tail.size(), '-') + tail;
+    const std::string longer = "a-longer-name-than-the-address.test";
+    const std::string rewritten = std::string(16384 - 10 - tail.size(), '-') + "a=" + longer + "\r\nb=" + longer;
+    for (bool persistent : {false, true}) {
+        for (int n = 1;; ++n) {
+            put("a.ini", ini);
+            put("b.dll", program(3000, {64}));
+            begin(1, longer.c_str());
+            qvtest::AllocFault fault(&manager);
+            fault.failAt(n, persistent);
+            job.step(-1);
+            fault.disarm();
+            SCOPED_TRACE("allocation " + std::to_string(n) + (persistent ? " and later" : ""));
+            ASSERT_TRUE(job.status == Finished || job.status == Failed);
+            if (!fault.fired()) {
+                EXPECT_EQ(Finished, job.status) << job.message;
+            }
+            std::string a = get("a.ini");
+            EXPECT_TRUE(a == ini || a == rewritten);
+            EXPECT_EQ((std::set<std::string>{"a.ini", "b.dll"}), names());
+            job.clear();
+            EXPECT_EQ(0, manager.heapCount);
+            if (!fault.fired())
+                break;
+        }
+    }
+}
+
+TEST_F(PatchJobBudget, BudgetZeroPerformsOneActionPerCall) {
+    put("a.ini", std::string(5000, '-') + Address);
+    begin(1);
+    std::vector<int32_t> steps;
+    for (int calls = 0; job.status == Running && calls < 100; ++calls) {
+        steps.push_back(job.currentStep);
+        job.step(0);
+    }
+    EXPECT_EQ(Finished, job.status);
+    EXPECT_EQ((std::vector<int32_t>{ListDirectory, NextEntry, OpenSource, ReadChunk, ReadChunk, ReadChunk, EndRead,
+                                    ScanContent, ScanContent, OpenTarget, WriteChunk, WriteChunk, WriteChunk, EndWrite,
+                                    NextEntry, Complete}),
+              steps);
+}
+
+TEST_F(PatchJobBudget, NegativeBudgetFinishesInOneCallAndNothingRunsAfter) {
+    for (int i = 0; i < 20; ++i)
+        put("f" + std::to_string(i) + ".dll", program(12000, {static_cast<size_t>(i * 100)}, i));
+    begin(1);
+    job.step(-1);
+    EXPECT_EQ(Finished, job.status);
+    EXPECT_EQ(20, job.filesMatched);
+    job.step(-1);
+    job.step(100);
+    EXPECT_EQ(Finished, job.status);
+    EXPECT_EQ(20, job.filesMatched);
+    EXPECT_EQ(0, job.currentStep);
+    PatchJob idle;
+    idle.step(-1);
+    EXPECT_EQ(Idle, idle.status);
+}
+
+TEST_F(PatchJobBudget, PositiveBudgetStopsAfterItHasPassed) {
+    for (int i = 0; i < 50; ++i)
+        put("f" + std::to_string(i) + ".exe", program(64 * 1024, {}, i));
+    begin(0);
+    // A generous budget finishes the whole directory in one call.
+    job.step(60000);
+    EXPECT_EQ(Finished, job.status);
+    EXPECT_EQ(50, job.filesVisited);
+}

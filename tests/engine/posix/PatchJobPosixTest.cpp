@@ -1,0 +1,85 @@
+// PatchJobPosixTest.cpp - runs over real symbolic links and paths longer
+// than the target area; Windows programs here cannot make either freely.
+#include "PatchJob.h"
+#include "WizardStrings.h"
+#include "ZephMem.h"
+
+#include "QvTestKit.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string Address = legacyServerAddress;
+
+void runJob(PatchJob& job, ZephMemManager* manager, const std::string& directory, int32_t saveAsNew) {
+    job.init(manager);
+    job.setDirectory(directory.c_str());
+    job.setOldString(legacyServerAddress);
+    job.setNewString(serviceHostName);
+    job.convert = 1;
+    job.saveAsNew = saveAsNew;
+    job.start();
+    job.step(-1);
+}
+
+} // namespace
+
+TEST(PatchJobLinks, LinksInsideTheDirectoryAreNeverFollowed) {
+    qvtest::TempDir outside;
+    qvtest::TempDir inside;
+    ASSERT_TRUE(qvtest::writeFile(outside.file("secret.ini"), Address));
+    fs::create_directory(outside.file("folder"));
+    fs::create_symlink(outside.file("secret.ini"), inside.file("link.ini"));
+    fs::create_directory_symlink(outside.file("folder"), inside.file("folder.exe"));
+    fs::create_symlink(inside.file("nowhere.ini"), inside.file("dangling.ini"));
+    ZephMemManager manager{"PatchJobLinks", 0, 0, 0, nullptr};
+    PatchJob job;
+    runJob(job, &manager, inside.path(), 0);
+    EXPECT_EQ(Finished, job.status) << job.message;
+    EXPECT_EQ(3, job.filesVisited);
+    EXPECT_EQ(0, job.filesMatched);
+    EXPECT_EQ(Address, qvtest::readFile(outside.file("secret.ini")));
+    EXPECT_TRUE(fs::is_symlink(inside.file("link.ini")));
+    job.clear();
+    EXPECT_EQ(0, manager.heapCount);
+}
+
+TEST(PatchJobLongNames, TargetBeyondItsAreaFailsNamingTheWholePath) {
+    qvtest::TempDir root;
+    // Two 200-character folders put the file's path past 512 bytes.
+    std::string directory = root.path() + "/" + std::string(200, 'd') + "/" + std::string(200, 'e');
+    fs::create_directories(directory);
+    std::string name = std::string(120, 'f') + ".ini";
+    std::string file = directory + "/" + name;
+    ASSERT_GT(file.size(), 511u);
+    ASSERT_TRUE(qvtest::writeFile(file, Address));
+    ZephMemManager manager{"PatchJobLongNames", 0, 0, 0, nullptr};
+    PatchJob job;
+    runJob(job, &manager, directory, 0);
+    EXPECT_EQ(Failed, job.status);
+    EXPECT_EQ("Unable to open file \"" + file + "\" for writing!", std::string(job.message));
+    EXPECT_EQ(1, job.filesMatched);
+    EXPECT_EQ(Address, qvtest::readFile(file));
+
+    // A name that fits, but not with ".new" after it.
+    fs::remove(file);
+    std::string shorter = directory + "/" + std::string(511 - directory.size() - 1 - 4, 'g') + ".ini";
+    ASSERT_EQ(511u, shorter.size());
+    ASSERT_TRUE(qvtest::writeFile(shorter, Address));
+    runJob(job, &manager, directory, 1);
+    EXPECT_EQ(Failed, job.status);
+    EXPECT_EQ("Unable to open file \"" + shorter + ".new\" for writing!", std::string(job.message));
+    EXPECT_FALSE(fs::exists(shorter + ".new"));
+    EXPECT_FALSE(fs::exists(shorter.substr(0, 511 - 3) + ".new"));
+    std::size_t entries = 0;
+    for (auto it = fs::directory_iterator(directory); it != fs::directory_iterator(); ++it)
+        ++entries;
+    EXPECT_EQ(1u, entries) << "something was written under another name";
+    job.clear();
+}
