@@ -44,7 +44,10 @@ struct ZephSysFileInfo {
 // positions are 64-bit on both platforms.
 struct ZephSysFileTable {
     // Opens path with the flags above. A directory is refused (ZephErrInvalid
-    // on POSIX, ZephErrAccess on Win32) on both platforms. Sets *handle only
+    // on POSIX, ZephErrAccess on Win32) on both platforms. A read-only file
+    // (POSIX: no one has a write permission bit; Win32: the read-only
+    // attribute) is never opened for writing, whatever the caller's
+    // privileges: ZephErrAccess, as Windows itself answers. Sets *handle only
     // on success.
     ZephError (*open)(const char* path, uint32_t flags, int64_t* handle);
     // Reads up to count bytes at the file position; *done is less than count

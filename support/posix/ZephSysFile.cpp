@@ -40,6 +40,14 @@ ZephError fromErrno(int error) {
 
 int toDescriptor(int64_t handle) { return static_cast<int>(handle); }
 
+int openRetrying(const char* path, int flags) {
+    int fd;
+    do
+        fd = ::open(path, flags | O_CLOEXEC, 0666);
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
 // One system call moves at most this much, whatever the count asked for.
 constexpr int64_t MaxTransfer = int64_t{1} << 30;
 
@@ -55,14 +63,26 @@ ZephError ZephSysFileOpen(const char* path, uint32_t flags, int64_t* handle) {
     case ZephSysOpenRead | ZephSysOpenWrite: access = O_RDWR; break;
     default: return ZephErrInvalid;
     }
-    if (flags & ZephSysOpenCreateNew)
-        access |= O_CREAT | O_EXCL;
-    else if (flags & ZephSysOpenCreate)
-        access |= O_CREAT;
-    int fd;
-    do
-        fd = ::open(path, access | O_CLOEXEC, 0666);
-    while (fd < 0 && errno == EINTR);
+    int fd = -1;
+    bool created = false;
+    if (flags & ZephSysOpenCreateNew) {
+        fd = openRetrying(path, access | O_CREAT | O_EXCL);
+        created = fd >= 0;
+    } else if (flags & ZephSysOpenCreate) {
+        // Open what is there, or create: done in two steps so that we know
+        // whether the file is ours, which the read-only rule below needs.
+        for (int attempt = 0; attempt < 4 && fd < 0; ++attempt) {
+            fd = openRetrying(path, access);
+            if (fd >= 0 || errno != ENOENT)
+                break;
+            fd = openRetrying(path, access | O_CREAT | O_EXCL);
+            created = fd >= 0;
+            if (fd < 0 && errno != EEXIST)
+                break;
+        }
+    } else {
+        fd = openRetrying(path, access);
+    }
     if (fd < 0)
         return fromErrno(errno);
     // Windows cannot open a directory as a file; neither can we, so that
@@ -71,6 +91,12 @@ ZephError ZephSysFileOpen(const char* path, uint32_t flags, int64_t* handle) {
     if (fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
         ::close(fd);
         return ZephErrInvalid;
+    }
+    // Read-only is a property of the file, as on Windows: root, who may
+    // write anything, must not rewrite a file its owner protected.
+    if ((flags & ZephSysOpenWrite) && !created && (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        ::close(fd);
+        return ZephErrAccess;
     }
     *handle = fd;
     return ZephErrNone;

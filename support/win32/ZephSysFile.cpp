@@ -69,6 +69,14 @@ ZephError ZephSysFileOpen(const char* path, uint32_t flags, int64_t* handle) {
     HANDLE file = CreateFileA(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return lastError();
+    // Windows refuses write access to a read-only file by itself; Wine run by
+    // root does not, so the rule is checked here as well.
+    BY_HANDLE_FILE_INFORMATION about;
+    if ((flags & ZephSysOpenWrite) && GetFileInformationByHandle(file, &about) &&
+        (about.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        CloseHandle(file);
+        return ZephErrAccess;
+    }
     *handle = static_cast<int64_t>(reinterpret_cast<intptr_t>(file));
     return ZephErrNone;
 }

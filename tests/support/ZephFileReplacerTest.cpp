@@ -1,0 +1,258 @@
+// Tests of the no-loss rewrite: the target changes only by a complete
+// commit, and no failure of the platform loses it or leaves a temporary.
+#include "ZephFileReplacer.h"
+#include "ZephFile.h"
+#include "ZephMem.h"
+
+#include "QvFileFault.h"
+#include "QvTestKit.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+namespace fs = std::filesystem;
+using qvtest::FileFault;
+using qvtest::FileOp;
+
+namespace {
+
+const std::string Original("original \0 content of the game file", 35);
+const std::string Rewritten = "rewritten content, longer than the original one";
+
+struct ZephFileReplacerTest : ::testing::Test {
+    qvtest::TempDir dir;
+    ZephMemManager manager{"ZephFileReplacerTest", 0, 0, 0, nullptr};
+    ZephFileReplacer replacer;
+    std::string target;
+
+    void SetUp() override {
+        replacer.init(&manager);
+        target = dir.file("GAME.EXE");
+    }
+    void TearDown() override {
+        replacer.abandon();
+        EXPECT_EQ(manager.heapCount, 0) << "blocks left behind";
+    }
+    std::set<std::string> names() const {
+        std::set<std::string> found;
+        for (const auto& entry : fs::directory_iterator(dir.path()))
+            found.insert(entry.path().filename().string());
+        return found;
+    }
+    // Writes Rewritten in three pieces and commits.
+    int rewrite() {
+        if (replacer.begin(target.c_str()) != 0)
+            return -1;
+        if (replacer.write(Rewritten.data(), 10) != 0 || replacer.write(Rewritten.data() + 10, 0) != 0 ||
+            replacer.write(Rewritten.data() + 10, static_cast<int64_t>(Rewritten.size()) - 10) != 0)
+            return -1;
+        return replacer.commit();
+    }
+};
+
+using ZephFileReplacerFlow = ZephFileReplacerTest;
+
+TEST_F(ZephFileReplacerFlow, CommitReplacesTheContentAndLeavesNothingElse) {
+    ASSERT_TRUE(qvtest::writeFile(target, Original));
+    ASSERT_EQ(replacer.begin(target.c_str()), 0);
+    EXPECT_TRUE(replacer.isActive());
+    EXPECT_EQ(names().size(), 2u) << "the temporary sits beside the target";
+    ASSERT_EQ(replacer.write(Rewritten.data(), static_cast<int64_t>(Rewritten.size())), 0);
+    EXPECT_EQ(qvtest::readFile(target), Original) << "untouched until the commit";
+    ASSERT_EQ(replacer.commit(), 0);
+    EXPECT_FALSE(replacer.isActive());
+    EXPECT_EQ(qvtest::readFile(target), Rewritten);
+    EXPECT_EQ(names(), std::set<std::string>{"GAME.EXE"});
+}
+
+TEST_F(ZephFileReplacerFlow, AbandonAndDestructionKeepTheOriginal) {
+    ASSERT_TRUE(qvtest::writeFile(target, Original));
+    ASSERT_EQ(replacer.begin(target.c_str()), 0);
+    ASSERT_EQ(replacer.write("x", 1), 0);
+    replacer.abandon();
+    EXPECT_EQ(qvtest::readFile(target), Original);
+    EXPECT_EQ(names(), std::set<std::string>{"GAME.EXE"});
+    {
+        ZephFileReplacer unfinished;
+        unfinished.init(&manager);
+        ASSERT_EQ(unfinished.begin(target.c_str()), 0);
+        ASSERT_EQ(unfinished.write("y", 1), 0);
+    }
+    EXPECT_EQ(qvtest::readFile(target), Original);
+    EXPECT_EQ(names(), std::set<std::string>{"GAME.EXE"});
+    EXPECT_EQ(replacer.write("z", 1), -1) << "idle";
+    EXPECT_EQ(replacer.commit(), -1);
+}
+
+TEST_F(ZephFileReplacerFlow, MissingTargetIsCreated) {
+    std::string copy = target + ".new";
+    ASSERT_EQ(replacer.begin(copy.c_str()), 0);
+    ASSERT_EQ(replacer.write("copy", 4), 0);
+    EXPECT_FALSE(fs::exists(copy));
+    ASSERT_EQ(replacer.commit(), 0);
+    EXPECT_EQ(qvtest::readFile(copy), "copy");
+    ASSERT_EQ(replacer.begin(dir.file("empty").c_str()), 0);
+    ASSERT_EQ(replacer.commit(), 0);
+    EXPECT_EQ(fs::file_size(dir.file("empty")), 0u) << "an empty new content is a valid file";
+}
+
+TEST_F(ZephFileReplacerFlow, BeginRefusesWhatCannotBeReplaced) {
+    EXPECT_EQ(replacer.begin(nullptr), -1);
+    EXPECT_EQ(replacer.begin(""), -1);
+    EXPECT_EQ(replacer.begin(dir.path().c_str()), -1) << "a directory";
+    EXPECT_EQ(replacer.begin(dir.file("no such folder").append("/x").c_str()), -1);
+    EXPECT_FALSE(replacer.isActive());
+    EXPECT_TRUE(names().empty());
+}
+
+TEST_F(ZephFileReplacerFlow, ReadOnlyTargetFailsAtBeginBeforeAnyWrite) {
+    ASSERT_TRUE(qvtest::writeFile(target, Original));
+    fs::permissions(target, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    // Refused even for a user who could write it anyway (root, Wine run by
+    // root): read-only is the file's own word, as on Windows.
+    FileFault fault;
+    EXPECT_EQ(replacer.begin(target.c_str()), -1);
+    EXPECT_EQ(replacer.error, ZephErrAccess);
+    EXPECT_EQ(fault.calls(FileOp::Write), 0);
+    EXPECT_EQ(names(), std::set<std::string>{"GAME.EXE"});
+    EXPECT_EQ(qvtest::readFile(target), Original);
+    EXPECT_EQ(ZephFileSave(target.c_str(), "x", 1), -1);
+    ZephFile file;
+    EXPECT_EQ(file.open(target.c_str(), OpenRead | OpenWrite | OpenShared), -1);
+    EXPECT_EQ(file.open(target.c_str(), OpenTruncate | OpenWrite | OpenCreate), -1);
+    EXPECT_EQ(file.open(target.c_str(), OpenRead | OpenShared), 0) << "reading stays possible";
+    file.close();
+    EXPECT_EQ(qvtest::readFile(target), Original);
+}
+
+TEST_F(ZephFileReplacerFlow, TargetThatCannotBeOpenedFailsAtBegin) {
+    ASSERT_TRUE(qvtest::writeFile(target, Original));
+    FileFault fault;
+    fault.failAt(FileOp::Open, 1, ZephErrAccess);
+    EXPECT_EQ(replacer.begin(target.c_str()), -1);
+    EXPECT_EQ(replacer.error, ZephErrAccess);
+    EXPECT_EQ(fault.calls(FileOp::Open), 1) << "no temporary was even tried";
+    EXPECT_EQ(names(), std::set<std::string>{"GAME.EXE"});
+}
+
+TEST_F(ZephFileReplacerFlow, TakenTemporaryNamesAreSkipped) {
+    ASSERT_TRUE(qvtest::writeFile(target, Original));
+    FileFault fault;
+    fault.failAt(FileOp::Open, 2, ZephErrExists);
+    ASSERT_EQ(replacer.begin(target.c_str()), 0);
+    EXPECT_EQ(fault.calls(FileOp::Open), 3);
+    ASSERT_EQ(replacer.commit(), 0);
+    EXPECT_EQ(qvtest::readFile(target), "");
+}
+
+// ------------------------------------------------------------- failures
+
+// For every call of the file layer that rewrite() makes, fails it (once, then
+// from there on) and checks: -1, the target byte for byte as before, no
+// temporary left. A failing folder sync alone does not undo the commit.
+void everyFailureKeepsTheTarget(ZephFileReplacerTest& test, bool targetExists) {
+    for (bool persistent : {false, true}) {
+        for (int n = 1;; ++n) {
+            if (targetExists)
+                ASSERT_TRUE(qvtest::writeFile(test.target, Original));
+            else
+                fs::remove(test.target);
+            int result, faults, directoryFaults;
+            std::string which;
+            {
+                FileFault fault;
+                fault.failAt(FileOp::Any, n, ZephErrIo, persistent);
+                // A remove that fails cannot clean up; that case is its own test.
+                fault.spare(FileOp::Remove);
+                result = test.rewrite();
+                faults = fault.faultsInjected();
+                directoryFaults = fault.faultsInjected(FileOp::FlushDirectoryOf);
+                which = fault.lastFaultName();
+                EXPECT_EQ(fault.openHandles(), 0) << "a handle was left open";
+            }
+            SCOPED_TRACE(std::string(persistent ? "from call " : "at call ") + std::to_string(n) + " (" + which + ")");
+            EXPECT_FALSE(test.replacer.isActive());
+            // Call 3 closes the probe that showed the target can be opened for
+            // writing: nothing was written through it, so its failure is harmless.
+            bool probeClose = targetExists && !persistent && n == 3 && which == "close";
+            if (faults == 0 || faults == directoryFaults || probeClose) {
+                EXPECT_EQ(result, 0);
+                EXPECT_EQ(qvtest::readFile(test.target), Rewritten);
+                EXPECT_EQ(test.names().size(), 1u);
+                if (faults == 0)
+                    break;
+                continue;
+            }
+            EXPECT_EQ(result, -1);
+            EXPECT_EQ(test.replacer.error, ZephErrIo);
+            if (targetExists) {
+                EXPECT_EQ(qvtest::readFile(test.target), Original);
+                EXPECT_EQ(test.names().size(), 1u) << "a temporary was left behind";
+            } else {
+                EXPECT_TRUE(test.names().empty()) << "a failed creation left a file";
+            }
+        }
+    }
+}
+
+using ZephFileReplacerFaults = ZephFileReplacerTest;
+
+TEST_F(ZephFileReplacerFaults, NoFailureLosesTheTarget) { everyFailureKeepsTheTarget(*this, true); }
+
+TEST_F(ZephFileReplacerFaults, NoFailureLeavesAHalfCreatedFile) { everyFailureKeepsTheTarget(*this, false); }
+
+TEST_F(ZephFileReplacerFaults, ShortWriteIsAFailure) {
+    ASSERT_TRUE(qvtest::writeFile(target, Original));
+    FileFault fault;
+    fault.cutShortAt(FileOp::Write, 2, 5);
+    EXPECT_EQ(rewrite(), -1);
+    EXPECT_EQ(replacer.error, ZephErrNoSpace);
+    EXPECT_EQ(replacer.written, 15);
+    EXPECT_EQ(qvtest::readFile(target), Original);
+    EXPECT_EQ(names().size(), 1u);
+}
+
+TEST_F(ZephFileReplacerFaults, FailedCleanupIsReportedByTheFirstCause) {
+    ASSERT_TRUE(qvtest::writeFile(target, Original));
+    {
+        FileFault fault;
+        fault.failAt(FileOp::Replace, 1, ZephErrBusy);
+        fault.failAt(FileOp::Remove, 1, ZephErrAccess);
+        EXPECT_EQ(rewrite(), -1);
+        EXPECT_EQ(replacer.error, ZephErrBusy);
+    }
+    EXPECT_EQ(qvtest::readFile(target), Original);
+    EXPECT_EQ(names().size(), 2u) << "only the temporary that could not be removed";
+}
+
+TEST_F(ZephFileReplacerFaults, SaveKeepsTheOriginalOnEveryFailure) {
+    for (int n = 1;; ++n) {
+        ASSERT_TRUE(qvtest::writeFile(target, Original));
+        int result, faults, directoryFaults;
+        {
+            FileFault fault;
+            fault.failAt(FileOp::Any, n, ZephErrNoSpace);
+            result = ZephFileSave(target.c_str(), Rewritten.data(), static_cast<int32_t>(Rewritten.size()));
+            faults = fault.faultsInjected();
+            directoryFaults = fault.faultsInjected(FileOp::FlushDirectoryOf);
+        }
+        SCOPED_TRACE("at call " + std::to_string(n));
+        EXPECT_EQ(names().size(), 1u);
+        bool probeClose = n == 3; // see everyFailureKeepsTheTarget
+        if (faults == 0 || faults == directoryFaults || probeClose) {
+            EXPECT_EQ(result, 0);
+            EXPECT_EQ(qvtest::readFile(target), Rewritten);
+            if (faults == 0)
+                break;
+        } else {
+            EXPECT_EQ(result, -1);
+            EXPECT_EQ(qvtest::readFile(target), Original);
+        }
+    }
+}
+
+} // namespace
