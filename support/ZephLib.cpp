@@ -67,8 +67,10 @@ void ZephTimeStamp(char* text) {
         return;
     // The layout of ctime, day with a leading zero as the Windows runtime
     // writes it; 24 characters and the terminator always fit in 26 bytes.
-    std::snprintf(text, 26, "%s %s %02d %02d:%02d:%02d %04d", weekdays[now.weekday], months[now.month - 1],
-                  now.day % 100, now.hour % 100, now.minute % 100, now.second % 100, now.year);
+    auto twoDigits = [](int value) { return static_cast<unsigned>(value) % 100u; };
+    std::snprintf(text, 26, "%s %s %02u %02u:%02u:%02u %04u", weekdays[now.weekday], months[now.month - 1],
+                  twoDigits(now.day), twoDigits(now.hour), twoDigits(now.minute), twoDigits(now.second),
+                  static_cast<unsigned>(now.year) % 10000u);
     int length = ZephStrLength(text);
     while (length > 0 && (text[length - 1] < '0' || text[length - 1] > '9'))
         text[--length] = 0;

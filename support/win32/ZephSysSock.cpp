@@ -24,5 +24,6 @@ int cleanup(int* error) {
 void trace(const char* text) { OutputDebugStringA(text); }
 } // namespace
 
+// Both spelt out, so both are fixed before any code runs.
 const ZephSysSockTable ZephSysSocksDefault = {startup, cleanup, trace};
-ZephSysSockTable ZephSysSocks = ZephSysSocksDefault;
+ZephSysSockTable ZephSysSocks = {startup, cleanup, trace};

@@ -108,13 +108,6 @@ TEST(ZephMetricRecords, SequenceOfAllocationsAndReleasesAsAManagerFeedsIt) {
     EXPECT_EQ(metrics.amountTotal, 130);
 }
 
-TEST(ZephMetricRecords, MissingTagIsRefused) {
-    ZephMetricManager metrics;
-    EXPECT_EQ(metrics.record(nullptr, 1, 1), -1);
-    EXPECT_EQ(metrics.area, nullptr);
-    EXPECT_EQ(metrics.countTotal, 0);
-}
-
 TEST(ZephMetricGrowth, GrowsBySmallestWholeNumberOfSteps) {
     ZephMetricManager metrics;
     ASSERT_EQ(metrics.record("first", 1, 1), 0); // 22 bytes
@@ -229,17 +222,15 @@ TEST(ZephMetricWalk, StopsAtARecordThatDoesNotFit) {
 
 TEST(ZephMetricWalk, RefusesCursorsOutsideTheRecords) {
     ZephMetricManager metrics;
+    EXPECT_EQ(metrics.record(nullptr, 1, 1), -1);
     EXPECT_EQ(metrics.walk(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr), -1); // no area
     ASSERT_EQ(metrics.record("only", 1, 1), 0);
     const char* next = nullptr;
     ASSERT_EQ(metrics.walk(nullptr, &next, nullptr, nullptr, nullptr, nullptr), 0);
     EXPECT_EQ(next, metrics.area + metrics.used);
     EXPECT_EQ(metrics.walk(next, &next, nullptr, nullptr, nullptr, nullptr), -1);
-    char elsewhere[32] = {};
-    const char* outside = elsewhere;
-    if (outside >= metrics.area && outside < metrics.area + metrics.capacity)
-        GTEST_SKIP() << "stack inside the area";
-    EXPECT_EQ(metrics.walk(outside, &next, nullptr, nullptr, nullptr, nullptr), -1);
+    char elsewhere[32] = {}; // before or after the area: refused either way
+    EXPECT_EQ(metrics.walk(elsewhere, &next, nullptr, nullptr, nullptr, nullptr), -1);
 }
 
 TEST(ZephMetricMemory, AreaAndMutexComeFromTheGivenManager) {
