@@ -10,7 +10,8 @@ namespace {
 // A slot that answers neither taken nor busy gets this many tries, a
 // millisecond apart, before its number is passed over.
 constexpr int kTriesPerNumber = 10;
-// Object names longer than this are refused by Win32 anyway.
+// Win32 refuses object names of 260 characters or more; a name too long
+// for this area is refused here rather than cut.
 constexpr int kNameCapacity = 512;
 } // namespace
 

@@ -15,7 +15,7 @@ const char kLibraryBanner[] = ZEPH_LIB_BANNER;
 struct LibraryState {
     int started;
     uint32_t startedOptions; // the options start-up carried out
-    int servicesFlag;        // set by ZephLibServices; nothing reads it yet
+    int servicesFlag;        // set by ZephLibServices; nothing in this program reads it
 };
 LibraryState state = {0, 0, 0};
 
