@@ -43,9 +43,13 @@ qv_wine_env() {
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   mkdir -p "$WINEPREFIX"
-  wineserver -p >/dev/null 2>&1 </dev/null &
-  # Boot the prefix once, outside any test runner (its services inherit pipes).
+  # Boot the prefix once, outside any test runner (the services Wine starts
+  # inherit pipes), then keep a persistent server so each test starts fast.
+  # A persistent server started before the prefix exists dies at once.
   timeout 300 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+  wineserver -p >/dev/null 2>&1 </dev/null &
+  sleep 1
+  timeout 120 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 qv_wine_stop() {
