@@ -39,14 +39,16 @@ ZephWaitResult ZephSysMutexWait(int64_t handle, int32_t timeoutMs) {
         rc = pthread_mutex_trylock(mutex);
     } else {
         timespec deadline{};
-        clock_gettime(CLOCK_REALTIME, &deadline);
+        // A monotonic deadline, so a change of the wall clock cannot stretch
+        // or cut the time-out.
+        clock_gettime(CLOCK_MONOTONIC, &deadline);
         deadline.tv_sec += timeoutMs / 1000;
         deadline.tv_nsec += static_cast<long>(timeoutMs % 1000) * 1000000L;
         if (deadline.tv_nsec >= 1000000000L) {
             deadline.tv_sec += 1;
             deadline.tv_nsec -= 1000000000L;
         }
-        rc = pthread_mutex_timedlock(mutex, &deadline);
+        rc = pthread_mutex_clocklock(mutex, CLOCK_MONOTONIC, &deadline);
     }
     switch (rc) {
     case 0:

@@ -1,4 +1,4 @@
-// posix/ZephTick.cpp - tick count from CLOCK_MONOTONIC. POSIX only.
+// posix/ZephTick.cpp - tick count from the monotonic clock. POSIX only.
 #include "ZephTick.h"
 
 #include <sched.h>
@@ -6,7 +6,9 @@
 
 uint32_t ZephTickCount() {
     timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
+    // The coarse clock is several times cheaper to read and still finer than
+    // GetTickCount, whose resolution is about 16 ms.
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
     uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
     return static_cast<uint32_t>(ms);
 }
