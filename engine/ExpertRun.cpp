@@ -1,0 +1,280 @@
+// ExpertRun.cpp - the expert page's report and rewrite run with its log.
+#include "ExpertRun.h"
+
+#include "FileKind.h"
+#include "PatchRules.h"
+#include "ZephBuf.h"
+#include "ZephDirList.h"
+#include "ZephFile.h"
+#include "ZephMem.h"
+#include "ZephPath.h"
+#include "ZephStr.h"
+#include "ZephTick.h"
+
+#include <cstdint>
+
+namespace {
+
+// Positions searched between two looks at the clock and the stop flag. The
+// search runs at memory speed, so a stride takes far less than the 25 ms of
+// the progress interval and the run reacts as if it looked after every byte.
+constexpr int64_t ScanStride = 64 * 1024;
+
+// The name in a "Scanning" line is the last component of the path.
+constexpr int FileNameSize = 512;
+
+const char* const SaveAsNewSuffix = ".NEW";
+
+// The run's view of its context, with the defaults filled in.
+class Run {
+public:
+    explicit Run(const ExpertRunContext& context)
+        : context_(context), log_(*context.logBuffer), work_(*context.workBuffer),
+          manager_(context.manager != nullptr ? context.manager : &ZephMemManagerGlobal),
+          sink_(context.sink != nullptr ? *context.sink : quiet_) {}
+
+    void runDirectory(int32_t doIt);
+    int processFile(const char* path, int32_t doIt);
+
+private:
+    bool stopRequested() const { return context_.stop != nullptr && *context_.stop != 0; }
+    uint32_t now() const { return context_.tickCount != nullptr ? context_.tickCount() : ZephTickCount(); }
+    const char* oldString() const { return context_.oldString != nullptr ? context_.oldString : ""; }
+    const char* newString() const { return context_.newString != nullptr ? context_.newString : ""; }
+    void show() { sink_.showLog(log_); }
+    void pump() { sink_.pumpMessages(); }
+    void showAndPump() {
+        show();
+        pump();
+    }
+    void setBusy(int32_t value) {
+        *context_.busy = value;
+        sink_.busyChanged();
+    }
+    void showProgress(int32_t position);
+    void listAndProcess(int32_t doIt);
+    int save(const char* path);
+
+    const ExpertRunContext& context_;
+    ZephBuf& log_;
+    ZephBuf& work_;
+    ZephMemManager* manager_;
+    ExpertRunSink quiet_;
+    ExpertRunSink& sink_;
+};
+
+void Run::runDirectory(int32_t doIt) {
+    if (*context_.busy != 0)
+        return;
+    setBusy(1);
+    work_.truncate(0);
+    log_.truncate(0);
+    const char* directory = context_.directory != nullptr ? context_.directory : "";
+    log_.appendFormat(doIt != 0 ? "DO IT for directory \"%s\":\r\n" : "REPORT for directory \"%s\":\r\n", directory);
+    log_.appendLine("");
+    showAndPump();
+    // An empty directory would list the drive's root but load and save bare
+    // names relative to the current directory, that is, other files than
+    // the ones listed: refused like an empty Old String.
+    if (directory[0] == '\0') {
+        log_.appendLine("Error, no <Source Directory> specified.");
+        showAndPump();
+    } else if (oldString()[0] == '\0') {
+        log_.appendLine("Error, no <Old String> specified.");
+        showAndPump();
+    } else {
+        listAndProcess(doIt);
+    }
+    setBusy(0);
+    pump();
+}
+
+void Run::listAndProcess(int32_t doIt) {
+    const char* directory = context_.directory;
+    // A pattern cut to its area would name another directory, or none: it
+    // is refused like a directory that cannot be listed, named in full.
+    char pattern[ExpertFieldSize];
+    if (ZephStrLength(directory) + ZephStrLength(ZephPathSeparatorText) + 3 >= ExpertFieldSize) {
+        log_.appendFormat("Error!  Cannot create directory list for \"%s%s*.*\"!", directory, ZephPathSeparatorText);
+        show();
+        return;
+    }
+    ZephStrCopy(pattern, directory, sizeof pattern);
+    ZephStrAppend(pattern, ZephPathSeparatorText, sizeof pattern);
+    ZephStrAppend(pattern, "*.*", sizeof pattern);
+    ZephDirList* list = ZephDirList::create(manager_, pattern, ZephDirFullPaths | ZephDirNoCase);
+    if (list == nullptr) {
+        log_.appendFormat("Error!  Cannot create directory list for \"%s\"!", pattern);
+        show();
+        return;
+    }
+    for (ZephDirEntry* entry = list->first; entry != nullptr && !stopRequested(); entry = entry->next) {
+        // Links are never followed: writing through one could reach outside
+        // the chosen directory.
+        if ((entry->attributes & (ZephAttrDirectory | ZephAttrLink)) == 0 && processFile(entry->name, doIt) == -1) {
+            log_.appendLine("Operation stopped.");
+            showAndPump();
+            ZephDirList::destroy(&list);
+            return;
+        }
+        ZephSleep(0);
+    }
+    ZephDirList::destroy(&list);
+    log_.appendLine("Done!");
+    show();
+}
+
+// The percentage is of the buffer's length plus one, so it never reaches 100.
+void Run::showProgress(int32_t position) {
+    int32_t mark = log_.length;
+    auto percent = static_cast<long>(static_cast<double>(position) / (static_cast<double>(work_.length) + 1.0) * 100.0);
+    log_.appendFormat("%ld%% Complete...", percent);
+    sink_.showProgress(log_, mark);
+    log_.truncate(mark);
+    // truncate writes no byte; the log must read as text without the
+    // progress at every later show too.
+    if (log_.data != nullptr)
+        log_.data[mark] = '\0';
+    pump();
+}
+
+int Run::processFile(const char* path, int32_t doIt) {
+    char name[FileNameSize];
+    ZephStrCopyFileName(path, name, sizeof name);
+    int32_t binary = 0;
+    if (path == nullptr || FileKindLookup(path, &binary) == 0)
+        return 0;
+
+    int32_t size = 0;
+    void* loaded = ZephFileLoad(manager_, path, &size);
+    if (loaded == nullptr) {
+        log_.appendFormat("Error, cannot load file \"%s\"!\r\n", path);
+        showAndPump();
+        return -1;
+    }
+    work_.truncate(0);
+    work_.append(loaded, size);
+    ZephMemFree(loaded);
+    if (work_.length != size) {
+        log_.appendFormat("Error, cannot transfer file data to zephbuf!\r\n");
+        showAndPump();
+        return -1;
+    }
+    log_.appendFormat(binary != 0 ? "Scanning BINARY file \"%s\"..." : "Scanning TEXT file \"%s\"...", name);
+    showAndPump();
+    if (stopRequested()) {
+        log_.appendFormat("no entries found.\r\n");
+        showAndPump();
+        return 0;
+    }
+
+    const char* oldText = oldString();
+    const char* newText = newString();
+    const int32_t oldLength = ZephStrLength(oldText);
+    const int32_t newLength = ZephStrLength(newText);
+    PatchFinder finder;
+    finder.prepare(oldText);
+    const PatchReplaceMode mode = PatchReplaceModeOf(binary, oldLength, newLength);
+    const char* const replacing = mode == PatchReplaceBinary ? "    Replacing text \"%s\" with \"%s\" [binary file].\r\n"
+                                  : mode == PatchReplaceEqualLength
+                                      ? "    Replacing text \"%s\" with \"%s\" [no change in length].\r\n"
+                                      : "    Replacing text \"%s\" with \"%s\". [length changed]\r\n";
+    uint32_t lastProgress = now();
+    int32_t matches = 0;
+    bool changed = false;
+    int32_t position = 0;
+    // Between two occurrences the search goes a stride at a time; a stride
+    // also sees an occurrence that starts in it and ends beyond it. The end
+    // is read afresh after every replacement, which moves and resizes the
+    // content.
+    while (position < work_.length) {
+        const int64_t reach = static_cast<int64_t>(position) + ScanStride + (oldLength > 0 ? oldLength - 1 : 0);
+        const int32_t limit = reach < work_.length ? static_cast<int32_t>(reach) : work_.length;
+        const int32_t found = finder.find(work_.data, limit, position);
+        if (found < 0) {
+            // Every start that leaves room for the old string below limit
+            // has been tried.
+            position = limit == work_.length ? limit : limit - oldLength + 1;
+        } else {
+            position = found;
+            if (matches == 0)
+                log_.appendLine(""); // ends the "Scanning" text's line
+            log_.appendFormat("    Match: $%8.8lx - $%8.8lx, %ld bytes \"%s\"\r\n", static_cast<unsigned long>(position),
+                              static_cast<unsigned long>(position + oldLength - 1), static_cast<long>(oldLength),
+                              oldText);
+            ++matches;
+            if (doIt == 0) {
+                position += oldLength;
+            } else {
+                log_.appendFormat(replacing, oldText, newText);
+                int32_t advance = 0;
+                if (PatchReplaceAt(&work_, position, oldText, oldLength, newText, newLength, binary, &advance) != 0) {
+                    log_.appendFormat(
+                        "ERROR!  An error occurred attempting to overwrite \"%s\" with \"%s\"!  Aborting!\r\n", oldText,
+                        newText);
+                    showAndPump();
+                    return -1;
+                }
+                position += advance;
+                changed = true;
+            }
+        }
+        const uint32_t tick = now();
+        if (tick - lastProgress > ExpertProgressIntervalMs) {
+            lastProgress = tick;
+            showProgress(position);
+        }
+        if (stopRequested())
+            break;
+    }
+
+    if (matches >= 2)
+        log_.appendFormat("    %ld entries found total.\r\n", static_cast<long>(matches));
+    else if (matches == 1)
+        log_.appendFormat("    %ld entry found total.\r\n", static_cast<long>(matches));
+    else
+        log_.appendFormat("no entries found.\r\n");
+    showAndPump();
+    if (!changed)
+        return 0;
+    return save(path);
+}
+
+// Saves workBuffer to the path, or beside it with ".NEW" appended. A target
+// that does not fit its area is never cut to another name: its save fails.
+int Run::save(const char* path) {
+    const char* suffix = context_.saveAsNew != nullptr && *context_.saveAsNew != 0 ? SaveAsNewSuffix : "";
+    log_.appendFormat("    Saving \"%s%s\".\r\n", path, suffix);
+    showAndPump();
+    char target[ExpertFieldSize];
+    bool fits = ZephStrLength(path) + ZephStrLength(suffix) < ExpertFieldSize;
+    if (fits) {
+        ZephStrCopy(target, path, sizeof target);
+        ZephStrAppend(target, suffix, sizeof target);
+    }
+    if (!fits || ZephFileSave(target, work_.data, work_.length) != 0) {
+        log_.appendFormat("ERROR!  An error occurred attempting to save \"%s%s\"!", path, suffix);
+        showAndPump();
+        return -1;
+    }
+    return 0;
+}
+
+// The buffers and the busy flag are the least a run needs.
+bool isUsable(const ExpertRunContext& context) {
+    return context.busy != nullptr && context.logBuffer != nullptr && context.workBuffer != nullptr;
+}
+
+} // namespace
+
+void ExpertRun::runDirectory(const ExpertRunContext& context, int32_t doIt) {
+    if (!isUsable(context))
+        return;
+    Run(context).runDirectory(doIt);
+}
+
+int ExpertRun::processFile(const ExpertRunContext& context, const char* path, int32_t doIt) {
+    if (!isUsable(context))
+        return -1;
+    return Run(context).processFile(path, doIt);
+}

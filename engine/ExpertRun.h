@@ -1,0 +1,91 @@
+// ExpertRun.h - the expert page's report and rewrite run over one directory,
+// with its detailed log, apart from any window so that the page, the
+// command-line tool and the tests all drive the same run.
+#ifndef QUORVEL_ENGINE_EXPERTRUN_H
+#define QUORVEL_ENGINE_EXPERTRUN_H
+
+#include <cstdint>
+
+struct ZephBuf;
+struct ZephMemManager;
+
+// The size of every text field the run reads (directory, old and new
+// string) and of the area its save targets are formed in.
+inline constexpr int32_t ExpertFieldSize = 1024;
+
+// How often the progress text may be shown while a file is scanned.
+inline constexpr uint32_t ExpertProgressIntervalMs = 25;
+
+// What the run tells its user about, all on the caller's thread, in the
+// order the run makes its log. Every callback may be left as it is.
+class ExpertRunSink {
+public:
+    virtual ~ExpertRunSink() = default;
+
+    // The busy flag just changed (the page enables or disables its controls).
+    virtual void busyChanged() {}
+
+    // The log grew; log is the whole log of this run so far, zero-terminated
+    // (the page puts it into its log box and scrolls to its end).
+    virtual void showLog(const ZephBuf& log) { (void)log; }
+
+    // A progress text such as "41% Complete..." stands at the end of log from
+    // offset textStart on. It is taken out of the log again as soon as this
+    // returns, so it is seen only until the next show. The page shows the
+    // whole log as usual; a console may print only the text.
+    virtual void showProgress(const ZephBuf& log, int32_t textStart) {
+        (void)textStart;
+        showLog(log);
+    }
+
+    // Handles what is waiting (the page drains its message queue). A close
+    // request handled here sets the stop flag, which the run honours.
+    virtual void pumpMessages() {}
+};
+
+// Everything the run reads and writes, held by pointer so that the
+// application state can lend its own fields without copying them. The
+// texts are zero-terminated (the page keeps them within ExpertFieldSize);
+// the run only reads them, and the flags other than busy.
+struct ExpertRunContext {
+    const char* directory = nullptr; // the Source Directory
+    const char* oldString = nullptr; // the Old String
+    const char* newString = nullptr; // the New String
+    const int32_t* saveAsNew = nullptr; // nonzero: write changed files as <name>.NEW
+    int32_t* busy = nullptr;         // 1 while a run goes; refuses a second run
+    const int32_t* stop = nullptr;   // the page's pageDone: set, the run ends early
+    ZephBuf* workBuffer = nullptr;   // the whole file being worked on
+    ZephBuf* logBuffer = nullptr;    // the log text
+    ZephMemManager* manager = nullptr; // the listing and loaded files; none: ZephMemManagerGlobal
+    ExpertRunSink* sink = nullptr;     // none: nobody is told
+    // Where the run reads the time; none: ZephTickCount. Tests put a clock here.
+    uint32_t (*tickCount)() = nullptr;
+};
+
+// A run lists the directory (no subdirectories, no links), loads each file
+// of a known kind whole into workBuffer, scans it for the Old String ignoring
+// ASCII case and, in Do it!, replaces every occurrence by the rule of the
+// file's kind and saves the file whole. Each step is written to logBuffer
+// with CR LF line ends. A save never touches the file until the new content
+// is complete on disk (ZephFileSave), so a failed save leaves the file as it
+// was. The first failure ends the run with "Operation stopped."; files saved
+// before it stay saved.
+//
+// The run is synchronous: it returns only at its end. While it goes it hands
+// control to the sink at every log update, and at most every 25 ms while a
+// file is scanned, so a window stays responsive; a set stop flag ends the
+// scan of the current file at once and the run after that file.
+struct ExpertRun {
+    // The whole run: doIt 0 reports only, 1 rewrites. Empties both buffers
+    // first (their memory stays). Returns at once when busy is already set;
+    // otherwise busy is 1 until the run ends. No result: everything, failures
+    // included, is in the log.
+    static void runDirectory(const ExpertRunContext& context, int32_t doIt);
+
+    // One file of a run, given its full path. A file of no known kind is
+    // passed over without a trace. Returns -1 when the run must stop (the
+    // cause is logged), 0 otherwise.
+    static int processFile(const ExpertRunContext& context, const char* path, int32_t doIt);
+};
+
+#endif
