@@ -57,7 +57,8 @@ struct PageView {
     int32_t markCount = 0;
     Flag states[MaxItems] = {}; // 1 enabled, 0 disabled
     int32_t stateCount = 0;
-    char composed[2][ComposedSize] = {};
+    // The results pages compose three texts: heading, directory line, verdict.
+    char composed[3][ComposedSize] = {};
 
     void setText(int32_t id, const char* text);
     // Formats into composed[slot] (0 or 1; cut to fit, always terminated) and

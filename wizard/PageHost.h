@@ -27,8 +27,6 @@ struct PageHost {
     // Handles the waiting messages (pumpMessages).
     void (*pumpMessages)();
     void (*sleep)(uint32_t milliseconds);
-    // An error box with no owner.
-    void (*showError)(const char* text);
 };
 
 extern const PageHost platformPageHost;

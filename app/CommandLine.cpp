@@ -1,0 +1,85 @@
+// CommandLine.cpp - the command-line decision and the texts of its boxes.
+#include "CommandLine.h"
+
+#include "AppState.h"
+#include "ZephStr.h"
+
+#include <cstdio>
+
+CommandDecision decideCommandLine(const char* text)
+{
+    CommandDecision decision;
+    char buffer[CommandTextSize];
+    char* tokens[CommandTokenMax];
+    int count = ZephStrTokenize(text, buffer, CommandTextSize, tokens, CommandTokenMax);
+    if (count < 0) {
+        decision.action = CommandAction::TooLong;
+        return decision;
+    }
+    for (int i = 0; i < count; ++i) {
+        const char* token = tokens[i];
+        if (token[0] == '-' || token[0] == '\\') {
+            switch (token[1]) {
+            case '\0':
+                continue;
+            case 'h':
+            case 'H':
+                decision.action = CommandAction::ShowUsage;
+                return decision;
+            case 'a':
+            case 'A':
+                decision.action = CommandAction::ShowAbout;
+                return decision;
+            default:
+                decision.action = CommandAction::InvalidFlag;
+                decision.flag = token[1];
+                return decision;
+            }
+        }
+        decision.action = CommandAction::InvalidArgument;
+        ZephStrCopy(decision.argument, token, CommandTextSize);
+        return decision;
+    }
+    return decision;
+}
+
+void formatCommandRejection(const CommandDecision& decision, char* message, int size)
+{
+    if (message == nullptr || size < 1)
+        return;
+    message[0] = '\0';
+    switch (decision.action) {
+    case CommandAction::InvalidFlag:
+        std::snprintf(message, static_cast<size_t>(size), "Invalid flag '%c'\n", decision.flag);
+        break;
+    case CommandAction::InvalidArgument:
+        std::snprintf(message, static_cast<size_t>(size), "Invalid argument \"%s\"\n", decision.argument);
+        break;
+    case CommandAction::TooLong:
+        std::snprintf(message, static_cast<size_t>(size),
+                      "The command line is too long.\n\nAt most %d arguments, with %d bytes of text in all, "
+                      "are accepted.\n",
+                      CommandTokenMax, CommandTextSize);
+        break;
+    default:
+        break;
+    }
+}
+
+void formatUsageText(char* text, int size)
+{
+    if (text == nullptr || size < 1)
+        return;
+    std::snprintf(text, static_cast<size_t>(size),
+                  "usage:  %s [<-flags>]\n\nArguments:\n\n\tNone\n\nFlags:\n\n\t-h          \t\tGive Help.\n"
+                  "\t-a          \t\tGive About information.\n",
+                  AppExecutableName);
+}
+
+const char* aboutText()
+{
+    return "Quorvel 1.0.1r-2\n\n"
+           "Rewrites the old game server address in the files of older network games, so that they "
+           "reach the game service where it is now.\n\n"
+           "Copyright (C) The Quorvel developers. Provided as is, without warranty of any kind.\n";
+}

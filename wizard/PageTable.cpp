@@ -1,0 +1,43 @@
+// PageTable.cpp - the wizard's twelve pages and the end row.
+#include "PageTable.h"
+
+#include "PageDriver.h"
+#include "PageProcedures.h"
+#include "resource.h"
+
+// Page procedures exist on Windows only; natively every row has none.
+#ifdef _WIN32
+#define QV_PAGE(procedure) procedure
+#else
+#define QV_PAGE(procedure) nullptr
+#endif
+
+// Rows 5 to 11 wait for their pages' units: each gets QV_PAGE(<name from
+// PageProcedures.h>) in place of its nullptr once that unit is in the build.
+// Until then the driver ends the wizard quietly when it reaches such a row.
+const PageEntry PageTable[PageTableRows] = {
+    {PageId::Title, 1, IDD_TITLE, QV_PAGE(titlePageProc), noIdleStep},
+    {PageId::ReadMe, 1, IDD_README, QV_PAGE(readMePageProc), noIdleStep},
+    {PageId::Eula, 1, IDD_EULA, QV_PAGE(eulaPageProc), noIdleStep},
+    {PageId::Vender, 1, IDD_VENDER, QV_PAGE(venderPageProc), noIdleStep},
+    {PageId::Arcavia, 1, IDD_ARCAVIA, QV_PAGE(arcaviaPageProc), noIdleStep},
+    {PageId::SelectProduct, 1, IDD_SELECTPRODUCT, nullptr /* selectProductPageProc: not built yet */, noIdleStep},
+    {PageId::SetDir, 1, IDD_SETDIR, nullptr /* setDirPageProc: not built yet */, noIdleStep},
+    {PageId::Scan, 0, IDD_SCAN, nullptr /* scanPageProc: not built yet */, scanIdleStep},
+    {PageId::ScanResults, 1, IDD_SCANRESULTS, nullptr /* scanResultsPageProc: not built yet */, noIdleStep},
+    {PageId::ConvertFiles, 0, IDD_CONVERTFILES, nullptr /* convertFilesPageProc: not built yet */, convertIdleStep},
+    {PageId::Done, 1, IDD_DONE, nullptr /* donePageProc: not built yet */, noIdleStep},
+    {PageId::Main, 1, IDD_MAIN, nullptr /* mainPageProc: not built yet */, noIdleStep},
+    {PageId::End, 0, nullptr, nullptr, nullptr},
+};
+
+const PageEntry* findPageEntry(const PageEntry* table, int32_t pageId)
+{
+    if (table == nullptr)
+        return nullptr;
+    for (const PageEntry* row = table; row->templateName != nullptr; ++row) {
+        if (row->pageId == pageId)
+            return row;
+    }
+    return nullptr;
+}
