@@ -1,0 +1,126 @@
+// CliConsole.cpp - progress line and expert log for the quorvel tool.
+#include "CliConsole.h"
+
+#include "CliText.h"
+#include "ZephMem.h"
+#include "ZephStr.h"
+#include "ZephTick.h"
+
+#include <cstring>
+
+CliProgressLine::CliProgressLine(FILE* stream, bool enabled, uint32_t (*tickCount)())
+    : stream_(stream), enabled_(enabled && stream != nullptr),
+      tickCount_(tickCount != nullptr ? tickCount : ZephTickCount) {}
+
+void CliProgressLine::show(const char* text, bool force) {
+    if (!enabled_)
+        return;
+    uint32_t now = tickCount_();
+    if (!force && drawnOnce_ && now - lastDrawn_ < IntervalMs)
+        return;
+    drawnOnce_ = true;
+    lastDrawn_ = now;
+    char line[Width + 1];
+    ZephStrCopy(line, text, sizeof line);
+    // A line break inside the text would leave the line behind for good.
+    for (char* c = line; *c != '\0'; ++c) {
+        if (*c == '\r' || *c == '\n' || *c == '\t')
+            *c = ' ';
+    }
+    int width = ZephStrLength(line);
+    int blanks = drawnWidth_ > width ? drawnWidth_ - width : 0;
+    std::fprintf(stream_, "\r%s%*s", line, blanks, "");
+    if (blanks > 0)
+        std::fprintf(stream_, "\r%s", line);
+    std::fflush(stream_);
+    drawnWidth_ = width;
+}
+
+void CliProgressLine::clear() {
+    if (!enabled_ || drawnWidth_ == 0)
+        return;
+    std::fprintf(stream_, "\r%*s\r", drawnWidth_, "");
+    std::fflush(stream_);
+    drawnWidth_ = 0;
+}
+
+void CliJobProgress::progress(int32_t entriesDone, int32_t entriesTotal, int64_t bytesRead) {
+    if (!line_.isEnabled())
+        return;
+    char text[CliProgressLine::Width + 1];
+    CliFormatProgress(label_, entriesDone, entriesTotal, bytesRead, text, sizeof text);
+    line_.show(text);
+}
+
+CliExpertConsole::CliExpertConsole(FILE* out, CliProgressLine& line) : out_(out), line_(line) {
+    scratch_.init(&ZephMemManagerGlobal, 4096);
+}
+
+CliExpertConsole::~CliExpertConsole() { scratch_.clear(); }
+
+void CliExpertConsole::write(const char* bytes, int32_t length) {
+    if (length <= 0)
+        return;
+    line_.clear();
+    scratch_.reset();
+    if (CliAppendTerminalBytes(&scratch_, bytes, length) == 0 && scratch_.length > 0)
+        std::fwrite(scratch_.data, 1, static_cast<size_t>(scratch_.length), out_);
+    else if (scratch_.length == 0)
+        std::fwrite(bytes, 1, static_cast<size_t>(length), out_); // no memory: as it stands
+    std::fflush(out_);
+}
+
+void CliExpertConsole::showLog(const ZephBuf& log) {
+    // A new run starts its log afresh.
+    if (log.length < written_)
+        written_ = 0;
+    int32_t end = log.length;
+    while (end > written_ && log.data[end - 1] != '\n')
+        --end;
+    if (end > written_) {
+        write(log.data + written_, end - written_);
+        written_ = end;
+    }
+}
+
+void CliExpertConsole::showProgress(const ZephBuf& log, int32_t textStart) {
+    if (!line_.isEnabled() || textStart < written_ || textStart > log.length)
+        return;
+    // The open line, then the run's progress text after it.
+    char text[CliProgressLine::Width + 1] = {};
+    int32_t openLength = textStart - written_;
+    int32_t progressLength = log.length - textStart;
+    int32_t room = CliProgressLine::Width - (progressLength + 1);
+    if (room < 0)
+        room = 0;
+    if (openLength > room) {
+        // Keep the end of the open line, where the file's name stands.
+        int32_t skip = openLength - room;
+        std::memcpy(text, log.data + written_ + skip, static_cast<size_t>(room));
+        if (room >= 3)
+            std::memcpy(text, "...", 3);
+        openLength = room;
+    } else {
+        std::memcpy(text, log.data + written_, static_cast<size_t>(openLength));
+    }
+    text[openLength] = '\0';
+    if (openLength > 0)
+        ZephStrAppend(text, " ", sizeof text);
+    int32_t used = ZephStrLength(text);
+    int32_t copy = progressLength < CliProgressLine::Width - used ? progressLength : CliProgressLine::Width - used;
+    if (copy > 0) {
+        std::memcpy(text + used, log.data + textStart, static_cast<size_t>(copy));
+        text[used + copy] = '\0';
+    }
+    line_.show(text);
+}
+
+void CliExpertConsole::finish(const ZephBuf& log) {
+    showLog(log);
+    if (log.length > written_) {
+        write(log.data + written_, log.length - written_);
+        written_ = log.length;
+        write("\n", 1);
+    }
+    line_.clear();
+}

@@ -1,0 +1,185 @@
+// CliRun.cpp - the job's runs, start to end, for the quorvel tool.
+#include "CliRun.h"
+
+#include "FileKind.h"
+#include "PatchJob.h"
+#include "PatchRules.h"
+#include "ZephDirList.h"
+#include "ZephPath.h"
+#include "ZephStr.h"
+#include "ZephSysFile.h"
+#include "ZephSysMap.h"
+
+namespace {
+
+// The job refuses files above this size; so must the fast scan.
+constexpr int64_t LargestFile = 2147483647;
+
+// A viewed file is searched this much at a time, so that the progress line
+// moves during a long file and never waits for more than a few milliseconds.
+constexpr int64_t SearchStride = int64_t{8} << 20;
+
+// The wizard's slice.
+constexpr int32_t SliceMs = 100;
+
+CliRunObserver quietObserver;
+
+// Bytes of the files a running job has read: those of the known-kind
+// files it has passed, and of the current one so far. Entries are only
+// touched while the run holds its listing.
+class ReadTally {
+public:
+    int64_t update(const PatchJob& job) {
+        if (job.status != Running || job.dirList == nullptr)
+            return total_;
+        if (job.dirList != list_) {
+            list_ = job.dirList;
+            next_ = list_->first;
+            passed_ = 0;
+        }
+        while (next_ != nullptr && next_ != job.entry) {
+            if (isScanned(*next_))
+                passed_ += next_->size;
+            next_ = next_->next;
+        }
+        int64_t current = 0;
+        if (job.entry != nullptr && job.file.isOpen())
+            current = job.file.position;
+        else if (job.entry != nullptr && job.currentStep > EndRead)
+            current = job.entry->size;
+        total_ = passed_ + current;
+        return total_;
+    }
+
+private:
+    static bool isScanned(const ZephDirEntry& entry) {
+        return (entry.attributes & (ZephAttrDirectory | ZephAttrLink)) == 0 && FileKindLookup(entry.name, nullptr);
+    }
+
+    const ZephDirList* list_ = nullptr;
+    const ZephDirEntry* next_ = nullptr;
+    int64_t passed_ = 0;
+    int64_t total_ = 0;
+};
+
+void stepToEnd(PatchJob* job, CliRunObserver* observer) {
+    ReadTally tally;
+    while (job->status == Running) {
+        job->step(SliceMs);
+        int32_t total = job->dirList != nullptr ? job->dirList->count : job->filesVisited;
+        observer->progress(job->filesVisited, total, tally.update(*job));
+    }
+}
+
+// What the fast way makes of one file.
+enum class FileVerdict { Clean, Holds, Unsure };
+
+FileVerdict searchFile(const char* path, const PatchFinder& finder, int32_t entriesDone, int32_t entriesTotal,
+                       int64_t* bytesRead, CliRunObserver* observer) {
+    // Opened as the job opens its sources: for reading, shared.
+    int64_t handle = ZephSysFileNone;
+    if (ZephSysFiles.open(path, ZephSysOpenRead | ZephSysOpenShared, &handle) != ZephErrNone)
+        return FileVerdict::Unsure;
+    int64_t size = 0;
+    const void* view = nullptr;
+    bool viewed = ZephSysFiles.seek(handle, 0, ZephSysSeekEnd, &size) == ZephErrNone && size <= LargestFile &&
+                  (size == 0 || ZephSysMaps.map(handle, size, &view) == ZephErrNone);
+    // A view outlives its handle; the file is not held open while searched.
+    ZephSysFiles.close(handle);
+    if (!viewed)
+        return FileVerdict::Unsure;
+    if (size == 0)
+        return FileVerdict::Clean;
+
+    const char* data = static_cast<const char*>(view);
+    const auto length = static_cast<int32_t>(size);
+    const int32_t needle = finder.needleLength;
+    FileVerdict verdict = FileVerdict::Clean;
+    int64_t position = 0;
+    while (position < length) {
+        // A stride also sees an occurrence that begins in it and ends past it.
+        int64_t reach = position + SearchStride + needle - 1;
+        auto limit = static_cast<int32_t>(reach < length ? reach : length);
+        int32_t found = finder.find(data, limit, static_cast<int32_t>(position));
+        if (found >= 0) {
+            *bytesRead += found + needle - position;
+            verdict = FileVerdict::Holds;
+            break;
+        }
+        int64_t next = limit == length ? length : limit - needle + 1;
+        *bytesRead += next - position;
+        position = next;
+        observer->progress(entriesDone, entriesTotal, *bytesRead);
+    }
+    ZephSysMaps.unmap(view, size);
+    return verdict;
+}
+
+// The scan run the fast way. False when it met something the job must
+// handle itself; the job is then left Running and untouched.
+bool scanFast(PatchJob* job, CliRunObserver* observer) {
+    // The job's own pattern rule: a directory that leaves no room is refused.
+    char pattern[sizeof job->directory];
+    if (ZephStrLength(job->directory) + 4 >= static_cast<int>(sizeof pattern))
+        return false;
+    ZephStrCopy(pattern, job->directory, sizeof pattern);
+    ZephStrAppend(pattern, ZephPathSeparatorText, sizeof pattern);
+    ZephStrAppend(pattern, "*.*", sizeof pattern);
+    ZephDirList* list = ZephDirList::create(job->memoryManager, pattern, ZephDirFullPaths | ZephDirNoCase);
+    if (list == nullptr)
+        return false;
+
+    PatchFinder finder;
+    finder.prepare(job->oldstring);
+    int32_t visited = 0;
+    int32_t matched = 0;
+    int64_t bytesRead = 0;
+    bool sure = true;
+    for (const ZephDirEntry* entry = list->first; entry != nullptr && sure; entry = entry->next) {
+        ++visited;
+        // Passed over exactly as the job passes them over.
+        if ((entry->attributes & (ZephAttrDirectory | ZephAttrLink)) != 0 ||
+            PatchJob::lookupKind(entry->name, nullptr) == 0)
+            continue;
+        switch (searchFile(entry->name, finder, visited - 1, list->count, &bytesRead, observer)) {
+        case FileVerdict::Holds: ++matched; break;
+        case FileVerdict::Clean: break;
+        case FileVerdict::Unsure: sure = false; break;
+        }
+        observer->progress(visited, list->count, bytesRead);
+    }
+    const int32_t total = list->count;
+    ZephDirList::destroy(&list);
+    if (!sure)
+        return false;
+    observer->progress(total, total, bytesRead);
+    job->stop(Finished);
+    job->filesVisited = visited;
+    job->filesMatched = matched;
+    return true;
+}
+
+} // namespace
+
+void CliScanRun(PatchJob* job, CliRunObserver* observer) {
+    if (job == nullptr)
+        return;
+    if (observer == nullptr)
+        observer = &quietObserver;
+    // start() checks the fields in the job's order and words its refusals.
+    job->convert = 0;
+    job->start();
+    if (job->status != Running)
+        return;
+    if (scanFast(job, observer))
+        return;
+    job->start();
+    stepToEnd(job, observer);
+}
+
+void CliStepRun(PatchJob* job, CliRunObserver* observer) {
+    if (job == nullptr)
+        return;
+    job->start();
+    stepToEnd(job, observer != nullptr ? observer : &quietObserver);
+}
