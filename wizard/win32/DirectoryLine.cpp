@@ -30,8 +30,9 @@ void showDirectoryLine(HWND control, const char* directory)
         HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0));
         HGDIOBJ previous = font != nullptr ? SelectObject(dc, font) : nullptr;
         if (!fits(dc, line, area.right, area.bottom)) {
-            // The longest cut that fits: fewer characters never need more
-            // room, so a binary search finds it.
+            // A binary search for the longest cut that fits. Word breaks
+            // make the room a cut needs not quite monotone, but the search
+            // only ever keeps a length it measured to fit (0 always does).
             int low = 0;
             int high = directory != nullptr ? static_cast<int>(std::strlen(directory)) : 0;
             while (low < high) {
