@@ -1,0 +1,11 @@
+// PatchPages.h - CONVERTFILES, shown while the job's rewrite run changes
+// the files, and DONE, which reports the outcome.
+#ifndef QUORVEL_WIZARD_PATCHPAGES_H
+#define QUORVEL_WIZARD_PATCHPAGES_H
+
+#include "PageFrame.h"
+
+extern const PageLogic convertFilesPage;
+extern const PageLogic donePage;
+
+#endif

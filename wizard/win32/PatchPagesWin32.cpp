@@ -1,0 +1,30 @@
+// win32/PatchPagesWin32.cpp - the page procedures of CONVERTFILES and DONE.
+#include "PatchPages.h"
+
+#include "AppState.h"
+#include "DirectoryLine.h"
+#include "PageDialog.h"
+#include "PageProcedures.h"
+#include "resource.h"
+
+namespace {
+
+void fitDoneDirectory(HWND window, AppState& state)
+{
+    showDirectoryLine(GetDlgItem(window, IDC_SECOND_LINE), state.directory);
+}
+
+const PageGlue convertFilesGlue = {&convertFilesPage, nullptr, nullptr};
+const PageGlue doneGlue = {&donePage, fitDoneDirectory, nullptr};
+
+} // namespace
+
+intptr_t QV_PAGE_CALLBACK convertFilesPageProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    return PageDialog::handle(convertFilesGlue, window, message, wParam, lParam);
+}
+
+intptr_t QV_PAGE_CALLBACK donePageProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    return PageDialog::handle(doneGlue, window, message, wParam, lParam);
+}
