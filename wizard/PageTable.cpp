@@ -12,7 +12,7 @@
 #define QV_PAGE(procedure) nullptr
 #endif
 
-// Rows 5 to 11 wait for their pages' units: each gets QV_PAGE(<name from
+// Row 11 waits for its page's unit: it gets QV_PAGE(<name from
 // PageProcedures.h>) in place of its nullptr once that unit is in the build.
 // Until then the driver ends the wizard quietly when it reaches such a row.
 const PageEntry PageTable[PageTableRows] = {
@@ -21,12 +21,12 @@ const PageEntry PageTable[PageTableRows] = {
     {PageId::Eula, 1, IDD_EULA, QV_PAGE(eulaPageProc), noIdleStep},
     {PageId::Vender, 1, IDD_VENDER, QV_PAGE(venderPageProc), noIdleStep},
     {PageId::Arcavia, 1, IDD_ARCAVIA, QV_PAGE(arcaviaPageProc), noIdleStep},
-    {PageId::SelectProduct, 1, IDD_SELECTPRODUCT, nullptr /* selectProductPageProc: not built yet */, noIdleStep},
-    {PageId::SetDir, 1, IDD_SETDIR, nullptr /* setDirPageProc: not built yet */, noIdleStep},
-    {PageId::Scan, 0, IDD_SCAN, nullptr /* scanPageProc: not built yet */, scanIdleStep},
-    {PageId::ScanResults, 1, IDD_SCANRESULTS, nullptr /* scanResultsPageProc: not built yet */, noIdleStep},
-    {PageId::ConvertFiles, 0, IDD_CONVERTFILES, nullptr /* convertFilesPageProc: not built yet */, convertIdleStep},
-    {PageId::Done, 1, IDD_DONE, nullptr /* donePageProc: not built yet */, noIdleStep},
+    {PageId::SelectProduct, 1, IDD_SELECTPRODUCT, QV_PAGE(selectProductPageProc), noIdleStep},
+    {PageId::SetDir, 1, IDD_SETDIR, QV_PAGE(setDirPageProc), noIdleStep},
+    {PageId::Scan, 0, IDD_SCAN, QV_PAGE(scanPageProc), scanIdleStep},
+    {PageId::ScanResults, 1, IDD_SCANRESULTS, QV_PAGE(scanResultsPageProc), noIdleStep},
+    {PageId::ConvertFiles, 0, IDD_CONVERTFILES, QV_PAGE(convertFilesPageProc), convertIdleStep},
+    {PageId::Done, 1, IDD_DONE, QV_PAGE(donePageProc), noIdleStep},
     {PageId::Main, 1, IDD_MAIN, nullptr /* mainPageProc: not built yet */, noIdleStep},
     {PageId::End, 0, nullptr, nullptr, nullptr},
 };
