@@ -181,6 +181,11 @@ struct ZephMemManager {
     void clearWatchers();
     // On: every allocation behaves as if UsePool were given.
     void setForcePool(bool on);
+    // Names the file that CheckGuards writes its reports to (appended, made
+    // when missing); none or "" turns the reports off. A path of 32
+    // characters or more is refused with -1 and nothing changes, since a cut
+    // one would name another file. Otherwise 0.
+    int setReportFile(const char* path);
 };
 
 // The caller's bytes of a new block of size bytes named name, tracked by
