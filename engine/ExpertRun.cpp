@@ -139,11 +139,11 @@ void Run::showProgress(int32_t position) {
 }
 
 int Run::processFile(const char* path, int32_t doIt) {
-    char name[FileNameSize];
-    ZephStrCopyFileName(path, name, sizeof name);
     int32_t binary = 0;
     if (path == nullptr || FileKindLookup(path, &binary) == 0)
         return 0;
+    char name[FileNameSize];
+    ZephStrCopyFileName(path, name, sizeof name);
 
     int32_t size = 0;
     void* loaded = ZephFileLoad(manager_, path, &size);

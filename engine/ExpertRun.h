@@ -44,9 +44,9 @@ public:
 };
 
 // Everything the run reads and writes, held by pointer so that the
-// application state can lend its own fields without copying them. The
-// texts are zero-terminated (the page keeps them within ExpertFieldSize);
-// the run only reads them, and the flags other than busy.
+// application state can lend its own fields without copying them. The run
+// reads the texts (zero-terminated; the page keeps them within
+// ExpertFieldSize), saveAsNew and stop, and writes busy and both buffers.
 struct ExpertRunContext {
     const char* directory = nullptr; // the Source Directory
     const char* oldString = nullptr; // the Old String
@@ -71,6 +71,9 @@ struct ExpertRunContext {
 // was. The first failure ends the run with "Operation stopped."; files saved
 // before it stay saved.
 //
+// Offsets in the "Match" lines are those in workBuffer, which in Do it!
+// already holds the replacements made before them in the same file.
+//
 // The run is synchronous: it returns only at its end. While it goes it hands
 // control to the sink at every log update, and at most every 25 ms while a
 // file is scanned, so a window stays responsive; a set stop flag ends the
@@ -78,8 +81,9 @@ struct ExpertRunContext {
 struct ExpertRun {
     // The whole run: doIt 0 reports only, 1 rewrites. Empties both buffers
     // first (their memory stays). Returns at once when busy is already set;
-    // otherwise busy is 1 until the run ends. No result: everything, failures
-    // included, is in the log.
+    // otherwise busy is 1 until the run ends. An empty directory, then an
+    // empty Old String, is refused before anything is listed. No result:
+    // everything, failures included, is in the log.
     static void runDirectory(const ExpertRunContext& context, int32_t doIt);
 
     // One file of a run, given its full path. A file of no known kind is
