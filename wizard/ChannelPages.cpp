@@ -103,15 +103,6 @@ PageReply arcaviaCommand(AppState& state, int32_t controlId, int32_t notificatio
 
 } // namespace
 
-int32_t channelButton(int32_t channel)
-{
-    for (const ChannelButton& button : channelButtons) {
-        if (button.channel == channel)
-            return button.id;
-    }
-    return 0;
-}
-
 int32_t buttonChannel(int32_t controlId)
 {
     for (const ChannelButton& button : channelButtons) {

@@ -10,9 +10,7 @@
 extern const PageLogic venderPage;
 extern const PageLogic arcaviaPage;
 
-// The radio button of a channel (1 to 3), or 0; the channel of a radio
-// button id, or 0.
-int32_t channelButton(int32_t channel);
+// The channel (1 to 3) of a radio button id, or 0.
 int32_t buttonChannel(int32_t controlId);
 
 #endif
