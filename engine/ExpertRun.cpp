@@ -52,6 +52,7 @@ private:
         sink_.busyChanged();
     }
     void showProgress(int32_t position);
+    void logReplacing(PatchReplaceMode mode, const char* oldText, const char* newText);
     void listAndProcess(int32_t doIt);
     int save(const char* path);
 
@@ -138,6 +139,20 @@ void Run::showProgress(int32_t position) {
     pump();
 }
 
+void Run::logReplacing(PatchReplaceMode mode, const char* oldText, const char* newText) {
+    switch (mode) {
+    case PatchReplaceBinary:
+        log_.appendFormat("    Replacing text \"%s\" with \"%s\" [binary file].\r\n", oldText, newText);
+        break;
+    case PatchReplaceEqualLength:
+        log_.appendFormat("    Replacing text \"%s\" with \"%s\" [no change in length].\r\n", oldText, newText);
+        break;
+    case PatchReplaceLengthChanged:
+        log_.appendFormat("    Replacing text \"%s\" with \"%s\". [length changed]\r\n", oldText, newText);
+        break;
+    }
+}
+
 int Run::processFile(const char* path, int32_t doIt) {
     int32_t binary = 0;
     if (path == nullptr || FileKindLookup(path, &binary) == 0)
@@ -175,10 +190,6 @@ int Run::processFile(const char* path, int32_t doIt) {
     PatchFinder finder;
     finder.prepare(oldText);
     const PatchReplaceMode mode = PatchReplaceModeOf(binary, oldLength, newLength);
-    const char* const replacing = mode == PatchReplaceBinary ? "    Replacing text \"%s\" with \"%s\" [binary file].\r\n"
-                                  : mode == PatchReplaceEqualLength
-                                      ? "    Replacing text \"%s\" with \"%s\" [no change in length].\r\n"
-                                      : "    Replacing text \"%s\" with \"%s\". [length changed]\r\n";
     uint32_t lastProgress = now();
     int32_t matches = 0;
     bool changed = false;
@@ -206,7 +217,7 @@ int Run::processFile(const char* path, int32_t doIt) {
             if (doIt == 0) {
                 position += oldLength;
             } else {
-                log_.appendFormat(replacing, oldText, newText);
+                logReplacing(mode, oldText, newText);
                 int32_t advance = 0;
                 if (PatchReplaceAt(&work_, position, oldText, oldLength, newText, newLength, binary, &advance) != 0) {
                     log_.appendFormat(
