@@ -46,6 +46,9 @@ void PatchJob::clear() {
     fileMatches = 0;
     binaryKind = 0;
     writePos = 0;
+    finder.prepare(nullptr);
+    scannedTo = 0;
+    scannedMatches = 0;
     std::memset(directory, 0, sizeof directory);
     std::memset(oldstring, 0, sizeof oldstring);
     std::memset(newstring, 0, sizeof newstring);
@@ -149,6 +152,31 @@ bool PatchJob::fail(const char* format, const char* argument, const char* argume
     return true;
 }
 
+void PatchJob::scanAhead() {
+    // Decides every start position whose occurrence would lie wholly inside
+    // the bytes read so far, going on from where the last piece left off,
+    // exactly as one scan of the whole content would (occurrences never
+    // overlap, so a decision never depends on bytes after the occurrence).
+    const int32_t oldLength = finder.needleLength;
+    if (oldLength <= 0)
+        return;
+    for (int32_t q = finder.find(content.data, content.length, scannedTo); q >= 0;
+         q = finder.find(content.data, content.length, scannedTo)) {
+        ++scannedMatches;
+        scannedTo = q + oldLength;
+    }
+    const int32_t firstUndecided = content.length - oldLength + 1;
+    if (scannedTo < firstUndecided)
+        scannedTo = firstUndecided;
+}
+
+bool PatchJob::contentFits(int64_t size) const {
+    // A block big enough for an earlier file is kept for the smaller ones
+    // after it: sizing it down and up again would cost an allocation, a
+    // zero fill and fresh pages for every file.
+    return content.data != nullptr && size <= content.capacity;
+}
+
 void PatchJob::moveToNextEntry() {
     if (entry != nullptr)
         entry = entry->next;
@@ -207,8 +235,19 @@ bool PatchJob::doOpenSource() {
     content.reset();
     if (file.size > LargestFile)
         return fail("File \"%s\" too large to load/scan!", entry->name);
-    if (content.reserve(static_cast<int32_t>(file.size)) != 0)
-        return fail("An error occurred attempting to setup memory buffer for file \"%s\"!", entry->name);
+    finder.prepare(oldstring);
+    // A convert run holds the whole file; a scan run only counts, and holds
+    // the bytes not yet decided plus one piece.
+    const int64_t needed = convert != 0 ? file.size : finder.needleLength + PatchChunkSize;
+    if (!contentFits(needed)) {
+        // The old bytes are not wanted: let go of them before sizing, so that
+        // they are neither copied nor held twice.
+        content.setCapacity(0);
+        if (content.reserve(static_cast<int32_t>(needed)) != 0)
+            return fail("An error occurred attempting to setup memory buffer for file \"%s\"!", entry->name);
+    }
+    scannedTo = 0;
+    scannedMatches = 0;
     currentStep = ReadChunk;
     return false;
 }
@@ -219,12 +258,24 @@ bool PatchJob::doReadChunk() {
         currentStep = EndRead;
         return false;
     }
-    char piece[PatchChunkSize];
     int32_t count = remaining < PatchChunkSize ? static_cast<int32_t>(remaining) : PatchChunkSize;
-    if (file.read(piece, count) != 0)
-        return fail("An error occurred attempting to read in file \"%s\"!", entry->name);
-    if (content.append(piece, count) != 0)
+    if (convert == 0 && scannedTo > 0 && content.length + count > content.capacity) {
+        // Drop what the scan has decided; the few bytes after it may still
+        // begin an occurrence and move to the front.
+        content.replace(0, scannedTo, nullptr, 0);
+        scannedTo = 0;
+    }
+    // The piece goes straight to its place at the end of content (sized for
+    // it, so this never moves the data); a failed read takes it back.
+    char* piece = content.claim(count);
+    if (piece == nullptr)
         return fail("An error occurred attempting to spool file \"%s\" to memory!", entry->name);
+    if (file.read(piece, count) != 0) {
+        content.truncate(content.length - count);
+        return fail("An error occurred attempting to read in file \"%s\"!", entry->name);
+    }
+    if (convert == 0)
+        scanAhead();
     return false;
 }
 
@@ -237,10 +288,18 @@ void PatchJob::doEndRead() {
 
 bool PatchJob::doScanContent() {
     if (cursor < content.length) {
-        PatchFinder finder;
-        finder.prepare(oldstring);
         const int32_t before = fileMatches;
-        int result = PatchScanContent(&content, &cursor, finder, newstring, convert, binaryKind, &fileMatches);
+        int result = 0;
+        if (convert == 0) {
+            // Most of it was scanned piece by piece while it was read.
+            scanAhead();
+            fileMatches += scannedMatches;
+            scannedMatches = 0;
+            cursor = content.length;
+        } else {
+            finder.prepare(oldstring);
+            result = PatchScanContent(&content, &cursor, finder, newstring, convert, binaryKind, &fileMatches);
+        }
         if (before == 0 && fileMatches > 0)
             ++filesMatched;
         if (result != 0)

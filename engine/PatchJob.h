@@ -3,6 +3,7 @@
 #ifndef QUORVEL_ENGINE_PATCHJOB_H
 #define QUORVEL_ENGINE_PATCHJOB_H
 
+#include "PatchRules.h"
 #include "ZephBuf.h"
 #include "ZephFile.h"
 #include "ZephFileReplacer.h"
@@ -82,6 +83,13 @@ struct PatchJob {
     int32_t binaryKind = 0;
     int32_t writePos = 0; // bytes of content written to the target so far
     ZephFileReplacer target; // the new file that takes the target's place at EndWrite
+    // A scan run counts occurrences as each piece arrives, while the piece
+    // is still in the processor's cache: scannedTo is the first start
+    // position not yet decided, scannedMatches what was found before it.
+    // ScanContent then only finishes the end of the file.
+    PatchFinder finder;
+    int32_t scannedTo = 0;
+    int32_t scannedMatches = 0;
 
     // Bound to no memory manager; call init before a run.
     PatchJob() = default;
@@ -140,6 +148,8 @@ private:
     // Always true, for "return fail(...)".
     bool fail(const char* format, const char* argument, const char* argumentTail = "");
     void moveToNextEntry();
+    bool contentFits(int64_t size) const;
+    void scanAhead();
 };
 
 #endif

@@ -5,11 +5,20 @@
 #include "ZephBuf.h"
 #include "ZephStr.h"
 
+#include <atomic>
 #include <bit>
 #include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+
+// 64-bit x86 with GCC or Clang: 32- and 64-byte-wide probes for processors
+// that have AVX2 or AVX-512BW, chosen at run time. Not on Windows, where GCC
+// does not align the stack for spills of such registers.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
+#define QV_PROBE_WIDE 1
+#include <immintrin.h>
 #endif
 
 namespace {
@@ -59,6 +68,138 @@ bool matchesHere(const unsigned char* at, const unsigned char* needle, int32_t l
 }
 
 int32_t clampToInt32(int64_t v) { return v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v); }
+
+// What the processor offers, found once; and the widest probe allowed.
+int32_t availableProbe() {
+    static const int32_t level = [] {
+#if defined(QV_PROBE_WIDE)
+        if (__builtin_cpu_supports("avx512bw"))
+            return static_cast<int32_t>(PatchProbeAvx512);
+        if (__builtin_cpu_supports("avx2"))
+            return static_cast<int32_t>(PatchProbeAvx2);
+#endif
+#if defined(__SSE2__)
+        return static_cast<int32_t>(PatchProbeSse2);
+#else
+        return static_cast<int32_t>(PatchProbeScalar);
+#endif
+    }();
+    return level;
+}
+
+std::atomic<int32_t> probeLimit{PatchProbeAvx512};
+
+// The probes compare the needle's two probe bytes at many candidate starts
+// at once and check the whole needle only where both agree. The wide ones
+// take 64 starts per round while p <= last - 63: the farthest load then ends
+// at p + 63 + offsetB <= last + needleLength - 1 = length - 1 (likewise 32
+// and last - 31 for SSE2). Each returns the first occurrence, or -1 with
+// *position at the first start not yet probed. Fold is false when neither
+// probe byte is a letter, so the OR can be skipped.
+#if defined(__SSE2__)
+// 32 candidate starts per round while p <= last - 31.
+int32_t probeSse2(const PatchFinder& f, const unsigned char* bytes, int32_t last, int32_t* position) {
+    const unsigned char* n = reinterpret_cast<const unsigned char*>(f.needle);
+    const __m128i maskA = _mm_set1_epi8(static_cast<char>(f.maskA));
+    const __m128i valueA = _mm_set1_epi8(static_cast<char>(f.valueA));
+    const __m128i maskB = _mm_set1_epi8(static_cast<char>(f.maskB));
+    const __m128i valueB = _mm_set1_epi8(static_cast<char>(f.valueB));
+    int32_t p = *position;
+    for (; p <= last - 31; p += 32) {
+        const unsigned char* a = bytes + p + f.offsetA;
+        const unsigned char* b = bytes + p + f.offsetB;
+        __m128i a0 = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a)), maskA);
+        __m128i a1 = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 16)), maskA);
+        __m128i b0 = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b)), maskB);
+        __m128i b1 = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 16)), maskB);
+        __m128i hit0 = _mm_and_si128(_mm_cmpeq_epi8(a0, valueA), _mm_cmpeq_epi8(b0, valueB));
+        __m128i hit1 = _mm_and_si128(_mm_cmpeq_epi8(a1, valueA), _mm_cmpeq_epi8(b1, valueB));
+        uint32_t bits = static_cast<uint32_t>(_mm_movemask_epi8(hit0)) |
+                        (static_cast<uint32_t>(_mm_movemask_epi8(hit1)) << 16);
+        while (bits != 0) {
+            int32_t q = p + std::countr_zero(bits);
+            if (matchesHere(bytes + q, n, f.needleLength)) {
+                *position = p;
+                return q;
+            }
+            bits &= bits - 1;
+        }
+    }
+    *position = p;
+    return -1;
+}
+#endif
+
+#if defined(QV_PROBE_WIDE)
+template <bool Fold>
+__attribute__((target("avx2"))) int32_t probeAvx2(const PatchFinder& f, const unsigned char* bytes, int32_t last,
+                                                  int32_t* position) {
+    const unsigned char* n = reinterpret_cast<const unsigned char*>(f.needle);
+    const __m256i maskA = _mm256_set1_epi8(static_cast<char>(f.maskA));
+    const __m256i valueA = _mm256_set1_epi8(static_cast<char>(f.valueA));
+    const __m256i maskB = _mm256_set1_epi8(static_cast<char>(f.maskB));
+    const __m256i valueB = _mm256_set1_epi8(static_cast<char>(f.valueB));
+    int32_t p = *position;
+    for (; p <= last - 63; p += 64) {
+        const unsigned char* a = bytes + p + f.offsetA;
+        const unsigned char* b = bytes + p + f.offsetB;
+        __m256i a0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a));
+        __m256i a1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + 32));
+        __m256i b0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b));
+        __m256i b1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + 32));
+        if constexpr (Fold) {
+            a0 = _mm256_or_si256(a0, maskA);
+            a1 = _mm256_or_si256(a1, maskA);
+            b0 = _mm256_or_si256(b0, maskB);
+            b1 = _mm256_or_si256(b1, maskB);
+        }
+        __m256i hit0 = _mm256_and_si256(_mm256_cmpeq_epi8(a0, valueA), _mm256_cmpeq_epi8(b0, valueB));
+        __m256i hit1 = _mm256_and_si256(_mm256_cmpeq_epi8(a1, valueA), _mm256_cmpeq_epi8(b1, valueB));
+        uint64_t bits = static_cast<uint32_t>(_mm256_movemask_epi8(hit0)) |
+                        (static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(hit1))) << 32);
+        while (bits != 0) {
+            int32_t q = p + std::countr_zero(bits);
+            if (matchesHere(bytes + q, n, f.needleLength)) {
+                *position = p;
+                return q;
+            }
+            bits &= bits - 1;
+        }
+    }
+    *position = p;
+    return -1;
+}
+
+template <bool Fold>
+__attribute__((target("avx512bw"))) int32_t probeAvx512(const PatchFinder& f, const unsigned char* bytes,
+                                                       int32_t last, int32_t* position) {
+    const unsigned char* n = reinterpret_cast<const unsigned char*>(f.needle);
+    const __m512i maskA = _mm512_set1_epi8(static_cast<char>(f.maskA));
+    const __m512i valueA = _mm512_set1_epi8(static_cast<char>(f.valueA));
+    const __m512i maskB = _mm512_set1_epi8(static_cast<char>(f.maskB));
+    const __m512i valueB = _mm512_set1_epi8(static_cast<char>(f.valueB));
+    int32_t p = *position;
+    for (; p <= last - 63; p += 64) {
+        __m512i a = _mm512_loadu_si512(bytes + p + f.offsetA);
+        __m512i b = _mm512_loadu_si512(bytes + p + f.offsetB);
+        if constexpr (Fold) {
+            a = _mm512_or_si512(a, maskA);
+            b = _mm512_or_si512(b, maskB);
+        }
+        uint64_t bits = _mm512_cmpeq_epi8_mask(a, valueA) & _mm512_cmpeq_epi8_mask(b, valueB);
+        while (bits != 0) {
+            int32_t q = p + std::countr_zero(bits);
+            if (matchesHere(bytes + q, n, f.needleLength)) {
+                *position = p;
+                return q;
+            }
+            bits &= bits - 1;
+        }
+    }
+    *position = p;
+    return -1;
+}
+#endif
 
 } // namespace
 
@@ -129,36 +270,30 @@ int32_t PatchFinder::find(const char* data, int32_t length, int32_t from) const 
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(data);
     const unsigned char* n = reinterpret_cast<const unsigned char*>(needle);
     int32_t p = from;
-#if defined(__SSE2__)
-    // 32 candidate starts per round. With p <= last - 31 the farthest load
-    // ends at p + 31 + offsetB <= last + needleLength - 1 = length - 1.
-    const __m128i probeMaskA = _mm_set1_epi8(static_cast<char>(maskA));
-    const __m128i probeValueA = _mm_set1_epi8(static_cast<char>(valueA));
-    const __m128i probeMaskB = _mm_set1_epi8(static_cast<char>(maskB));
-    const __m128i probeValueB = _mm_set1_epi8(static_cast<char>(valueB));
-    for (; p <= last - 31; p += 32) {
-        const unsigned char* a = bytes + p + offsetA;
-        const unsigned char* b = bytes + p + offsetB;
-        __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
-        __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 16));
-        __m128i b0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
-        __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 16));
-        __m128i hit0 = _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(a0, probeMaskA), probeValueA),
-                                     _mm_cmpeq_epi8(_mm_or_si128(b0, probeMaskB), probeValueB));
-        __m128i hit1 = _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(a1, probeMaskA), probeValueA),
-                                     _mm_cmpeq_epi8(_mm_or_si128(b1, probeMaskB), probeValueB));
-        uint32_t bits = static_cast<uint32_t>(_mm_movemask_epi8(hit0)) |
-                        (static_cast<uint32_t>(_mm_movemask_epi8(hit1)) << 16);
-        while (bits != 0) {
-            int32_t q = p + std::countr_zero(bits);
-            if (matchesHere(bytes + q, n, needleLength))
-                return q;
-            bits &= bits - 1;
-        }
+    int32_t level = availableProbe();
+    const int32_t limit = probeLimit.load(std::memory_order_relaxed);
+    if (level > limit)
+        level = limit;
+#if defined(QV_PROBE_WIDE)
+    if (level >= PatchProbeAvx2 && last - p >= 63) {
+        const bool fold = (maskA | maskB) != 0;
+        int32_t q = level >= PatchProbeAvx512
+                        ? (fold ? probeAvx512<true>(*this, bytes, last, &p) : probeAvx512<false>(*this, bytes, last, &p))
+                        : (fold ? probeAvx2<true>(*this, bytes, last, &p) : probeAvx2<false>(*this, bytes, last, &p));
+        if (q >= 0)
+            return q;
     }
-#else
+#endif
+#if defined(__SSE2__)
+    if (level >= PatchProbeSse2 && last - p >= 31) {
+        int32_t q = probeSse2(*this, bytes, last, &p);
+        if (q >= 0)
+            return q;
+    }
+#endif
+    // The rest one start at a time; a first probe byte that is no letter
+    // can use the C library's byte search.
     if (maskA == 0) {
-        // Without vector registers the C library's byte search is the fast part.
         while (p <= last) {
             const void* hit = std::memchr(bytes + p + offsetA, valueA, static_cast<size_t>(last - p + 1));
             if (hit == nullptr)
@@ -170,7 +305,6 @@ int32_t PatchFinder::find(const char* data, int32_t length, int32_t from) const 
         }
         return -1;
     }
-#endif
     for (; p <= last; ++p)
         if ((bytes[p + offsetA] | maskA) == valueA && matchesHere(bytes + p, n, needleLength))
             return p;
@@ -338,4 +472,10 @@ int PatchScanContent(ZephBuf* content, int32_t* cursor, const PatchFinder& finde
     }
     *cursor = content->length;
     return 0;
+}
+
+int32_t PatchFinderLimitProbe(int32_t widest) {
+    probeLimit.store(widest, std::memory_order_relaxed);
+    int32_t level = availableProbe();
+    return level < widest ? level : widest;
 }

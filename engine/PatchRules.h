@@ -57,6 +57,15 @@ struct PatchFinder {
     int32_t find(const char* data, int32_t length, int32_t from) const;
 };
 
+// The search's probe widths. find() uses the widest the processor offers
+// (checked once, at run time); tests lower the limit to check every path on
+// one machine. Results never depend on the width.
+enum PatchProbe : int32_t { PatchProbeScalar = 0, PatchProbeSse2 = 1, PatchProbeAvx2 = 2, PatchProbeAvx512 = 3 };
+
+// Sets the widest probe find() may use and returns the widest it will use
+// now (the lower of the limit and what the processor offers).
+int32_t PatchFinderLimitProbe(int32_t widest);
+
 // Applies one replacement at position, where the old string occurs, by the
 // mode of binaryKind and the lengths; *advance (may be none) gets how far the
 // scan moves on. Returns 0, or -1 when the content would have to grow and

@@ -1,6 +1,7 @@
 // PatchJobTest.cpp - scan and convert runs over real directories, every
 // failure of the run through the fault seams, and the time budget.
 #include "PatchJob.h"
+#include "PatchRules.h"
 #include "WizardStrings.h"
 #include "ZephDirList.h"
 #include "ZephMem.h"
@@ -234,6 +235,42 @@ TEST_F(PatchJobScanRun, CountsKnownKindsThatHoldTheAddressAndNeverWrites) {
         << "files of other kinds and subdirectories are never opened; the order ignores case";
 }
 
+// A scan run counts each piece as it arrives and keeps only the bytes not
+// yet decided; it must count exactly what one scan of the whole file counts.
+TEST_F(PatchJobScanRun, PieceByPieceCountsLikeOneScanOfTheWholeFile) {
+    unsigned x = 12345;
+    auto next = [&x] { return (x = x * 1103515245u + 12345u) >> 16; };
+    const std::string self = "abcab" + std::string(504, 'c') + "ab"; // as long as the field takes
+    for (const std::string& old : {std::string("abcab"), std::string("AbA"), self, std::string("b")}) {
+        for (int round = 0; round < 12; ++round) {
+            std::string bytes;
+            size_t size = 4096 * (1 + next() % 3) + 4300 + next() % 40;
+            while (bytes.size() < size)
+                bytes += (next() % 7 == 0) ? old : std::string(1, "abcAB\0"[next() % 6]);
+            bytes.resize(size);
+            if (round % 3 == 0) // an occurrence across the first piece boundary
+                bytes.replace(4096 - old.size() / 2 - 1, old.size(), old);
+            put("x.ini", bytes);
+            job.init(&manager);
+            job.setDirectory(dir.path().c_str());
+            job.setOldString(old.c_str());
+            job.setNewString("z");
+            job.start();
+            job.step(-1);
+            ASSERT_EQ(Finished, job.status) << job.message;
+            ZephBuf whole;
+            whole.init(nullptr, 8192);
+            whole.append(bytes.data(), static_cast<int32_t>(bytes.size()));
+            PatchFinder finder;
+            finder.prepare(old.c_str());
+            int32_t cursor = 0, expected = 0;
+            PatchScanContent(&whole, &cursor, finder, "z", 0, 0, &expected);
+            EXPECT_EQ(expected, job.fileMatches) << old.substr(0, 8) << " round " << round;
+            EXPECT_EQ(expected > 0 ? 1 : 0, job.filesMatched);
+        }
+    }
+}
+
 TEST_F(PatchJobScanRun, MissingDirectoryFailsWithItsMessage) {
     job.init(&manager);
     std::string missing = path("nowhere");
@@ -416,10 +453,10 @@ TEST_F(PatchJobFailures, FileTooLargeOrBufferNotToBeHad) {
     fs::resize_file(path("a.exe"), 2147483648ull);
     run(0);
     expectFailed("File \"" + path("a.exe") + "\" too large to load/scan!", 1, 0);
-    // One byte less passes the size check; its buffer (rounded up to 8192)
-    // is then more than a buffer may hold.
+    // One byte less passes the size check; a convert run holds the whole
+    // file, and its buffer (rounded up to 8192) is more than a buffer may hold.
     fs::resize_file(path("a.exe"), 2147483647ull);
-    run(0);
+    run(1);
     expectFailed("An error occurred attempting to setup memory buffer for file \"" + path("a.exe") + "\"!", 1, 0);
     fs::resize_file(path("a.exe"), 100);
     begin(0);

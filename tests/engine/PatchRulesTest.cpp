@@ -127,15 +127,19 @@ TEST(PatchMatch, FinderAgreesWithTheMatchTestAtEveryPosition) {
     for (int round = 0; round < 40; ++round)
         for (int i = 0; i < 11; ++i)
             content += std::string(pieces[(i * 7 + round) % 11]);
-    for (const char* needle : {legacyServerAddress, serviceHostName, "1", "11", "A.q"}) {
-        PatchFinder finder;
-        finder.prepare(needle);
-        const int32_t length = static_cast<int32_t>(content.size());
-        int32_t next = -1;
-        for (int32_t p = length - 1; p >= 0; --p) {
-            if (PatchMatchAt(content.data(), length, p, needle))
-                next = p;
-            ASSERT_EQ(next, finder.find(content.data(), length, p)) << needle << " from " << p;
+    for (int32_t level = PatchProbeScalar; level <= PatchProbeAvx512; ++level) {
+        // Each probe width this processor has; the widest is restored last.
+        const int32_t used = PatchFinderLimitProbe(level);
+        for (const char* needle : {legacyServerAddress, serviceHostName, "1", "11", "A.q"}) {
+            PatchFinder finder;
+            finder.prepare(needle);
+            const int32_t length = static_cast<int32_t>(content.size());
+            int32_t next = -1;
+            for (int32_t p = length - 1; p >= 0; --p) {
+                if (PatchMatchAt(content.data(), length, p, needle))
+                    next = p;
+                ASSERT_EQ(next, finder.find(content.data(), length, p)) << needle << " from " << p << " probe " << used;
+            }
         }
     }
 }

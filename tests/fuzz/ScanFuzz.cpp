@@ -119,6 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     finder.prepare(old.c_str());
     // (The search from every position would be quadratic; long inputs check
     // a spread of starting points.)
+    // Every probe width this processor has is checked, not only the widest.
     const size_t stride = content.size() / 256 + 1;
     int32_t expectedNext = -1;
     for (size_t p = content.size(); p-- > 0;) {
@@ -126,8 +127,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check(PatchMatchAt(buffer.data, buffer.length, static_cast<int32_t>(p), old.c_str()) == ref, "match test");
         if (ref)
             expectedNext = static_cast<int32_t>(p);
-        if (p % stride == 0)
-            check(finder.find(buffer.data, buffer.length, static_cast<int32_t>(p)) == expectedNext, "find");
+        if (p % stride == 0) {
+            for (int32_t level = PatchProbeScalar; level <= PatchProbeAvx512; ++level) {
+                PatchFinderLimitProbe(level);
+                check(finder.find(buffer.data, buffer.length, static_cast<int32_t>(p)) == expectedNext, "find");
+            }
+            PatchFinderLimitProbe(PatchProbeAvx512);
+        }
     }
 
     if (flags & 8)

@@ -1,0 +1,142 @@
+#!/usr/bin/env python3
+"""Writes a made-up game install directory for the engine benchmarks.
+
+    python3 bench/make_install_dir.py OUTDIR [--megabytes 400] [--seed 1]
+
+A few hundred files, most of the bytes in large program files (.exe, .dll),
+plus configuration and page files (.ini, .cfg, .htm), files of other kinds
+and a subdirectory. The wizard's old address (read from
+engine/WizardStrings.h) is planted in some files: at the start, at the very
+end, across a 4096-byte piece boundary and in the middle, once or several
+times; near misses (the address cut short, other addresses of the same
+range) are everywhere. Planted strings with letters get a random letter case
+per copy (the address has none). Nothing here is a real game file.
+"""
+import argparse
+import os
+import random
+import re
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def wizard_address():
+    with open(os.path.join(HERE, "..", "engine", "WizardStrings.h"), encoding="ascii") as f:
+        return re.search(r'legacyServerAddress\[\] = "([^"]+)"', f.read()).group(1).encode()
+
+
+def program_table():
+    # Program-like byte frequencies: many zeros and 0xFF, common opcode bytes.
+    table = bytearray(range(256))
+    for i in range(256):
+        if i < 77:
+            table[i] = 0
+        elif i < 90:
+            table[i] = 0xFF
+        elif i < 140:
+            table[i] = (0x8B, 0x89, 0xE8, 0x83, 0xC4, 0x85, 0x48, 0x24, 0x0F, 0x74)[i % 10]
+    return bytes(table)
+
+
+def random_case(rng, text):
+    return bytes(c ^ 0x20 if 97 <= (c | 0x20) <= 122 and rng.random() < 0.5 else c for c in text)
+
+
+def plant_places(rng, size, length):
+    kind = rng.choice(("start", "end", "boundary", "middle", "several"))
+    if size < 3 * 4096:
+        kind = rng.choice(("start", "end", "middle"))
+    if kind == "start":
+        return [0]
+    if kind == "end":
+        return [size - length]
+    if kind == "boundary":
+        return [4096 * rng.randrange(1, size // 4096) - length // 2]
+    if kind == "middle":
+        return [rng.randrange(0, size - length)]
+    return sorted(rng.sample(range(0, size - length, length), 5))
+
+
+def program_bytes(rng, size, table, address):
+    data = bytearray(os.urandom(size).translate(table))
+    near = [address[:-1] + b"\0", address[:-2] + b"\0", b"Version 1.0.117.5", address[:7] + b"2.3"]
+    for _ in range(size // 65536 + 1):
+        at = rng.randrange(0, max(1, size - 32))
+        piece = rng.choice(near)
+        data[at:at + len(piece)] = piece
+    return data[:size]
+
+
+def text_bytes(rng, size, kind, address):
+    lines = []
+    total = 0
+    host_part = address.decode()[:address.decode().rfind(".") + 1]
+    while total < size:
+        n = rng.randrange(1000)
+        last = n % 250 if n % 250 != int(address.split(b".")[-1]) else 17  # near misses only
+        if kind == "htm":
+            line = f'<p><a href="http://{host_part}{last}/news{n}.htm">News {n}</a></p>\r\n'
+        else:
+            line = f"Server{n}={host_part}{last}\r\nPort{n}={28000 + n}\r\nName{n}=Player {n}\r\n"
+        lines.append(line)
+        total += len(line)
+    return bytearray("".join(lines).encode()[:size])
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("outdir")
+    parser.add_argument("--megabytes", type=int, default=400)
+    parser.add_argument("--seed", type=int, default=1)
+    args = parser.parse_args()
+    rng = random.Random(args.seed)
+    address = wizard_address()
+    table = program_table()
+    os.makedirs(args.outdir, exist_ok=True)
+    budget = args.megabytes << 20
+
+    def write(name, data):
+        with open(os.path.join(args.outdir, name), "wb") as f:
+            f.write(data)
+
+    def plant(data, rate):
+        if len(data) > len(address) and rng.random() < rate:
+            for at in plant_places(rng, len(data), len(address)):
+                data[at:at + len(address)] = random_case(rng, address)
+
+    # Text files and other kinds first: small, many.
+    used = 0
+    for i in range(70):
+        kind = ("ini", "cfg", "htm")[i % 3]
+        size = int(1024 * 2 ** rng.uniform(0, 8))  # 1 KiB .. 256 KiB
+        data = text_bytes(rng, size, kind, address)
+        plant(data, 0.35)
+        write(f"{rng.choice(('Game', 'net', 'Lobby', 'patch'))}{i:03d}.{kind.upper() if i % 4 == 0 else kind}", data)
+        used += len(data)
+    for i in range(80):
+        kind = rng.choice(("txt", "pak", "bmp", "wav", "log", "ini.bak"))
+        size = int(1024 * 2 ** rng.uniform(0, 7))
+        data = program_bytes(rng, size, table, address)
+        plant(data, 0.2)
+        write(f"data{i:03d}.{kind}", data)
+        used += len(data)
+    os.makedirs(os.path.join(args.outdir, "Maps"), exist_ok=True)
+    for i in range(10):
+        data = program_bytes(rng, 65536, table, address)
+        plant(data, 0.5)
+        with open(os.path.join(args.outdir, "Maps", f"map{i}.dll"), "wb") as f:
+            f.write(data)
+    # Programs take the rest of the budget, sized from 64 KiB to 16 MiB.
+    sizes = [int(65536 * 2 ** rng.uniform(0, 8)) for _ in range(140)]
+    scale = (budget - used) / sum(sizes)
+    for i, size in enumerate(sizes):
+        size = max(4096, int(size * scale))
+        data = program_bytes(rng, size, table, address)
+        plant(data, 0.2)
+        write(f"{rng.choice(('game', 'Engine', 'net', 'Render', 'sound'))}{i:03d}.{rng.choice(('exe', 'dll', 'DLL', 'Exe'))}", data)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

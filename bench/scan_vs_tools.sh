@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# scan_vs_tools.sh - the patch job's scan and convert runs against common
+# tools, on a generated install directory, in one run with a warm cache.
+#
+#   bench/scan_vs_tools.sh [BUILD_DIR] [DATA_DIR]
+#
+# BUILD_DIR is a native build with the benchmarks (default build/native;
+# needs bench/PatchJobRun). DATA_DIR (default /tmp/quorvel-bench-install) is
+# generated when missing and removed at the end unless KEEP_DATA=1.
+# RUNS (default 5) timed runs per command; the median is shown.
+#
+# Scan: the job's scan run (one step call with a negative budget) against
+# "rg -j1 -a -i -F -l", "grep -a -i -F -l", and a loop that only reads the
+# same files in 4096-byte pieces (the floor for this design). All get the
+# same files: those of the five kinds at the directory's top level, as the
+# job lists them. The script checks that every tool names the same files.
+# Convert: the job's convert run against "sed -i" over fresh copies of the
+# matched text files (.ini, .cfg, .htm), with a check that both give the
+# same bytes.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+build=${1:-$here/../build/native}
+data=${2:-/tmp/quorvel-bench-install}
+runs=${RUNS:-5}
+tool=$build/bench/PatchJobRun
+[ -x "$tool" ] || { echo "missing $tool: build the native preset's PatchJobRun target first" >&2; exit 2; }
+for t in rg grep sed python3; do command -v $t >/dev/null || { echo "missing $t" >&2; exit 2; }; done
+
+old=$(sed -n 's/.*legacyServerAddress\[\] = "\([^"]*\)".*/\1/p' "$here/../engine/WizardStrings.h")
+new=$(sed -n 's/.*serviceHostName\[\] = "\([^"]*\)".*/\1/p' "$here/../engine/WizardStrings.h")
+work=$(mktemp -d /tmp/quorvel-bench-work.XXXXXX)
+generated=0
+cleanup() {
+    rm -rf "$work"
+    if [ "$generated" = 1 ] && [ "${KEEP_DATA:-0}" != 1 ]; then rm -rf "$data"; fi
+}
+trap cleanup EXIT
+
+if [ ! -d "$data" ]; then
+    python3 "$here/make_install_dir.py" "$data"
+    generated=1
+fi
+
+mapfile -t files < <(find "$data" -maxdepth 1 -type f \( -iname '*.exe' -o -iname '*.dll' -o -iname '*.ini' \
+    -o -iname '*.cfg' -o -iname '*.htm' \) | LC_ALL=C sort)
+bytes=$(cat "${files[@]}" | wc -c)
+echo "directory: $data  ($(find "$data" -maxdepth 1 | wc -l) entries, ${#files[@]} files of known kinds, $((bytes >> 20)) MiB of them)"
+echo "old string: $old  new string: $new  runs: $runs (median)"
+cat "$data"/* > /dev/null 2>&1 || true # warm the cache
+
+# Median wall time of a command in milliseconds, output discarded.
+median_ms() {
+    local times=() i start end
+    "$@" > /dev/null # one untimed run
+    for ((i = 0; i < runs; i++)); do
+        start=$(date +%s%N)
+        "$@" > /dev/null
+        end=$(date +%s%N)
+        times+=($(((end - start) / 1000)))
+    done
+    printf '%s\n' "${times[@]}" | sort -n | awk '{ t[NR] = $1 } END { printf "%.1f", t[int((NR + 1) / 2)] / 1000 }'
+}
+
+# Same files found by everyone?
+"$tool" list "$data" | LC_ALL=C sort > "$work/job.txt"
+rg -j1 -a -i -F -l -- "$old" "${files[@]}" | LC_ALL=C sort > "$work/rg.txt" || true
+grep -a -i -F -l -- "$old" "${files[@]}" | LC_ALL=C sort > "$work/grep.txt" || true
+for t in rg grep; do
+    if ! cmp -s "$work/job.txt" "$work/$t.txt"; then
+        echo "MISMATCH: the job and $t name different files:" >&2
+        diff "$work/job.txt" "$work/$t.txt" >&2 || true
+        exit 1
+    fi
+done
+echo "all three name the same $(wc -l < "$work/job.txt") files"
+
+floor=$(median_ms "$tool" floor "${files[@]}")
+job=$(median_ms "$tool" scan "$data")
+rgms=$(median_ms rg -j1 -a -i -F -l -- "$old" "${files[@]}")
+grepms=$(median_ms grep -a -i -F -l -- "$old" "${files[@]}")
+rate() { awk -v b="$bytes" -v ms="$1" 'BEGIN { printf "%7.0f MB/s", b / 1e6 / (ms / 1000) }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2fx", a / b }'; }
+echo
+echo "scan run                              ms        speed    vs floor"
+printf "  read-only floor (4096-byte pieces) %8s  %s  %s\n" "$floor" "$(rate "$floor")" "1.00x"
+printf "  PatchJob scan run                  %8s  %s  %s   (target: at most 1.25x)\n" "$job" "$(rate "$job")" "$(ratio "$job" "$floor")"
+printf "  rg -j1 -a -i -F -l                 %8s  %s  %s\n" "$rgms" "$(rate "$rgms")" "$(ratio "$rgms" "$floor")"
+printf "  grep -a -i -F -l                   %8s  %s  %s\n" "$grepms" "$(rate "$grepms")" "$(ratio "$grepms" "$floor")"
+
+# Convert: only the matched text files, fresh copies for every run. Run on
+# the disk (where the job's two fsyncs per file, which sed does not do, cost
+# what the disk makes them cost) and, when there is one, on a RAM file system
+# (where fsync is free and the work itself is compared).
+mapfile -t texts < <(grep -i -E '\.(ini|cfg|htm)$' "$work/job.txt" || true)
+if [ "${#texts[@]}" -eq 0 ]; then
+    echo "no matched text files: convert comparison skipped"
+    exit 0
+fi
+mkdir -p "$work/source"
+cp -p "${texts[@]}" "$work/source/"
+textbytes=$(cat "$work/source"/* | wc -c)
+sedold=$(printf '%s' "$old" | sed 's/[.[\*^$/]/\\&/g')
+med() { sort -n | awk '{ t[NR] = $1 } END { printf "%.1f", t[int((NR + 1) / 2)] / 1000 }'; }
+compare_convert() { # $1: a folder to work in, $2: its description
+    local place=$1 i jobc sedc
+    fresh() { rm -rf "$place/$1" && cp -rp "$work/source" "$place/$1"; }
+    convert_job() { fresh job-out; local s e; s=$(date +%s%N); "$tool" convert "$place/job-out" > /dev/null; e=$(date +%s%N); echo $(((e - s) / 1000)); }
+    convert_sed() { fresh sed-out; local s e; s=$(date +%s%N); sed -i "s/$sedold/$new/gI" "$place/sed-out"/*; e=$(date +%s%N); echo $(((e - s) / 1000)); }
+    convert_job > /dev/null
+    convert_sed > /dev/null
+    jobc=$(for ((i = 0; i < runs; i++)); do convert_job; done | med)
+    sedc=$(for ((i = 0; i < runs; i++)); do convert_sed; done | med)
+    if ! diff -r "$place/job-out" "$place/sed-out" > /dev/null; then
+        echo "MISMATCH: the job and sed wrote different bytes" >&2
+        exit 1
+    fi
+    printf "  %-34s job %7s ms   sed -i %7s ms   job/sed %s\n" "$2" "$jobc" "$sedc" "$(ratio "$jobc" "$sedc")"
+}
+echo
+echo "convert run over ${#texts[@]} matched text files ($((textbytes >> 10)) KiB); both write the same bytes (target: job/sed below 1.00x)"
+compare_convert "$work" "on disk ($(df --output=fstype "$work" | tail -1), job fsyncs)"
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+    shm=$(mktemp -d /dev/shm/quorvel-bench.XXXXXX)
+    trap 'rm -rf "$shm"; cleanup' EXIT
+    compare_convert "$shm" "in RAM (tmpfs, fsync free)"
+fi
