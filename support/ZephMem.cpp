@@ -362,7 +362,10 @@ void* ZephMemAlloc(ZephMemManager* manager, int32_t size, uint32_t flags, const 
         fromPool = block != nullptr;
     }
     if (block == nullptr && (flags & PoolOnly) == 0) {
-        size_t total = static_cast<size_t>(size) + nameLength + ZephMemBlockOverhead;
+        // The heap block covers its whole capacity (need is rounded up), so
+        // every byte that capacity claims is really there; on 32-bit this is
+        // at most three bytes more than size + name length + 57.
+        size_t total = static_cast<size_t>(ZephMemHeaderSize) + static_cast<size_t>(need);
         block = static_cast<ZephMemBlock*>(std::malloc(total));
         if (block != nullptr) {
             std::memset(static_cast<void*>(block), 0, sizeof *block);
