@@ -63,6 +63,11 @@ int refuse(CliOptions* options, char* error, int errorSize, const char* format, 
         va_start(arguments, format);
         std::vsnprintf(error, static_cast<size_t>(errorSize), format, arguments);
         va_end(arguments);
+        // Quoted arguments may hold anything; the reason stays one line.
+        for (char* c = error; *c != '\0'; ++c) {
+            if (static_cast<unsigned char>(*c) < 0x20 || *c == 0x7F)
+                *c = '?';
+        }
     }
     return -1;
 }

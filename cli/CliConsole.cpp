@@ -49,7 +49,8 @@ void CliJobProgress::progress(int32_t entriesDone, int32_t entriesTotal, int64_t
         return;
     char text[CliProgressLine::Width + 1];
     CliFormatProgress(label_, entriesDone, entriesTotal, bytesRead, text, sizeof text);
-    line_.show(text);
+    line_.show(text, !drawn_);
+    drawn_ = true;
 }
 
 CliExpertConsole::CliExpertConsole(FILE* out, CliProgressLine& line) : out_(out), line_(line) {

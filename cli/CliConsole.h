@@ -43,7 +43,8 @@ private:
     int drawnWidth_ = 0;
 };
 
-// Shows a job's progress as "<label> <done> of <total> entries, <n> read".
+// Shows a job's progress as "<label> <done> of <total> entries, <n> read";
+// the first report is drawn at once, so a new run's label never waits.
 class CliJobProgress : public CliRunObserver {
 public:
     CliJobProgress(CliProgressLine& line, const char* label) : line_(line), label_(label) {}
@@ -52,6 +53,7 @@ public:
 private:
     CliProgressLine& line_;
     const char* label_;
+    bool drawn_ = false;
 };
 
 // The expert run's log on a stream, as the log box shows it, with terminal
