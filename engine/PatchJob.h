@@ -43,10 +43,15 @@ inline constexpr int32_t PatchChunkSize = 4096;
 // that a message always names its file in full.
 inline constexpr int32_t PatchMessageSize = 2048;
 
-// A run lists the directory (no subdirectories, no links), reads each file
-// of a known kind whole into content in 4096-byte pieces, scans it once and,
-// in a convert run with at least one occurrence, writes it back in 4096-byte
-// pieces. Every failure ends the run with a complete sentence in message.
+// A run lists the directory (no subdirectories, no links) and reads each
+// file of a known kind in 4096-byte pieces. A convert run reads the file
+// whole into content, scans and rewrites it there in one pass and, when it
+// held at least one occurrence, writes it back in 4096-byte pieces. A scan
+// run only counts: it scans each piece as it arrives and keeps in content
+// just the bytes that may still begin an occurrence, so its memory and time
+// do not grow with the file. Both find exactly the occurrences of one scan
+// of the whole file. Every failure ends the run with a complete sentence in
+// message.
 //
 // A file is never rewritten in place: its new content goes into a temporary
 // file beside it (target), which takes its name only once every byte is
@@ -77,7 +82,7 @@ struct PatchJob {
     ZephDirList* dirList = nullptr; // owned
     ZephDirEntry* entry = nullptr;
     ZephFile file;        // the source, while it is read
-    ZephBuf content;      // the whole current file, granularity 8192
+    ZephBuf content;      // convert run: the whole current file; scan run: its undecided end and one piece
     int32_t cursor = 0;   // scan offset in content
     int32_t fileMatches = 0;
     int32_t binaryKind = 0;

@@ -83,3 +83,27 @@ TEST(PatchJobLongNames, TargetBeyondItsAreaFailsNamingTheWholePath) {
     EXPECT_EQ(1u, entries) << "something was written under another name";
     job.clear();
 }
+
+TEST(PatchJobLongNames, DirectoryWhosePatternDoesNotFitIsRefusedNotCut) {
+    qvtest::TempDir root;
+    // A directory of exactly 1023 characters: "directory/*.*" needs 1028 bytes,
+    // and cut to 1024 it would name the directory itself instead of its
+    // contents.
+    std::string directory = root.path();
+    while (directory.size() < 1023 - 201)
+        directory += "/" + std::string(200, 'd');
+    directory += "/" + std::string(1023 - directory.size() - 1, 'e');
+    ASSERT_EQ(1023u, directory.size());
+    fs::create_directories(directory);
+    ASSERT_TRUE(qvtest::writeFile(directory + "/a.ini", Address));
+    ZephMemManager manager{"PatchJobLongNames", 0, 0, 0, nullptr};
+    PatchJob job;
+    runJob(job, &manager, directory, 0);
+    EXPECT_EQ(Failed, job.status);
+    EXPECT_EQ("We were unable to scan the directory \"" + directory +
+                  "\"!\r\n\r\nPlease click Back and select a different directory and try again.",
+              std::string(job.message));
+    EXPECT_EQ(Address, qvtest::readFile(directory + "/a.ini"));
+    job.clear();
+    EXPECT_EQ(0, manager.heapCount);
+}
