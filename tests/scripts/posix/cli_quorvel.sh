@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# cli_quorvel.sh - the quorvel program from outside, as a script or a person
+# runs it: streams, exit codes, the files it leaves, product folders inside a
+# Wine prefix, and the progress line on a real terminal.
+#
+#   bash tests/scripts/posix/cli_quorvel.sh BUILD_DIR SOURCE_DIR
+set -u
+build=$1
+source=$2
+quorvel=$build/quorvel
+[ -x "$quorvel" ] || { echo "missing $quorvel"; exit 1; }
+address=$(sed -n 's/.*legacyServerAddress\[\] = "\([^"]*\)".*/\1/p' "$source/engine/WizardStrings.h")
+host=$(sed -n 's/.*serviceHostName\[\] = "\([^"]*\)".*/\1/p' "$source/engine/WizardStrings.h")
+
+work=$(mktemp -d /tmp/quorvel-cli-test.XXXXXX)
+trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+expect_eq() { [ "$1" = "$2" ] || fail "$3: expected [$2], got [$1]"; }
+expect_has() { case "$1" in *"$2"*) ;; *) fail "$3: [$2] not in [$1]" ;; esac; }
+
+# Runs quorvel; sets code, out and err.
+run() {
+    "$quorvel" "$@" > "$work/out" 2> "$work/err"
+    code=$?
+    out=$(cat "$work/out")
+    err=$(cat "$work/err")
+}
+
+sample=$work/sample
+bash "$source/examples/make-sample-install.sh" "$sample" > /dev/null || { echo "sample not written"; exit 1; }
+cp -rp "$sample" "$work/pristine"
+
+# scan: the verdict and counts on stdout, nothing on stderr, nothing written.
+run scan "$sample"
+expect_eq "$code" 0 "scan exit code"
+expect_eq "$err" "" "scan stderr"
+expect_has "$out" "There are 5 files that need to be changed." "scan verdict"
+expect_has "$out" "Entries looked at: 8, files that need to be changed: 5" "scan counts"
+[ "$(grep -c $'\r' "$work/out")" = 0 ] || fail "scan output has CR line ends"
+diff -r "$sample" "$work/pristine" > /dev/null || fail "scan changed files"
+
+run scan --json "$sample"
+expect_eq "$out" '{"status":"Finished","visited":8,"matched":5,"message":""}' "scan --json"
+
+# patch --dry-run writes nothing; patch rewrites the five files.
+run patch --dry-run "$sample"
+expect_eq "$code" 0 "dry run exit code"
+diff -r "$sample" "$work/pristine" > /dev/null || fail "dry run changed files"
+run patch "$sample"
+expect_eq "$code" 0 "patch exit code"
+expect_has "$out" "5 files patched." "patch outcome"
+expect_eq "$err" "" "patch stderr"
+for f in Skirmish.exe NetPlay.dll Render.dll; do
+    expect_eq "$(wc -c < "$sample/$f")" "$(wc -c < "$work/pristine/$f")" "$f keeps its length"
+done
+expect_eq "$(wc -c < "$sample/Game.ini")" $(($(wc -c < "$work/pristine/Game.ini") - 2)) "Game.ini shrinks by two"
+grep -q -a -F "$address" "$sample/Skirmish.exe" && fail "Skirmish.exe still holds the address"
+grep -q -a -F "$host" "$sample/NetPlay.dll" || fail "NetPlay.dll lacks the host name"
+cmp -s "$sample/ReadMe.txt" "$work/pristine/ReadMe.txt" || fail "ReadMe.txt was changed"
+cmp -s "$sample/Maps/Arena.ini" "$work/pristine/Maps/Arena.ini" || fail "Maps/Arena.ini was changed"
+run patch --json "$sample"
+expect_eq "$out" '{"status":"Finished","visited":8,"matched":0,"message":""}' "second patch"
+
+# report and rewrite print the expert log.
+rm -rf "$sample" && cp -rp "$work/pristine" "$sample"
+run report --old "$address" --new "$host" "$sample"
+expect_eq "$code" 0 "report exit code"
+expect_has "$out" "REPORT for directory \"$sample\":" "report heading"
+expect_has "$out" "Scanning TEXT file \"Game.ini\"..." "report file line"
+expect_has "$out" "    2 entries found total." "report total"
+expect_eq "$(tail -n 1 "$work/out")" "Done!" "report last line"
+diff -r "$sample" "$work/pristine" > /dev/null || fail "report changed files"
+run rewrite --old "$address" --new "$host" --save-as-new "$sample"
+expect_eq "$code" 0 "rewrite exit code"
+[ -f "$sample/Game.ini.NEW" ] || fail "rewrite --save-as-new wrote no Game.ini.NEW"
+cmp -s "$sample/Game.ini" "$work/pristine/Game.ini" || fail "rewrite --save-as-new changed Game.ini"
+
+# A missing folder: the job's message on stderr, exit 1.
+run scan "$work/missing"
+expect_eq "$code" 1 "missing folder exit code"
+expect_eq "$out" "" "missing folder stdout"
+expect_has "$err" "We were unable to scan the directory \"$work/missing\"!" "missing folder message"
+
+# Bad usage: exit 2 with a hint, nothing run.
+for args in "" "scan" "frob $sample" "report $sample" "scan --dry-run $sample" "products extra"; do
+    # shellcheck disable=SC2086
+    run $args
+    expect_eq "$code" 2 "usage [$args] exit code"
+    expect_has "$err" "--help" "usage [$args] hint"
+done
+run --version
+expect_eq "$out" "Quorvel 1.0.1r-2" "version"
+
+# A file nobody can open (a socket named like a settings file), and a
+# read-only file in the middle of a patch.
+rm -rf "$sample" && cp -rp "$work/pristine" "$sample"
+if command -v python3 > /dev/null; then
+    python3 -c 'import socket, sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])' "$sample/Keys.ini"
+    run patch "$sample"
+    expect_eq "$code" 1 "unreadable file exit code"
+    expect_eq "$err" "Unable to open file \"$sample/Keys.ini\" for reading!" "unreadable file message"
+    cmp -s "$sample/Game.ini" "$work/pristine/Game.ini" || fail "a failed scan changed Game.ini"
+    rm -f "$sample/Keys.ini"
+fi
+chmod a-w "$sample/NetPlay.dll"
+run patch "$sample"
+chmod u+w "$sample/NetPlay.dll"
+expect_eq "$code" 1 "read-only file exit code"
+expect_eq "$err" "Unable to open file \"$sample/NetPlay.dll\" for writing!" "read-only file message"
+cmp -s "$sample/Game.ini" "$work/pristine/Game.ini" && fail "Game.ini (before it) was not rewritten"
+cmp -s "$sample/NetPlay.dll" "$work/pristine/NetPlay.dll" || fail "the read-only file changed"
+cmp -s "$sample/Skirmish.exe" "$work/pristine/Skirmish.exe" || fail "Skirmish.exe (after it) changed"
+ls "$sample" | grep -v -E '^(Game.ini|Lobby.cfg|Maps|NetPlay.dll|News.htm|ReadMe.txt|Render.dll|Skirmish.exe)$' &&
+    fail "files left behind"
+
+# Product folders inside a Wine prefix: given, from WINEPREFIX, from HOME.
+prefix=$work/prefix
+mkdir -p "$prefix/drive_c/Program Files/Quellsoft"
+cp -rp "$work/pristine" "$prefix/drive_c/Program Files/Quellsoft/Talon INT"
+run scan --product "Talon Interceptor" --channel box --prefix "$prefix"
+expect_eq "$code" 0 "--prefix exit code"
+expect_has "$out" "Scan results for \"Talon Interceptor\":" "--prefix heading"
+expect_has "$out" "Directory: $prefix/drive_c/Program Files/Quellsoft/Talon INT" "--prefix folder"
+out=$(WINEPREFIX=$prefix "$quorvel" scan --json --product 2 --channel box)
+expect_eq "$out" '{"status":"Finished","visited":8,"matched":5,"message":""}' "WINEPREFIX"
+mkdir -p "$work/home/.wine/drive_c"
+cp -rp "$work/pristine" "$work/home/.wine/drive_c/talon interceptor" # Wine ignores case; so does the tool
+out=$(env -u WINEPREFIX HOME=$work/home "$quorvel" scan --product 2 --channel download)
+expect_has "$out" "Directory: $work/home/.wine/drive_c/talon interceptor" "HOME's prefix, letter case"
+
+# The progress line appears on a terminal only, and is wiped at the end.
+if command -v script > /dev/null; then
+    script -q -e -c "$quorvel scan $work/pristine > $work/tty-out" "$work/typescript" > /dev/null 2>&1
+    expect_has "$(cat "$work/typescript")" "Scanning files... " "progress on a terminal"
+    expect_has "$(cat "$work/tty-out")" "There are 5 files" "stdout beside the terminal"
+fi
+run scan "$work/pristine"
+expect_eq "$err" "" "no progress when stderr is a file"
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) failed"
+    exit 1
+fi
+echo "all quorvel checks passed"
