@@ -12,9 +12,6 @@
 #define QV_PAGE(procedure) nullptr
 #endif
 
-// Row 11 waits for its page's unit: it gets QV_PAGE(<name from
-// PageProcedures.h>) in place of its nullptr once that unit is in the build.
-// Until then the driver ends the wizard quietly when it reaches such a row.
 const PageEntry PageTable[PageTableRows] = {
     {PageId::Title, 1, IDD_TITLE, QV_PAGE(titlePageProc), noIdleStep},
     {PageId::ReadMe, 1, IDD_README, QV_PAGE(readMePageProc), noIdleStep},
@@ -27,7 +24,7 @@ const PageEntry PageTable[PageTableRows] = {
     {PageId::ScanResults, 1, IDD_SCANRESULTS, QV_PAGE(scanResultsPageProc), noIdleStep},
     {PageId::ConvertFiles, 0, IDD_CONVERTFILES, QV_PAGE(convertFilesPageProc), convertIdleStep},
     {PageId::Done, 1, IDD_DONE, QV_PAGE(donePageProc), noIdleStep},
-    {PageId::Main, 1, IDD_MAIN, nullptr /* mainPageProc: not built yet */, noIdleStep},
+    {PageId::Main, 1, IDD_MAIN, QV_PAGE(mainPageProc), noIdleStep},
     {PageId::End, 0, nullptr, nullptr, nullptr},
 };
 
