@@ -144,6 +144,27 @@ ZephError readMatch(Search* search, ZephSysFindData* data) {
     }
 }
 
+// localtime_r may keep a zone read earlier, and tzset is costly when TZ is
+// unset (it looks at /etc/localtime again on every call): tzset runs the
+// first time on each thread and whenever TZ has changed since.
+void refreshZone() {
+    enum Seen { Nothing, Unset, Set };
+    thread_local Seen seen = Nothing;
+    thread_local char value[256];
+    const char* zone = std::getenv("TZ");
+    if (zone == nullptr ? seen == Unset : seen == Set && std::strcmp(value, zone) == 0)
+        return;
+    tzset();
+    if (zone == nullptr) {
+        seen = Unset;
+    } else if (std::strlen(zone) < sizeof value) {
+        std::strcpy(value, zone);
+        seen = Set;
+    } else {
+        seen = Nothing; // too long to remember: look again next time
+    }
+}
+
 } // namespace
 
 ZephError ZephSysFindFirst(const char* pattern, ZephSysFindData* data, int64_t* handle) {
@@ -207,9 +228,7 @@ int ZephSysFileTimeToCalendar(uint64_t fileTime, bool utc, ZephSysCalendar* out)
         if (gmtime_r(&seconds, &calendar) == nullptr)
             return -1;
     } else {
-        // localtime_r alone may keep a zone read earlier; tzset picks up the
-        // current TZ.
-        tzset();
+        refreshZone();
         if (localtime_r(&seconds, &calendar) == nullptr)
             return -1;
     }
