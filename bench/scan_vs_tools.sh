@@ -7,7 +7,9 @@
 # BUILD_DIR is a native build with the benchmarks (default build/native;
 # needs bench/PatchJobRun). DATA_DIR (default /tmp/quorvel-bench-install) is
 # generated when missing and removed at the end unless KEEP_DATA=1.
-# RUNS (default 5) timed runs per command; the median is shown.
+# RUNS (default 5) timed runs per command, taking turns; medians are shown,
+# of wall time and of processor time (user + system, which other programs
+# on a busy machine disturb less).
 #
 # Scan: the job's scan run (one step call with a negative budget) against
 # "rg -j1 -a -i -F -l", "grep -a -i -F -l", and a loop that only reads the
@@ -49,19 +51,13 @@ echo "directory: $data  ($(find "$data" -maxdepth 1 | wc -l) entries, ${#files[@
 echo "old string: $old  new string: $new  runs: $runs (median)"
 cat "$data"/* > /dev/null 2>&1 || true # warm the cache
 
-# Median wall time of a command in milliseconds, output discarded.
-median_ms() {
-    local times=() i start end
-    "$@" > /dev/null # one untimed run
-    for ((i = 0; i < runs; i++)); do
-        start=$(date +%s%N)
-        "$@" > /dev/null
-        end=$(date +%s%N)
-        times+=($(((end - start) / 1000)))
-    done
-    printf '%s\n' "${times[@]}" | sort -n | awk '{ t[NR] = $1 } END { printf "%.1f", t[int((NR + 1) / 2)] / 1000 }'
+# Wall and processor time (user + system) of one run, in microseconds.
+measure() { # $1: name; the rest: the command
+    local name=$1 t
+    shift
+    t=$( { TIMEFORMAT='%R %U %S'; time "$@" > /dev/null; } 2>&1 | tail -1)
+    awk -v n="$name" -v t="$t" 'BEGIN { split(t, f, " "); printf "%s %d %d\n", n, f[1] * 1e6, (f[2] + f[3]) * 1e6 }'
 }
-
 # Same files found by everyone?
 "$tool" list "$data" | LC_ALL=C sort > "$work/job.txt"
 rg -j1 -a -i -F -l -- "$old" "${files[@]}" | LC_ALL=C sort > "$work/rg.txt" || true
@@ -75,18 +71,37 @@ for t in rg grep; do
 done
 echo "all three name the same $(wc -l < "$work/job.txt") files"
 
-floor=$(median_ms "$tool" floor "${files[@]}")
-job=$(median_ms "$tool" scan "$data")
-rgms=$(median_ms rg -j1 -a -i -F -l -- "$old" "${files[@]}")
-grepms=$(median_ms grep -a -i -F -l -- "$old" "${files[@]}")
-rate() { awk -v b="$bytes" -v ms="$1" 'BEGIN { printf "%7.0f MB/s", b / 1e6 / (ms / 1000) }'; }
+# The four take turns in every round, so that whatever else the machine is
+# doing falls on all of them alike.
+{
+    for ((i = 0; i <= runs; i++)); do
+        measure floor "$tool" floor "${files[@]}"
+        measure job "$tool" scan "$data"
+        measure rg rg -j1 -a -i -F -l -- "$old" "${files[@]}"
+        measure grep grep -a -i -F -l -- "$old" "${files[@]}"
+    done
+} | tail -n +5 > "$work/times.txt" # the first round only warms up
+median() { # $1: name, $2: column (2 wall, 3 processor); milliseconds
+    awk -v n="$1" -v c="$2" '$1 == n { print $c }' "$work/times.txt" | sort -n |
+        awk '{ t[NR] = $1 } END { printf "%.1f", t[int((NR + 1) / 2)] / 1000 }'
+}
+rate() { awk -v b="$bytes" -v ms="$1" 'BEGIN { printf "%5.0f MB/s", b / 1e6 / (ms / 1000) }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2fx", a / b }'; }
 echo
-echo "scan run                              ms        speed    vs floor"
-printf "  read-only floor (4096-byte pieces) %8s  %s  %s\n" "$floor" "$(rate "$floor")" "1.00x"
-printf "  PatchJob scan run                  %8s  %s  %s   (target: at most 1.25x)\n" "$job" "$(rate "$job")" "$(ratio "$job" "$floor")"
-printf "  rg -j1 -a -i -F -l                 %8s  %s  %s\n" "$rgms" "$(rate "$rgms")" "$(ratio "$rgms" "$floor")"
-printf "  grep -a -i -F -l                   %8s  %s  %s\n" "$grepms" "$(rate "$grepms")" "$(ratio "$grepms" "$floor")"
+echo "scan run (median of $runs)              wall ms              ratio     processor ms  ratio"
+for name in floor job rg grep; do
+    case $name in
+    floor) label="read-only floor (4096-byte pieces)" ;;
+    job) label="PatchJob scan run" ;;
+    rg) label="rg -j1 -a -i -F -l" ;;
+    grep) label="grep -a -i -F -l" ;;
+    esac
+    w=$(median $name 2)
+    c=$(median $name 3)
+    printf "  %-35s %7s  %s  %6s   %8s  %6s\n" "$label" "$w" "$(rate "$w")" "$(ratio "$w" "$(median floor 2)")" \
+        "$c" "$(ratio "$c" "$(median floor 3)")"
+done
+echo "  (target: the job's scan within 1.25x of the floor)"
 
 # Convert: only the matched text files, fresh copies for every run. Run on
 # the disk (where the job's two fsyncs per file, which sed does not do, cost
