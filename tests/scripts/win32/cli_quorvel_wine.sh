@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# cli_quorvel_wine.sh - quorvel-cli.exe under Wine, from outside: the main
+# commands on the sample install folder, exit codes, Windows line ends, and
+# a product's default folder found on drive C: of the prefix.
+#
+#   bash tests/scripts/win32/cli_quorvel_wine.sh BUILD_DIR SOURCE_DIR
+#
+# Runs in the Wine prefix of WINEPREFIX (default BUILD_DIR/wineprefix).
+set -u
+build=$1
+source=$2
+exe=$build/quorvel-cli.exe
+[ -f "$exe" ] || { echo "missing $exe"; exit 1; }
+export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
+export WINEDEBUG=-all
+address=$(sed -n 's/.*legacyServerAddress\[\] = "\([^"]*\)".*/\1/p' "$source/engine/WizardStrings.h")
+host=$(sed -n 's/.*serviceHostName\[\] = "\([^"]*\)".*/\1/p' "$source/engine/WizardStrings.h")
+
+work=$(mktemp -d /tmp/quorvel-cli-wine.XXXXXX)
+product_dir="$WINEPREFIX/drive_c/Talon Interceptor"
+trap 'rm -rf "$work" "$product_dir"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+expect_eq() { [ "$1" = "$2" ] || fail "$3: expected [$2], got [$1]"; }
+expect_has() { case "$1" in *"$2"*) ;; *) fail "$3: [$2] not in [$1]" ;; esac; }
+
+# Runs the program; sets code, out and err (line ends as written).
+run() {
+    timeout 120 wine "$exe" "$@" > "$work/out" 2> "$work/err" < /dev/null
+    code=$?
+    out=$(cat "$work/out")
+    err=$(cat "$work/err")
+}
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+sample=$work/sample
+bash "$source/examples/make-sample-install.sh" "$sample" > /dev/null || { echo "sample not written"; exit 1; }
+cp -rp "$sample" "$work/pristine"
+dir=$(windows_path "$sample")
+
+run --version
+expect_eq "$out" $'Quorvel 1.0.1r-2\r' "version, with a Windows line end"
+
+run scan "$dir"
+expect_eq "$code" 0 "scan exit code"
+expect_has "$out" $'There are 5 files that need to be changed.\r\n\r\nClick on Next' "scan verdict"
+expect_eq "$err" "" "scan stderr"
+
+run scan --json "$dir"
+expect_eq "$out" $'{"status":"Finished","visited":8,"matched":5,"message":""}\r' "scan --json"
+
+run patch "$dir"
+expect_eq "$code" 0 "patch exit code"
+expect_has "$out" "5 files patched." "patch outcome"
+expect_eq "$(wc -c < "$sample/Skirmish.exe")" "$(wc -c < "$work/pristine/Skirmish.exe")" "binary keeps its length"
+expect_eq "$(wc -c < "$sample/Game.ini")" $(($(wc -c < "$work/pristine/Game.ini") - 2)) "Game.ini shrinks by two"
+grep -q -a -F "$host" "$sample/NetPlay.dll" || fail "NetPlay.dll lacks the host name"
+cmp -s "$sample/Maps/Arena.ini" "$work/pristine/Maps/Arena.ini" || fail "the subfolder was entered"
+
+run report --old "$host" --new "$address" "$dir"
+expect_eq "$code" 0 "report exit code"
+expect_has "$out" "REPORT for directory \"$dir\":" "report heading"
+expect_has "$out" $'    2 entries found total.\r' "report total"
+run rewrite --old "$host" --new "$address" "$dir"
+expect_eq "$code" 0 "rewrite exit code"
+# The rewrite put the address back: the texts are as before the patch, the
+# binaries hold the address and zero bytes where the host name ended.
+cmp -s "$sample/Game.ini" "$work/pristine/Game.ini" || fail "rewrite did not restore Game.ini"
+
+run scan "$(windows_path "$work/missing")"
+expect_eq "$code" 1 "missing folder exit code"
+expect_has "$err" "We were unable to scan the directory" "missing folder message"
+run scan --bogus "$dir"
+expect_eq "$code" 2 "bad usage exit code"
+expect_has "$err" "quorvel-cli --help" "usage hint"
+run scan --product 2 --channel box --prefix /x
+expect_eq "$code" 2 "--prefix refused on Windows"
+
+# The download folder of row 2 is C:\Talon Interceptor: Wine's drive C:.
+cp -rp "$work/pristine" "$product_dir"
+run patch --json --product "Talon Interceptor" --channel download
+expect_eq "$out" $'{"status":"Finished","visited":8,"matched":5,"message":""}\r' "product folder on drive C:"
+grep -q -a -F "$address" "$product_dir/Game.ini" && fail "the product folder was not patched"
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) failed"
+    exit 1
+fi
+echo "all quorvel-cli.exe checks passed"
