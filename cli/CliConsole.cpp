@@ -1,6 +1,7 @@
 // CliConsole.cpp - progress line and expert log for the quorvel tool.
 #include "CliConsole.h"
 
+#include "CliInterrupt.h"
 #include "CliText.h"
 #include "ZephMem.h"
 #include "ZephStr.h"
@@ -53,7 +54,10 @@ void CliJobProgress::progress(int32_t entriesDone, int32_t entriesTotal, int64_t
     drawn_ = true;
 }
 
-CliExpertConsole::CliExpertConsole(FILE* out, CliProgressLine& line) : out_(out), line_(line) {
+bool CliJobProgress::stopRequested() { return CliInterrupted(); }
+
+CliExpertConsole::CliExpertConsole(FILE* out, CliProgressLine& line, int32_t* stop)
+    : out_(out), line_(line), stop_(stop) {
     scratch_.init(&ZephMemManagerGlobal, 4096);
 }
 
@@ -114,6 +118,11 @@ void CliExpertConsole::showProgress(const ZephBuf& log, int32_t textStart) {
         text[used + copy] = '\0';
     }
     line_.show(text);
+}
+
+void CliExpertConsole::pumpMessages() {
+    if (stop_ != nullptr && CliInterrupted())
+        *stop_ = 1;
 }
 
 void CliExpertConsole::finish(const ZephBuf& log) {

@@ -49,6 +49,8 @@ class CliJobProgress : public CliRunObserver {
 public:
     CliJobProgress(CliProgressLine& line, const char* label) : line_(line), label_(label) {}
     void progress(int32_t entriesDone, int32_t entriesTotal, int64_t bytesRead) override;
+    // A caught Ctrl-C (CliInterrupt.h) stops the run.
+    bool stopRequested() override;
 
 private:
     CliProgressLine& line_;
@@ -60,14 +62,16 @@ private:
 // line ends. Whole lines are written as soon as the run completes them; a
 // line still open (a "Scanning" text waiting for its result) is held back
 // and shown, with the run's "NN% Complete..." after it, on the progress line
-// only. finish() writes what is left.
+// only. finish() writes what is left. A caught Ctrl-C sets the run's stop
+// flag (stop, may be none) at its next look, as closing the page does.
 class CliExpertConsole : public ExpertRunSink {
 public:
-    CliExpertConsole(FILE* out, CliProgressLine& line);
+    CliExpertConsole(FILE* out, CliProgressLine& line, int32_t* stop = nullptr);
     ~CliExpertConsole() override;
 
     void showLog(const ZephBuf& log) override;
     void showProgress(const ZephBuf& log, int32_t textStart) override;
+    void pumpMessages() override;
     // Writes the held-back end of log, and a line end when it had none.
     void finish(const ZephBuf& log);
 
@@ -76,6 +80,7 @@ private:
 
     FILE* out_;
     CliProgressLine& line_;
+    int32_t* stop_;
     int32_t written_ = 0; // bytes of the log already on out
     ZephBuf scratch_;     // the text being converted for out
 };

@@ -4,6 +4,7 @@
 #include "CliArgs.h"
 #include "CliConsole.h"
 #include "CliFolders.h"
+#include "CliInterrupt.h"
 #include "CliRun.h"
 #include "CliText.h"
 #include "ExpertRun.h"
@@ -229,7 +230,7 @@ int runExpert(const CliOptions& options, const CliEnvironment& env, const Target
     int32_t busy = 0;
     int32_t stop = 0;
     CliProgressLine line(env.err, env.progress);
-    CliExpertConsole console(env.out, line);
+    CliExpertConsole console(env.out, line, &stop);
 
     ExpertRunContext context;
     context.directory = target.folder;
@@ -249,7 +250,11 @@ int runExpert(const CliOptions& options, const CliEnvironment& env, const Target
     const int32_t doneLength = static_cast<int32_t>(sizeof Done - 1);
     bool finished = log.length >= doneLength && std::memcmp(log.data + log.length - doneLength, Done, doneLength) == 0;
     int code = CliExitFinished;
-    if (!finished) {
+    if (CliInterrupted()) {
+        // The run ended as when its page is closed: the current file's scan
+        // cut short and, in a rewrite, that file saved as far as it went.
+        code = runFailed(env, CliStoppedMessage);
+    } else if (!finished) {
         char reason[PageTextSize];
         lastErrorLine(log, reason, sizeof reason);
         code = runFailed(env, reason[0] != '\0' ? reason : "The run stopped.");

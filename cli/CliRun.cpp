@@ -62,9 +62,19 @@ private:
     int64_t total_ = 0;
 };
 
+void stopAsAsked(PatchJob* job) {
+    job->stop(Failed);
+    job->setMessage(CliStoppedMessage);
+}
+
 void stepToEnd(PatchJob* job, CliRunObserver* observer) {
     ReadTally tally;
     while (job->status == Running) {
+        // stop() abandons a half-written file; the ones before it stay.
+        if (observer->stopRequested()) {
+            stopAsAsked(job);
+            break;
+        }
         job->step(SliceMs);
         int32_t total = job->dirList != nullptr ? job->dirList->count : job->filesVisited;
         observer->progress(job->filesVisited, total, tally.update(*job));
@@ -72,7 +82,7 @@ void stepToEnd(PatchJob* job, CliRunObserver* observer) {
 }
 
 // What the fast way makes of one file.
-enum class FileVerdict { Clean, Holds, Unsure };
+enum class FileVerdict { Clean, Holds, Unsure, Stopped };
 
 FileVerdict searchFile(const char* path, const PatchFinder& finder, int32_t entriesDone, int32_t entriesTotal,
                        int64_t* bytesRead, CliRunObserver* observer) {
@@ -110,13 +120,18 @@ FileVerdict searchFile(const char* path, const PatchFinder& finder, int32_t entr
         *bytesRead += next - position;
         position = next;
         observer->progress(entriesDone, entriesTotal, *bytesRead);
+        if (observer->stopRequested()) {
+            verdict = FileVerdict::Stopped;
+            break;
+        }
     }
     ZephSysMaps.unmap(view, size);
     return verdict;
 }
 
 // The scan run the fast way. False when it met something the job must
-// handle itself; the job is then left Running and untouched.
+// handle itself; the job is then left Running and untouched. A stop asked
+// for ends the run here.
 bool scanFast(PatchJob* job, CliRunObserver* observer) {
     // The job's own pattern rule: a directory that leaves no room is refused.
     char pattern[sizeof job->directory];
@@ -135,7 +150,8 @@ bool scanFast(PatchJob* job, CliRunObserver* observer) {
     int32_t matched = 0;
     int64_t bytesRead = 0;
     bool sure = true;
-    for (const ZephDirEntry* entry = list->first; entry != nullptr && sure; entry = entry->next) {
+    bool stopped = false;
+    for (const ZephDirEntry* entry = list->first; entry != nullptr && sure && !stopped; entry = entry->next) {
         ++visited;
         // Passed over exactly as the job passes them over.
         if ((entry->attributes & (ZephAttrDirectory | ZephAttrLink)) != 0 ||
@@ -145,11 +161,19 @@ bool scanFast(PatchJob* job, CliRunObserver* observer) {
         case FileVerdict::Holds: ++matched; break;
         case FileVerdict::Clean: break;
         case FileVerdict::Unsure: sure = false; break;
+        case FileVerdict::Stopped: stopped = true; break;
         }
         observer->progress(visited, list->count, bytesRead);
+        stopped = stopped || observer->stopRequested();
     }
     const int32_t total = list->count;
     ZephDirList::destroy(&list);
+    if (stopped) {
+        stopAsAsked(job);
+        job->filesVisited = visited;
+        job->filesMatched = matched;
+        return true;
+    }
     if (!sure)
         return false;
     observer->progress(total, total, bytesRead);

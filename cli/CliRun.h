@@ -19,7 +19,15 @@ public:
         (void)entriesTotal;
         (void)bytesRead;
     }
+    // Asked as often: true ends the run at the next step, as failed with
+    // CliStoppedMessage. A rewrite is only ever stopped between two files or
+    // with its temporary file abandoned, so every file stays either as it
+    // was or fully rewritten, and nothing is left behind.
+    virtual bool stopRequested() { return false; }
 };
+
+// The message of a run ended by its observer.
+inline constexpr char CliStoppedMessage[] = "The run was interrupted.";
 
 // The job's scan run, for a job set up as the wizard sets it (init,
 // directory, strings, convert 0). Leaves the job as PatchJob::start and
@@ -33,11 +41,12 @@ public:
 // way does not handle exactly as the job does (a failure to list, open or
 // view, a file too large for the job), the job itself runs the scan from
 // the start, so that every outcome and message is the job's. observer may
-// be none.
+// be none; when it asks to stop, the run ends Failed with CliStoppedMessage.
 void CliScanRun(PatchJob* job, CliRunObserver* observer);
 
 // Starts the job as it is set up and steps it to its end in slices of
-// 100 ms (the wizard's), telling observer after every slice.
+// 100 ms (the wizard's), telling observer after every slice and stopping
+// the run when it asks.
 void CliStepRun(PatchJob* job, CliRunObserver* observer);
 
 #endif

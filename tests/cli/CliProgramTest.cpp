@@ -2,6 +2,7 @@
 // every command on generated install folders, what it prints where, its
 // exit codes, and the files it leaves.
 #include "CliFolders.h"
+#include "CliInterrupt.h"
 #include "CliProgram.h"
 #include "PatchJob.h"
 #include "QvTestKit.h"
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <regex>
@@ -412,6 +414,24 @@ TEST_F(CliProgramTest, ProgressLineOnlyWhenAskedAndWipedAtTheEnd) {
     EXPECT_EQ(shown.err.back(), '\r'); // wiped, the cursor back at the line's start
     EXPECT_EQ(shown.err.find('\n'), std::string::npos);
     EXPECT_EQ(shown.out.find('\r'), std::string::npos);
+}
+
+TEST_F(CliProgramTest, CtrlCStopsEveryRunBeforeItWritesAndExitsOne) {
+    Install install(folder.path());
+    CliCatchInterrupt();
+    std::raise(SIGINT); // as Ctrl-C before the first step
+    Result patch = run({"patch", folder.path()});
+    Result rewrite = run({"rewrite", "--old", Address, "--new", Host, folder.path()});
+    Result scan = run({"scan", "--json", folder.path()});
+    CliForgetInterrupt();
+    EXPECT_EQ(patch.code, CliExitFailed);
+    EXPECT_EQ(patch.err, "The run was interrupted.\n");
+    EXPECT_EQ(rewrite.code, CliExitFailed);
+    EXPECT_EQ(rewrite.err, "The run was interrupted.\n");
+    EXPECT_EQ(scan.out, "{\"status\":\"Failed\",\"visited\":1,\"matched\":0,\"message\":\"The run was interrupted.\"}\n");
+    for (const auto& [name, bytes] : install.files)
+        EXPECT_EQ(install.read(name), bytes) << name;
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), {}), Install::Entries);
 }
 
 // The tool's patch leaves the same bytes as the job driven the way the

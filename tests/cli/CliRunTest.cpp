@@ -261,4 +261,32 @@ TEST_F(CliScanRunFallback, ProgressGrowsToTheWholeDirectory) {
     EXPECT_EQ(qvtest::readFile(join(dir.path(), "a.exe"), &ok), std::string("xx") + serviceHostName + '\0');
 }
 
+// Asks to stop once it has been told of progress a number of times.
+class Stopper : public CliRunObserver {
+public:
+    explicit Stopper(int reportsBeforeStop) : left_(reportsBeforeStop) {}
+    void progress(int32_t, int32_t, int64_t) override { --left_; }
+    bool stopRequested() override { return left_ <= 0; }
+
+private:
+    int left_;
+};
+
+TEST_F(CliScanRunFallback, AStopEndsTheScanAsFailedWithItsCounts) {
+    Stopper stopper(1); // after the first file
+    Outcome got = cliScan(dir.path(), legacyServerAddress, serviceHostName, &stopper);
+    EXPECT_EQ(got, (Outcome{Failed, 1, 1, CliStoppedMessage}));
+}
+
+TEST_F(CliScanRunFallback, AStopBeforeTheConvertRunChangesNothing) {
+    Stopper stopper(0);
+    setUp(dir.path(), legacyServerAddress, serviceHostName);
+    job.convert = 1;
+    CliStepRun(&job, &stopper);
+    EXPECT_EQ(outcome(), (Outcome{Failed, 0, 0, CliStoppedMessage}));
+    job.clear();
+    EXPECT_EQ(qvtest::readFile(join(dir.path(), "a.exe")), "xx" + std::string(legacyServerAddress));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4); // nothing left behind
+}
+
 } // namespace
