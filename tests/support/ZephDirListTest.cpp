@@ -327,6 +327,26 @@ TEST(ZephDirListSearch, BlocksComeFromTheManagerWithTheirTags) {
     ZephDirList::destroy(&list);
 }
 
+// The matcher the POSIX search applies to each name (the Windows build
+// leaves matching to FindFirstFileA, but the rules are portable).
+TEST(ZephSysWildcard, StarsBacktrackAndFinalDotStarIsOptional) {
+    EXPECT_TRUE(ZephSysWildcardMatch("*a*b", "xaxaxb"));
+    EXPECT_FALSE(ZephSysWildcardMatch("*a*b", "xaxbx"));
+    EXPECT_TRUE(ZephSysWildcardMatch("*.exe", "setup.exe.exe"));
+    EXPECT_TRUE(ZephSysWildcardMatch("**?", "x"));
+    EXPECT_FALSE(ZephSysWildcardMatch("?", ""));
+    EXPECT_FALSE(ZephSysWildcardMatch("", "a"));
+    EXPECT_TRUE(ZephSysWildcardMatch("gAmE?.Ini", "GAME1.INI"));
+    EXPECT_FALSE(ZephSysWildcardMatch("\xE9", "\xC9")) << "only ASCII letters fold";
+    EXPECT_TRUE(ZephSysWildcardMatch("*.*", "Makefile"));
+    EXPECT_TRUE(ZephSysWildcardMatch("*.*", ".."));
+    EXPECT_TRUE(ZephSysWildcardMatch("readme.*", "README"));
+    EXPECT_TRUE(ZephSysWildcardMatch("readme.*", "readme.txt"));
+    EXPECT_FALSE(ZephSysWildcardMatch("readme.*", "readmes"));
+    EXPECT_FALSE(ZephSysWildcardMatch("*.", "name")) << "the DOS meaning of a final dot is not reproduced";
+    EXPECT_FALSE(ZephSysWildcardMatch(nullptr, "a"));
+}
+
 // --- Name order, from a scripted directory with a known found order --------
 
 qvtest::ScriptedMatch named(const std::string& name, uint64_t size = 0) {
