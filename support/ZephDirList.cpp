@@ -144,7 +144,8 @@ ZephDirList* ZephDirList::create(ZephMemManager* manager, const char* pattern, u
         return nullptr;
 
     // The directory part is cut from a copy of the whole pattern, however
-    // long, so stored paths always name the directory that was searched.
+    // long, so stored paths always name the directory that was searched. The
+    // copy lives after the list record, in the list's own block.
     int32_t patternLength = ZephStrLength(pattern);
     auto* list = static_cast<ZephDirList*>(
         ZephMemAlloc(manager, static_cast<int32_t>(sizeof(ZephDirList)) + patternLength + 1, ZeroFill, "ZephDirList"));

@@ -24,7 +24,7 @@ struct FaultState {
     // Counts a call of a chosen operation; true when it must fail.
     bool strike() {
         ++calls;
-        if (calls == failAt || (persistent && calls > failAt)) {
+        if (failAt > 0 && (calls == failAt || (persistent && calls > failAt))) {
             ++failures;
             return true;
         }
