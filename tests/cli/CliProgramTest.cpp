@@ -5,6 +5,7 @@
 #include "CliInterrupt.h"
 #include "CliProgram.h"
 #include "PatchJob.h"
+#include "QvInstallDir.h"
 #include "QvTestKit.h"
 #include "WizardStrings.h"
 #include "ZephMem.h"
@@ -459,6 +460,21 @@ TEST_F(CliProgramTest, PatchLeavesTheBytesTheWizardsRunsLeave) {
     ASSERT_EQ(run({"patch", folder.path()}).code, CliExitFinished);
     for (const auto& [name, bytes] : byTool.files)
         EXPECT_EQ(byTool.read(name), byWizard.read(name)) << name;
+}
+
+// The wizard's own test install, which its end-to-end run patches through
+// the pages: the tool's patch leaves exactly the bytes that run must leave.
+TEST_F(CliProgramTest, PatchOfTheWizardsTestInstallLeavesWhatTheWizardLeaves) {
+    std::string error;
+    ASSERT_TRUE(qvtest::makeGameInstall(folder.path(), &error)) << error;
+    Result scan = run({"scan", "--json", folder.path()});
+    EXPECT_EQ(scan.out, "{\"status\":\"Finished\",\"visited\":" + std::to_string(qvtest::GameInstallEntries) +
+                            ",\"matched\":" + std::to_string(qvtest::GameInstallMatches) + ",\"message\":\"\"}\n");
+    EXPECT_TRUE(qvtest::checkGameInstall(folder.path(), false).empty());
+    Result patch = run({"patch", folder.path()});
+    EXPECT_EQ(patch.code, CliExitFinished) << patch.err;
+    for (const std::string& problem : qvtest::checkGameInstall(folder.path(), true))
+        ADD_FAILURE() << problem;
 }
 
 } // namespace

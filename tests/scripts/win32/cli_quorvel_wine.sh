@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # cli_quorvel_wine.sh - quorvel-cli.exe under Wine, from outside: the main
-# commands on the sample install folder, exit codes, Windows line ends, and
-# a product's default folder found on drive C: of the prefix.
+# commands on the sample install folder, exit codes, Windows line ends, a
+# product's default folder found on drive C: of the prefix, and the bytes the
+# wizard's end-to-end run leaves in its test install.
 #
 #   bash tests/scripts/win32/cli_quorvel_wine.sh BUILD_DIR SOURCE_DIR
 #
@@ -81,6 +82,19 @@ cp -rp "$work/pristine" "$product_dir"
 run patch --json --product "Talon Interceptor" --channel download
 expect_eq "$out" $'{"status":"Finished","visited":8,"matched":5,"message":""}\r' "product folder on drive C:"
 grep -q -a -F "$address" "$product_dir/Game.ini" && fail "the product folder was not patched"
+
+# The wizard's own test install, which its end-to-end run patches through
+# the pages: quorvel-cli.exe must leave exactly the bytes that run leaves.
+maker=$build/tests/bin/qv_install_dir.exe
+if [ -f "$maker" ]; then
+    game=$(windows_path "$work/game")
+    timeout 120 wine "$maker" make "$game" < /dev/null || fail "the wizard's test install was not made"
+    run patch "$game"
+    expect_eq "$code" 0 "patch of the wizard's test install"
+    problems=$(timeout 120 wine "$maker" patched "$game" < /dev/null) || fail "not as the wizard leaves it: $problems"
+else
+    fail "missing $maker"
+fi
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed"
