@@ -2,20 +2,21 @@
 #include "PatchPages.h"
 
 #include "AppState.h"
-#include "DirectoryLine.h"
 #include "PageDialog.h"
 #include "PageProcedures.h"
+#include "ResultLines.h"
 #include "resource.h"
 
 namespace {
 
-void fitDoneDirectory(HWND window, AppState& state)
+void fitPathTexts(HWND window, AppState& state)
 {
     showDirectoryLine(GetDlgItem(window, IDC_SECOND_LINE), state.directory);
+    breakLongWords(GetDlgItem(window, IDC_BODY));
 }
 
 const PageGlue convertFilesGlue = {&convertFilesPage, nullptr, nullptr};
-const PageGlue doneGlue = {&donePage, fitDoneDirectory, nullptr};
+const PageGlue doneGlue = {&donePage, fitPathTexts, nullptr};
 
 } // namespace
 

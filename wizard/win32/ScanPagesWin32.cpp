@@ -2,20 +2,21 @@
 #include "ScanPages.h"
 
 #include "AppState.h"
-#include "DirectoryLine.h"
 #include "PageDialog.h"
 #include "PageProcedures.h"
+#include "ResultLines.h"
 #include "resource.h"
 
 namespace {
 
-void fitScanResultsDirectory(HWND window, AppState& state)
+void fitPathTexts(HWND window, AppState& state)
 {
     showDirectoryLine(GetDlgItem(window, IDC_SECOND_LINE), state.directory);
+    breakLongWords(GetDlgItem(window, IDC_BODY));
 }
 
 const PageGlue scanGlue = {&scanPage, nullptr, nullptr};
-const PageGlue scanResultsGlue = {&scanResultsPage, fitScanResultsDirectory, nullptr};
+const PageGlue scanResultsGlue = {&scanResultsPage, fitPathTexts, nullptr};
 
 } // namespace
 

@@ -1,5 +1,5 @@
-// DirectoryLine.cpp - fitting the directory line into its static control.
-#include "DirectoryLine.h"
+// ResultLines.cpp - fitting the results pages' path texts into their controls.
+#include "ResultLines.h"
 
 #include "JobPageTexts.h"
 
@@ -51,4 +51,12 @@ void showDirectoryLine(HWND control, const char* directory)
     if (dc != nullptr)
         ReleaseDC(control, dc);
     SetWindowTextA(control, line);
+}
+
+void breakLongWords(HWND control)
+{
+    if (control == nullptr)
+        return;
+    SetWindowLongA(control, GWL_STYLE, GetWindowLongA(control, GWL_STYLE) | SS_EDITCONTROL);
+    InvalidateRect(control, nullptr, TRUE);
 }
