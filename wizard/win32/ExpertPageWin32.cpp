@@ -9,6 +9,7 @@
 #include "PageProcedures.h"
 #include "ProductPages.h"
 #include "ZephBuf.h"
+#include "ZephMem.h"
 #include "resource.h"
 
 namespace {
@@ -34,11 +35,48 @@ void limitEdits(HWND window)
 }
 
 // Creation work after the description: the edits take no more than their
-// fields can hold, then the controls are loaded.
+// fields can hold, the log box takes a log of any length (putLog appends to
+// it), then the controls are loaded.
 void loadPage(HWND window, AppState&)
 {
     limitEdits(window);
+    SendDlgItemMessageA(window, IDC_LOG, EM_LIMITTEXT, 0, 0);
     ExpertPage::loadControls(window);
+}
+
+// Positions in the box count characters, the log counts bytes: the same
+// only where every character is one byte.
+bool isSingleByteCodePage()
+{
+    CPINFO info;
+    return GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
+}
+
+// Makes the box's text the length bytes of text. A run shows its log after
+// every file, and an edit control may lay out its whole text again when it
+// is replaced (Wine's does, which makes a long run slow down with every
+// line), so only the part after what the box already shows of the log is
+// replaced: usually the new lines, or the progress text that stood there.
+void putLog(HWND box, const char* text, int32_t length)
+{
+    const int shownLength = GetWindowTextLengthA(box);
+    if (shownLength > 0 && length > 0 && isSingleByteCodePage()) {
+        ZephBuf shown;
+        shown.init(&ZephMemManagerGlobal, 8192);
+        if (shown.reserve(shownLength + 1) == 0) {
+            const int32_t got = GetWindowTextA(box, shown.data, shownLength + 1);
+            const int32_t limit = got < length ? got : length;
+            int32_t same = 0;
+            while (same < limit && shown.data[same] == text[same])
+                ++same;
+            if (same > 0) {
+                SendMessageA(box, EM_SETSEL, static_cast<WPARAM>(same), static_cast<LPARAM>(got));
+                SendMessageA(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text + same));
+                return;
+            }
+        }
+    }
+    SetWindowTextA(box, length > 0 ? text : "");
 }
 
 void takeEditText(HWND window, AppState& state, int controlId)
@@ -138,11 +176,11 @@ void ExpertPage::showLog(HWND window)
     if (state == nullptr)
         return;
     const ZephBuf& log = state->logBuffer;
-    const bool hasText = log.length > 0 && log.data != nullptr;
-    SetDlgItemTextA(window, IDC_LOG, hasText ? log.data : "");
-    const WPARAM end = hasText ? static_cast<WPARAM>(log.length) : 0;
-    SendDlgItemMessageA(window, IDC_LOG, EM_SETSEL, end, static_cast<LPARAM>(end));
-    SendDlgItemMessageA(window, IDC_LOG, EM_SCROLLCARET, 0, 0);
+    const int32_t length = log.length > 0 && log.data != nullptr ? log.length : 0;
+    HWND box = GetDlgItem(window, IDC_LOG);
+    putLog(box, log.data, length);
+    SendMessageA(box, EM_SETSEL, static_cast<WPARAM>(length), static_cast<LPARAM>(length));
+    SendMessageA(box, EM_SCROLLCARET, 0, 0);
 }
 
 intptr_t QV_PAGE_CALLBACK mainPageProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam)
