@@ -34,7 +34,8 @@ namespace {
 using qvtest::click;
 using qvtest::itemText;
 
-// Every control a run disables, with a short name for readable expectations.
+// The page's controls whose enabled state a run changes (all but the log
+// box), and the log box, with short names for readable expectations.
 const struct {
     int id;
     const char* name;
