@@ -733,7 +733,7 @@ TEST_F(JobPagesGui, WholeWizardPatchesAGeneratedInstall)
     std::string defaultFolder, verdict, directoryLine, outcome, exitLabel;
     bool venderClean = false;
     int32_t agreedOnVender = -1;
-    SlowDisk slow(40); // so the working pages stay up long enough to be seen
+    SlowDisk slow(60); // so the working pages stay up long enough to be seen
     BoxAnswerer answerer(IDYES);
     ScriptedUser user(state, {
         {titleScreen, [](HWND page) { shot(page, "00-title"); click(page, IDC_NEXT); }},
@@ -946,7 +946,7 @@ TEST_F(JobPagesGui, BackDuringALongScanThenANewScanFromTheStart)
 
     int32_t statusOnScan = 0, statusAfterBack = 0, visitedBeforeBack = -1, matchedBeforeBack = -1;
     std::string verdict;
-    SlowDisk slow(80); // seven files to open: more than half a second of scanning
+    SlowDisk slow(150); // seven files to open: about a second of scanning
     BoxAnswerer answerer(IDYES);
     ScriptedUser user(state, {
         {setDirScreen, [](HWND page) { click(page, IDC_NEXT); }},
@@ -992,7 +992,7 @@ TEST_F(JobPagesGui, CloseBoxOnPatchingAsksFirst)
 
     // No: the rewrite goes on to DONE.
     {
-        SlowDisk slow(60);
+        SlowDisk slow(100);
         BoxAnswerer answerer(IDNO);
         std::string outcome;
         size_t boxesOnPatching = 0;
@@ -1028,7 +1028,7 @@ TEST_F(JobPagesGui, CloseBoxOnPatchingAsksFirst)
     ASSERT_TRUE(qvtest::makeGameInstall(second.path(), &error)) << error;
     setDirectory(second.path());
     {
-        SlowDisk slow(60);
+        SlowDisk slow(100);
         BoxAnswerer answerer(IDYES);
         int32_t statusWhenClosed = 0;
         ScriptedUser user(state, {
