@@ -11,6 +11,11 @@
 
 namespace {
 
+// The product table names the channels on its own, so that tools without
+// the application state can use it; the values must agree.
+static_assert(ProductChannelBoxCopy == PurchaseChannel::BoxCopy, "box copy channel");
+static_assert(ProductChannelDownloadStore == PurchaseChannel::DownloadStore, "download store channel");
+
 // SELECTPRODUCT fills the directory from the product table into an area of
 // 512 bytes, as the job's own strings are; the folders are far shorter.
 constexpr int ProductFolderSize = 512;
