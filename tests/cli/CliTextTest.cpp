@@ -91,17 +91,4 @@ TEST(CliTextProgress, CountsAndAmountsInReadableUnits) {
     EXPECT_EQ(small[5], '#');
 }
 
-TEST(CliTextHelp, HelpNamesEveryCommandAndTheHintNamesTheReason) {
-    Text help;
-    ASSERT_EQ(CliAppendHelp(&help.buffer), 0);
-    for (const char* word : {"scan", "patch", "report", "rewrite", "products", "--product", "--channel", "--prefix",
-                             "--json", "--dry-run", "--save-as-new", "--version"})
-        EXPECT_NE(help.str().find(word), std::string::npos) << word;
-    EXPECT_EQ(help.str().find('\r'), std::string::npos);
-    Text hint;
-    ASSERT_EQ(CliAppendUsageHint(&hint.buffer, "no command given"), 0);
-    EXPECT_NE(hint.str().find(": no command given\n"), std::string::npos);
-    EXPECT_NE(hint.str().find("--help"), std::string::npos);
-}
-
 } // namespace
