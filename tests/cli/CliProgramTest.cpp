@@ -4,7 +4,6 @@
 #include "CliFolders.h"
 #include "CliInterrupt.h"
 #include "CliProgram.h"
-#include "PatchJob.h"
 #include "QvInstallDir.h"
 #include "QvTestKit.h"
 #include "WizardStrings.h"
@@ -344,20 +343,6 @@ TEST_F(CliProgramTest, BadUsageExitsTwoWithAHintAndRunsNothing) {
         EXPECT_EQ(install.read(name), bytes) << name;
 }
 
-TEST_F(CliProgramTest, HelpAndVersionGoToStdout) {
-    Result version = run({"--version"});
-    EXPECT_EQ(version.code, CliExitFinished);
-    EXPECT_EQ(version.out, "Quorvel 1.0.1r-2\n");
-    Result help = run({"scan", "--help"});
-    EXPECT_EQ(help.code, CliExitFinished);
-    EXPECT_NE(help.out.find("Exit status: 0"), std::string::npos);
-    EXPECT_EQ(help.err, "");
-    Result products = run({"products"});
-    EXPECT_EQ(products.code, CliExitFinished);
-    EXPECT_NE(products.out.find(" 2  Talon Interceptor "), std::string::npos);
-    EXPECT_NE(products.out.find("C:\\Program Files\\Quellsoft\\Talon INT "), std::string::npos);
-}
-
 TEST_F(CliProgramTest, ProductFolderIsFoundInsideTheWinePrefix) {
     if (!CliFoldersUseWinePrefix) {
         // Windows takes the table's folder as it stands; a prefix means nothing there.
@@ -433,33 +418,6 @@ TEST_F(CliProgramTest, CtrlCStopsEveryRunBeforeItWritesAndExitsOne) {
     for (const auto& [name, bytes] : install.files)
         EXPECT_EQ(install.read(name), bytes) << name;
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), {}), Install::Entries);
-}
-
-// The tool's patch leaves the same bytes as the job driven the way the
-// wizard drives it: SETDIR's scan run, then SCANRESULTS' convert run, each
-// stepped in 100 ms slices.
-TEST_F(CliProgramTest, PatchLeavesTheBytesTheWizardsRunsLeave) {
-    qvtest::TempDir wizardFolder;
-    Install byTool(folder.path());
-    Install byWizard(wizardFolder.path());
-    static PatchJob job;
-    for (int32_t convert : {0, 1}) {
-        job.init(&ZephMemManagerGlobal);
-        job.setDirectory(wizardFolder.path().c_str());
-        job.setOldString(legacyServerAddress);
-        job.setNewString(serviceHostName);
-        job.convert = convert;
-        job.saveAsNew = 0;
-        job.start();
-        while (job.status == Running)
-            job.step(100);
-        ASSERT_EQ(job.status, Finished) << job.message;
-        ASSERT_EQ(job.filesMatched, Install::Matches);
-    }
-    job.clear();
-    ASSERT_EQ(run({"patch", folder.path()}).code, CliExitFinished);
-    for (const auto& [name, bytes] : byTool.files)
-        EXPECT_EQ(byTool.read(name), byWizard.read(name)) << name;
 }
 
 // The wizard's own test install, which its end-to-end run patches through

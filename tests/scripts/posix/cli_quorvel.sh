@@ -79,6 +79,8 @@ for args in "" "scan" "frob $sample" "report $sample" "scan --dry-run $sample" "
 done
 run --version
 expect_eq "$out" "Quorvel 1.0.1r-2" "version"
+run products
+expect_has "$out" " 2  Talon Interceptor " "products"
 
 # A file nobody can open, whoever runs the test: a socket named like a
 # settings file.
