@@ -161,15 +161,22 @@ TEST_F(AppStateTest, RefusedLinesShowAnErrorAndGiveMinusOne)
 
 TEST_F(AppStateTest, AcceptedLineRunsTheWizardAndGivesZero)
 {
-    // Natively no row has a page procedure, so the driver stops at page 0,
-    // which it has made the current page.
+    // The driver makes page 0 current and stops there: natively no row has a
+    // page procedure, and on Windows this test program holds no dialog
+    // templates, so the first page cannot be made.
     AppState state;
     for (const char* line : {"", "- \\"}) {
         state.currentPage = -1;
         EXPECT_EQ(state.runCommandLine(line), 0);
         EXPECT_EQ(state.currentPage, 0) << line;
     }
+#ifdef _WIN32
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, "Error!  Cannot create TITLE dialog box!");
+    EXPECT_EQ(boxes[0].style, static_cast<uint32_t>(AppBoxError));
+#else
     EXPECT_TRUE(boxes.empty());
+#endif
 }
 
 TEST_F(AppStateTest, AboutAndUsageBoxesGoToTheirOwner)

@@ -2,7 +2,7 @@
 # Starts the real Quorvel.exe on the test display and clicks through TITLE,
 # README, EULA, VENDER and ARCAVIA with the mouse as a person would, answers
 # the exit question No and then Yes, and checks the exit code. Takes a
-# screenshot of every page into <build dir>/screenshots/.
+# screenshot of every page into <build dir>/screenshots/intro-pages/.
 #
 #   ClickThroughIntroPages.sh <build dir> <source dir>
 #
@@ -10,7 +10,7 @@
 set -u
 build=$1
 exe="$build/Quorvel.exe"
-shots="$build/screenshots"
+shots="$build/screenshots/intro-pages"
 mkdir -p "$shots"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
