@@ -250,22 +250,28 @@ void GuiProcess::kill()
     }
 }
 
+namespace {
+struct WindowSearch {
+    DWORD processId;
+    std::vector<HWND> found;
+};
+
+// A named CALLBACK, not a lambda: 32-bit callbacks are stdcall.
+BOOL CALLBACK collectWindow(HWND window, LPARAM data)
+{
+    WindowSearch* search = reinterpret_cast<WindowSearch*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && IsWindowVisible(window))
+        search->found.push_back(window);
+    return TRUE;
+}
+} // namespace
+
 std::vector<HWND> topLevelWindows(DWORD processId)
 {
-    struct Search {
-        DWORD processId;
-        std::vector<HWND> found;
-    } search{processId, {}};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            Search* s = reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == s->processId && IsWindowVisible(window))
-                s->found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{processId, {}};
+    EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

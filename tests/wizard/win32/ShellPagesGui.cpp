@@ -369,20 +369,21 @@ BoxAnswerer* scriptAnswerer = nullptr;
 DWORD scriptStart = 0;
 bool timedOut = false;
 
+BOOL CALLBACK findPage(HWND window, LPARAM data)
+{
+    if (IsWindowVisible(window) && IsWindowEnabled(window) &&
+        qvtest::windowText(window).rfind("Quorvel [1.0.1r-2]  ", 0) == 0) {
+        *reinterpret_cast<HWND*>(data) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The page this thread shows and the user can act on.
 HWND shownPage()
 {
     HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM data) -> BOOL {
-            if (IsWindowVisible(window) && IsWindowEnabled(window) &&
-                qvtest::windowText(window).rfind("Quorvel [1.0.1r-2]  ", 0) == 0) {
-                *reinterpret_cast<HWND*>(data) = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(GetCurrentThreadId(), findPage, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
