@@ -49,13 +49,13 @@ void AppState::releaseHeld()
     logBuffer.clear();
 }
 
-int AppState::init(void* instance_, void* prevInstance, const char* commandLine_)
+int AppState::init(void* module, void* previousModule, const char* text)
 {
     releaseHeld();
 
-    instanceHandle = instance_;
-    prevInstanceHandle = prevInstance;
-    commandLine = commandLine_;
+    instanceHandle = module;
+    prevInstanceHandle = previousModule;
+    commandLine = text;
 
     appInitCommonControls();
 

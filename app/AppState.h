@@ -73,7 +73,7 @@ struct AppState {
     // (8192 bytes) and the job on ZephMemManagerGlobal. Returns 0; -1 after
     // its error box when the instance number or the library cannot be had
     // (the caller then calls releaseHeld).
-    int init(void* instanceHandle, void* prevInstanceHandle, const char* commandLine);
+    int init(void* module, void* previousModule, const char* text);
 
     // Reads the command line: a flag -h or -a (also \h, \a, either case; only
     // the second character counts) shows the usage or about box and returns

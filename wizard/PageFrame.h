@@ -13,7 +13,7 @@
 //         PageView view;
 //         PageFrame::describe(selectProductPage, state, view);
 //         EXPECT_EQ(view.enabledOf(IDC_NEXT), 0);
-//         PageFrame::command(selectProductPage, state, IDC_BACK, 0)  // FrameAction::Leave, currentPage 3
+//         PageFrame::command(selectProductPage, state, IDC_BACK, 0)  // FrameAction::EndDialog, currentPage 3
 //  2. Win32 glue, wizard/win32/<Group>PagesWin32.cpp: a PageGlue (the logic plus
 //     optional hooks for what a view cannot say: filling a list box, reading
 //     an edit's text, the folder browser) and the page procedure named in
