@@ -6,18 +6,19 @@
 #include "PatchRules.h"
 #include "ZephDirList.h"
 #include "ZephPath.h"
+#include "ZephBuf.h"
 #include "ZephStr.h"
 #include "ZephSysFile.h"
-#include "ZephSysMap.h"
 
 namespace {
 
 // The job refuses files above this size; so must the fast scan.
 constexpr int64_t LargestFile = 2147483647;
 
-// A viewed file is searched this much at a time, so that the progress line
-// moves during a long file and never waits for more than a few milliseconds.
-constexpr int64_t SearchStride = int64_t{8} << 20;
+// A file is read this much at a time: few calls for a large file, and the
+// progress line moves during it. Bytes are only ever read, never viewed: a
+// file cut short by someone else while viewed would kill the tool.
+constexpr int32_t PieceSize = int32_t{1} << 20;
 
 // The wizard's slice.
 constexpr int32_t SliceMs = 100;
@@ -84,48 +85,54 @@ void stepToEnd(PatchJob* job, CliRunObserver* observer) {
 // What the fast way makes of one file.
 enum class FileVerdict { Clean, Holds, Unsure, Stopped };
 
-FileVerdict searchFile(const char* path, const PatchFinder& finder, int32_t entriesDone, int32_t entriesTotal,
-                       int64_t* bytesRead, CliRunObserver* observer) {
+// content holds the file's undecided bytes and one piece (the scan run's own
+// way, PatchMakeRoomForPiece and PatchScanPiece), and is kept from file to
+// file.
+FileVerdict searchFile(const char* path, const PatchFinder& finder, ZephBuf* content, int32_t entriesDone,
+                       int32_t entriesTotal, int64_t* bytesRead, CliRunObserver* observer) {
     // Opened as the job opens its sources: for reading, shared.
     int64_t handle = ZephSysFileNone;
     if (ZephSysFiles.open(path, ZephSysOpenRead | ZephSysOpenShared, &handle) != ZephErrNone)
         return FileVerdict::Unsure;
+    // The job reads the length it found on opening, no more; so does this.
     int64_t size = 0;
-    const void* view = nullptr;
-    bool viewed = ZephSysFiles.seek(handle, 0, ZephSysSeekEnd, &size) == ZephErrNone && size <= LargestFile &&
-                  (size == 0 || ZephSysMaps.map(handle, size, &view) == ZephErrNone);
-    // A view outlives its handle; the file is not held open while searched.
-    ZephSysFiles.close(handle);
-    if (!viewed)
+    int64_t start = 0;
+    if (ZephSysFiles.seek(handle, 0, ZephSysSeekEnd, &size) != ZephErrNone || size > LargestFile ||
+        ZephSysFiles.seek(handle, 0, ZephSysSeekBegin, &start) != ZephErrNone || start != 0) {
+        ZephSysFiles.close(handle);
         return FileVerdict::Unsure;
-    if (size == 0)
-        return FileVerdict::Clean;
+    }
 
-    const char* data = static_cast<const char*>(view);
-    const auto length = static_cast<int32_t>(size);
-    const int32_t needle = finder.needleLength;
+    content->reset();
+    int32_t scannedTo = 0;
+    int32_t matches = 0;
     FileVerdict verdict = FileVerdict::Clean;
-    int64_t position = 0;
-    while (position < length) {
-        // A stride also sees an occurrence that begins in it and ends past it.
-        int64_t reach = position + SearchStride + needle - 1;
-        auto limit = static_cast<int32_t>(reach < length ? reach : length);
-        int32_t found = finder.find(data, limit, static_cast<int32_t>(position));
-        if (found >= 0) {
-            *bytesRead += found + needle - position;
+    for (int64_t position = 0; position < size;) {
+        const int32_t count = size - position < PieceSize ? static_cast<int32_t>(size - position) : PieceSize;
+        PatchMakeRoomForPiece(content, &scannedTo, count);
+        char* piece = content->claim(count);
+        int64_t done = 0;
+        // A failed read, or a file cut short since it was opened (the job
+        // would fail on it): the job looks at the directory again itself.
+        if (piece == nullptr || ZephSysFiles.read(handle, piece, count, &done) != ZephErrNone || done != count) {
+            verdict = FileVerdict::Unsure;
+            break;
+        }
+        position += count;
+        *bytesRead += count;
+        // The first occurrence settles the file; the rest need not be read.
+        PatchScanPiece(finder, *content, &scannedTo, &matches, 1);
+        if (matches > 0) {
             verdict = FileVerdict::Holds;
             break;
         }
-        int64_t next = limit == length ? length : limit - needle + 1;
-        *bytesRead += next - position;
-        position = next;
         observer->progress(entriesDone, entriesTotal, *bytesRead);
         if (observer->stopRequested()) {
             verdict = FileVerdict::Stopped;
             break;
         }
     }
-    ZephSysMaps.unmap(view, size);
+    ZephSysFiles.close(handle);
     return verdict;
 }
 
@@ -146,6 +153,13 @@ bool scanFast(PatchJob* job, CliRunObserver* observer) {
 
     PatchFinder finder;
     finder.prepare(job->oldstring);
+    // One block for the whole run, from the job's memory manager.
+    ZephBuf content;
+    content.init(job->memoryManager, 4096);
+    if (content.setCapacity(finder.needleLength + PieceSize) != 0) {
+        ZephDirList::destroy(&list);
+        return false;
+    }
     int32_t visited = 0;
     int32_t matched = 0;
     int64_t bytesRead = 0;
@@ -157,7 +171,7 @@ bool scanFast(PatchJob* job, CliRunObserver* observer) {
         if ((entry->attributes & (ZephAttrDirectory | ZephAttrLink)) != 0 ||
             PatchJob::lookupKind(entry->name, nullptr) == 0)
             continue;
-        switch (searchFile(entry->name, finder, visited - 1, list->count, &bytesRead, observer)) {
+        switch (searchFile(entry->name, finder, &content, visited - 1, list->count, &bytesRead, observer)) {
         case FileVerdict::Holds: ++matched; break;
         case FileVerdict::Clean: break;
         case FileVerdict::Unsure: sure = false; break;

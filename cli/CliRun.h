@@ -1,5 +1,5 @@
 // CliRun.h - the job's runs as the quorvel tool drives them: start to end in
-// one go, with progress reports, and a scan run that reads whole files.
+// one go, with progress reports, and a scan run that reads large pieces.
 #ifndef QUORVEL_CLI_CLIRUN_H
 #define QUORVEL_CLI_CLIRUN_H
 
@@ -34,14 +34,15 @@ inline constexpr char CliStoppedMessage[] = "The run was interrupted.";
 // stepping to the end would: status Finished or Failed, filesVisited,
 // filesMatched and message, with nothing open and no listing held.
 //
-// It gets there faster: each file is viewed whole (ZephSysMaps) instead of
-// read in 4096-byte pieces, and only up to its first occurrence, which is
-// all a scan run's counts depend on. The listing, the entries looked at and
-// passed over, and the match test are the job's own. At anything the fast
-// way does not handle exactly as the job does (a failure to list, open or
-// view, a file too large for the job), the job itself runs the scan from
-// the start, so that every outcome and message is the job's. observer may
-// be none; when it asks to stop, the run ends Failed with CliStoppedMessage.
+// It gets there faster: each file is read in pieces of 1 MiB instead of
+// 4096 bytes, and only up to its first occurrence, which is all a scan run's
+// counts depend on. The listing, the entries looked at and passed over, and
+// the match test are the job's own. At anything the fast way does not handle
+// exactly as the job does (a failure to list, open or read, a file that got
+// shorter while read, a file too large for the job), the job itself runs the
+// scan from the start, so that every outcome and message is the job's.
+// observer may be none; when it asks to stop, the run ends Failed with
+// CliStoppedMessage.
 void CliScanRun(PatchJob* job, CliRunObserver* observer);
 
 // Starts the job as it is set up and steps it to its end in slices of

@@ -153,21 +153,7 @@ bool PatchJob::fail(const char* format, const char* argument, const char* argume
 }
 
 void PatchJob::scanAhead() {
-    // Decides every start position whose occurrence would lie wholly inside
-    // the bytes read so far, going on from where the last piece left off,
-    // exactly as one scan of the whole content would (occurrences never
-    // overlap, so a decision never depends on bytes after the occurrence).
-    const int32_t oldLength = finder.needleLength;
-    if (oldLength <= 0)
-        return;
-    for (int32_t q = finder.find(content.data, content.length, scannedTo); q >= 0;
-         q = finder.find(content.data, content.length, scannedTo)) {
-        ++scannedMatches;
-        scannedTo = q + oldLength;
-    }
-    const int32_t firstUndecided = content.length - oldLength + 1;
-    if (scannedTo < firstUndecided)
-        scannedTo = firstUndecided;
+    PatchScanPiece(finder, content, &scannedTo, &scannedMatches, INT32_MAX);
 }
 
 bool PatchJob::contentFits(int64_t size) const {
@@ -259,12 +245,8 @@ bool PatchJob::doReadChunk() {
         return false;
     }
     int32_t count = remaining < PatchChunkSize ? static_cast<int32_t>(remaining) : PatchChunkSize;
-    if (convert == 0 && scannedTo > 0 && content.length + count > content.capacity) {
-        // Drop what the scan has decided; the few bytes after it may still
-        // begin an occurrence and move to the front.
-        content.replace(0, scannedTo, nullptr, 0);
-        scannedTo = 0;
-    }
+    if (convert == 0)
+        PatchMakeRoomForPiece(&content, &scannedTo, count);
     // The piece goes straight to its place at the end of content (sized for
     // it, so this never moves the data); a failed read takes it back.
     char* piece = content.claim(count);

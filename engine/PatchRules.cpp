@@ -474,6 +474,30 @@ int PatchScanContent(ZephBuf* content, int32_t* cursor, const PatchFinder& finde
     return 0;
 }
 
+void PatchMakeRoomForPiece(ZephBuf* content, int32_t* scannedTo, int32_t count) {
+    if (*scannedTo > 0 && content->length + count > content->capacity) {
+        content->replace(0, *scannedTo, nullptr, 0);
+        *scannedTo = 0;
+    }
+}
+
+void PatchScanPiece(const PatchFinder& finder, const ZephBuf& content, int32_t* scannedTo, int32_t* matches,
+                    int32_t stopAt) {
+    const int32_t oldLength = finder.needleLength;
+    if (oldLength <= 0)
+        return;
+    for (int32_t q = finder.find(content.data, content.length, *scannedTo); q >= 0;
+         q = finder.find(content.data, content.length, *scannedTo)) {
+        ++*matches;
+        *scannedTo = q + oldLength;
+        if (*matches >= stopAt)
+            return;
+    }
+    const int32_t firstUndecided = content.length - oldLength + 1;
+    if (*scannedTo < firstUndecided)
+        *scannedTo = firstUndecided;
+}
+
 int32_t PatchFinderLimitProbe(int32_t widest) {
     probeLimit.store(widest, std::memory_order_relaxed);
     int32_t level = availableProbe();

@@ -57,6 +57,25 @@ struct PatchFinder {
     int32_t find(const char* data, int32_t length, int32_t from) const;
 };
 
+// A file read a piece at a time and only searched (never rewritten) keeps in
+// content just the bytes not yet decided and the newest piece, so memory does
+// not grow with the file. *scannedTo is the first start position in content
+// not yet decided (0 for a new file).
+//
+// Before a piece of count bytes is added at the end of content: when it would
+// not fit the capacity, the decided bytes are dropped and the few after them,
+// which may still begin an occurrence, move to the front.
+void PatchMakeRoomForPiece(ZephBuf* content, int32_t* scannedTo, int32_t count);
+
+// After a piece was added: decides every start position from *scannedTo on
+// whose occurrence would lie wholly inside content, exactly as one scan of the
+// whole file would (occurrences never overlap, so no decision depends on the
+// bytes after an occurrence), and adds each occurrence to *matches. Stops
+// right after the occurrence that makes *matches reach stopAt (INT32_MAX:
+// never); *scannedTo then lies just past it.
+void PatchScanPiece(const PatchFinder& finder, const ZephBuf& content, int32_t* scannedTo, int32_t* matches,
+                    int32_t stopAt);
+
 // The search's probe widths. find() uses the widest the processor offers
 // (checked once, at run time); tests lower the limit to check every path on
 // one machine. Results never depend on the width.

@@ -8,11 +8,13 @@
 #include "WizardStrings.h"
 #include "ZephMem.h"
 #include "ZephPath.h"
-#include "ZephSysMap.h"
+#include "ZephSysFile.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -128,20 +130,98 @@ TEST(CliScanRunDifferential, RandomDirectoriesGiveTheJobsOutcome) {
     }
 }
 
-TEST(CliScanRunDifferential, OccurrencesAroundTheSearchStridesAreFound) {
-    // The search goes 8 MiB at a time: an occurrence across a stride's end,
+TEST(CliScanRunDifferential, OccurrencesAroundThePiecesAreFound) {
+    // Files are read 1 MiB at a time: an occurrence across a piece's end,
     // one just after it, and one at the file's last byte.
-    const size_t stride = size_t{8} << 20;
+    const size_t piece = size_t{1} << 20;
     const std::string address = legacyServerAddress;
-    for (size_t at : {stride - 5, stride - address.size(), stride - address.size() + 1, stride,
-                      stride + 4096 - address.size()}) {
+    for (size_t at : {piece - 5, piece - address.size(), piece - address.size() + 1, piece, 2 * piece - 1,
+                      2 * piece + 4096 - address.size()}) {
         qvtest::TempDir dir;
-        std::string bytes(stride + 4096, 'x');
+        std::string bytes(2 * piece + 4096, 'x');
         bytes.replace(at, address.size(), address);
         ASSERT_TRUE(qvtest::writeFile(join(dir.path(), "big.exe"), bytes));
         Outcome got = cliScan(dir.path());
         EXPECT_EQ(got, (Outcome{Finished, 1, 1, ""})) << "at " << at;
     }
+}
+
+// A file of three pieces with the old string only in the third, beside a
+// file of no known kind, which is never read.
+class CliScanRunChangingFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string bytes(3 * piece, 'x');
+        bytes.replace(2 * piece + piece / 2, std::string(legacyServerAddress).size(), legacyServerAddress);
+        ASSERT_TRUE(qvtest::writeFile(big, bytes));
+        ASSERT_TRUE(qvtest::writeFile(join(dir.path(), "notes.txt"), "not read"));
+        saved = ZephSysFiles;
+    }
+    void TearDown() override { ZephSysFiles = saved; }
+
+    // Every read of big.exe passes through; after the first one, change()
+    // does something to the file on disk, as another program might.
+    static ZephError readThenChange(int64_t handle, void* buffer, int64_t count, int64_t* done) {
+        ZephError result = ZephSysFilesDefault.read(handle, buffer, count, done);
+        if (count > int64_t{4096} && ++reads == 1)
+            change();
+        return result;
+    }
+
+    static constexpr size_t piece = size_t{1} << 20;
+    static inline int reads = 0;
+    static inline std::function<void()> change;
+    qvtest::TempDir dir;
+    const std::string big = join(dir.path(), "big.exe");
+    ZephSysFileTable saved{};
+};
+
+TEST_F(CliScanRunChangingFile, AReadCutShortLeavesTheScanToTheJob) {
+    for (int64_t kept : {int64_t{0}, int64_t{100}, int64_t{piece} - 1}) {
+        qvtest::FileFault fault;
+        fault.cutShortAt(qvtest::FileOp::Read, 2, kept);
+        Outcome got = cliScan(dir.path());
+        EXPECT_EQ(fault.faultsInjected(qvtest::FileOp::Read), 1) << kept;
+        EXPECT_EQ(got, (Outcome{Finished, 2, 1, ""})) << kept;
+        EXPECT_EQ(fault.openHandles(), 0) << kept;
+    }
+    qvtest::FileFault fault;
+    fault.failAt(qvtest::FileOp::Read, 3, ZephErrIo);
+    EXPECT_EQ(cliScan(dir.path()), (Outcome{Finished, 2, 1, ""}));
+    EXPECT_EQ(fault.openHandles(), 0);
+}
+
+TEST_F(CliScanRunChangingFile, AFileTruncatedBetweenPiecesGivesTheScanOfWhatIsLeft) {
+    const std::string path = big;
+    for (uintmax_t left : {uintmax_t{0}, uintmax_t{piece} / 2, uintmax_t{piece} + 7, uintmax_t{2 * piece}}) {
+        ASSERT_TRUE(qvtest::writeFile(big, std::string(3 * piece, 'x') + legacyServerAddress));
+        reads = 0;
+        change = [&] { std::filesystem::resize_file(path, left); };
+        ZephSysFiles.read = readThenChange;
+        Outcome got = cliScan(dir.path());
+        ZephSysFiles = saved;
+        ASSERT_EQ(std::filesystem::file_size(path), left);
+        EXPECT_EQ(got, jobScan(dir.path())) << left;
+        EXPECT_EQ(got, (Outcome{Finished, 2, 0, ""})) << left;
+    }
+}
+
+TEST_F(CliScanRunChangingFile, AFileThatGrowsWhileReadIsScannedAsItWasOpened) {
+    const std::string path = big;
+    reads = 0;
+    change = [&] { std::ofstream(path, std::ios::binary | std::ios::app) << "yy" << legacyServerAddress; };
+    ZephSysFiles.read = readThenChange;
+    Outcome got = cliScan(dir.path());
+    ZephSysFiles = saved;
+    EXPECT_EQ(got, (Outcome{Finished, 2, 1, ""}));
+    ASSERT_EQ(std::filesystem::file_size(path), 3 * piece + 2 + std::string(legacyServerAddress).size());
+    // Without the third piece's occurrence, only the part read counts.
+    ASSERT_TRUE(qvtest::writeFile(big, std::string(3 * piece, 'x')));
+    reads = 0;
+    ZephSysFiles.read = readThenChange;
+    got = cliScan(dir.path());
+    ZephSysFiles = saved;
+    EXPECT_EQ(got, (Outcome{Finished, 2, 0, ""}));
 }
 
 // Files made for the refusals below.
@@ -173,12 +253,13 @@ TEST_F(CliScanRunFallback, MissingOrOverlongDirectoryFailsAsTheJobDoes) {
     EXPECT_EQ(got.status, Failed);
 }
 
-TEST_F(CliScanRunFallback, AFileThatCannotBeViewedIsReadByTheJob) {
-    ZephSysMapTable saved = ZephSysMaps;
-    ZephSysMaps.map = [](int64_t, int64_t, const void**) { return ZephErrUnsupported; };
+TEST_F(CliScanRunFallback, AFileThatCannotBeReadIsReadByTheJob) {
+    qvtest::FileFault fault;
+    fault.failAt(qvtest::FileOp::Read, 1, ZephErrIo);
     Outcome got = cliScan(dir.path());
-    ZephSysMaps = saved;
+    EXPECT_EQ(fault.faultsInjected(), 1);
     EXPECT_EQ(got, (Outcome{Finished, 4, 2, ""}));
+    EXPECT_EQ(fault.openHandles(), 0);
 }
 
 // Opens of b.ini fail, as for a file nobody may read.
@@ -199,24 +280,11 @@ TEST_F(CliScanRunFallback, AFileThatCannotBeOpenedFailsWithTheJobsMessage) {
     EXPECT_EQ(got, expected);
 }
 
-TEST_F(CliScanRunFallback, EveryViewAndHandleIsGivenBack) {
-    static int views = 0;
-    ZephSysMapTable saved = ZephSysMaps;
-    ZephSysMaps.map = [](int64_t handle, int64_t size, const void** view) {
-        ZephError result = ZephSysMapsDefault.map(handle, size, view);
-        views += result == ZephErrNone ? 1 : 0;
-        return result;
-    };
-    ZephSysMaps.unmap = [](const void* view, int64_t size) {
-        --views;
-        return ZephSysMapsDefault.unmap(view, size);
-    };
+TEST_F(CliScanRunFallback, EveryHandleAndBlockIsGivenBack) {
     qvtest::FileFault fault; // counts only
     const int32_t blocks = ZephMemManagerGlobal.heapCount;
     Outcome got = cliScan(dir.path());
-    ZephSysMaps = saved;
     EXPECT_EQ(got, (Outcome{Finished, 4, 2, ""}));
-    EXPECT_EQ(views, 0);
     EXPECT_EQ(fault.openHandles(), 0);
     EXPECT_EQ(fault.calls(qvtest::FileOp::Write), 0); // a scan writes nothing
     EXPECT_EQ(ZephMemManagerGlobal.heapCount, blocks);
