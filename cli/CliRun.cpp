@@ -4,9 +4,9 @@
 #include "FileKind.h"
 #include "PatchJob.h"
 #include "PatchRules.h"
+#include "ZephBuf.h"
 #include "ZephDirList.h"
 #include "ZephPath.h"
-#include "ZephBuf.h"
 #include "ZephStr.h"
 #include "ZephSysFile.h"
 
