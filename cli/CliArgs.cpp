@@ -21,13 +21,13 @@ enum : uint32_t {
     OptJson = 0x80
 };
 
-struct OptionSpec {
+struct OptionEntry {
     const char* name;
     uint32_t bit;
     bool takesValue;
 };
 
-const OptionSpec Options[] = {
+const OptionEntry Options[] = {
     {"--old", OptOld, true},           {"--new", OptNew, true},          {"--product", OptProduct, true},
     {"--channel", OptChannel, true},   {"--prefix", OptPrefix, true},    {"--save-as-new", OptSaveAsNew, false},
     {"--dry-run", OptDryRun, false},   {"--json", OptJson, false},
@@ -72,26 +72,26 @@ int refuse(CliOptions* options, char* error, int errorSize, const char* format, 
     return -1;
 }
 
-const OptionSpec* findOption(const char* argument, const char** inlineValue) {
+const OptionEntry* findOption(const char* argument, const char** inlineValue) {
     *inlineValue = nullptr;
-    for (const OptionSpec& spec : Options) {
-        size_t length = std::strlen(spec.name);
-        if (std::strncmp(argument, spec.name, length) != 0)
+    for (const OptionEntry& option : Options) {
+        size_t length = std::strlen(option.name);
+        if (std::strncmp(argument, option.name, length) != 0)
             continue;
         if (argument[length] == '\0')
-            return &spec;
+            return &option;
         if (argument[length] == '=') {
             *inlineValue = argument + length + 1;
-            return &spec;
+            return &option;
         }
     }
     return nullptr;
 }
 
 const VerbSpec* findVerb(const char* name) {
-    for (const VerbSpec& spec : Verbs) {
-        if (std::strcmp(name, spec.name) == 0)
-            return &spec;
+    for (const VerbSpec& verbEntry : Verbs) {
+        if (std::strcmp(name, verbEntry.name) == 0)
+            return &verbEntry;
     }
     return nullptr;
 }
@@ -102,9 +102,9 @@ bool isVersion(const char* argument) { return std::strcmp(argument, "--version")
 } // namespace
 
 const char* CliVerbName(CliVerb verb) {
-    for (const VerbSpec& spec : Verbs) {
-        if (spec.verb == verb)
-            return spec.name;
+    for (const VerbSpec& verbEntry : Verbs) {
+        if (verbEntry.verb == verb)
+            return verbEntry.name;
     }
     return "";
 }
@@ -143,20 +143,20 @@ int CliParseArgs(int argc, const char* const* argv, CliOptions* options, char* e
         }
         if (!optionsEnded && argument[0] == '-' && argument[1] != '\0') {
             const char* value = nullptr;
-            const OptionSpec* spec = findOption(argument, &value);
-            if (spec == nullptr)
+            const OptionEntry* option = findOption(argument, &value);
+            if (option == nullptr)
                 return refuse(options, error, errorSize, "unknown option '%.*s'", QuotedMax, argument);
-            if ((seen & spec->bit) != 0)
-                return refuse(options, error, errorSize, "option '%s' is given twice", spec->name);
-            if (!spec->takesValue && value != nullptr)
-                return refuse(options, error, errorSize, "option '%s' takes no value", spec->name);
-            if (spec->takesValue && value == nullptr) {
+            if ((seen & option->bit) != 0)
+                return refuse(options, error, errorSize, "option '%s' is given twice", option->name);
+            if (!option->takesValue && value != nullptr)
+                return refuse(options, error, errorSize, "option '%s' takes no value", option->name);
+            if (option->takesValue && value == nullptr) {
                 if (i + 1 >= argc || argv[i + 1] == nullptr)
-                    return refuse(options, error, errorSize, "option '%s' needs a value", spec->name);
+                    return refuse(options, error, errorSize, "option '%s' needs a value", option->name);
                 value = argv[++i];
             }
-            seen |= spec->bit;
-            switch (spec->bit) {
+            seen |= option->bit;
+            switch (option->bit) {
             case OptOld: found.oldString = value; break;
             case OptNew: found.newString = value; break;
             case OptProduct: found.product = value; break;
@@ -192,9 +192,9 @@ int CliParseArgs(int argc, const char* const* argv, CliOptions* options, char* e
         return refuse(options, error, errorSize, "no command given");
     uint32_t refused = seen & ~verb->accepted;
     if (refused != 0) {
-        for (const OptionSpec& spec : Options) {
-            if ((refused & spec.bit) != 0)
-                return refuse(options, error, errorSize, "'%s' does not take '%s'", verb->name, spec.name);
+        for (const OptionEntry& option : Options) {
+            if ((refused & option.bit) != 0)
+                return refuse(options, error, errorSize, "'%s' does not take '%s'", verb->name, option.name);
         }
     }
     if (!verb->needsTarget) {

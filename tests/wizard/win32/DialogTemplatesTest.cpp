@@ -297,10 +297,10 @@ bool sameClass(const TemplateItem& item, const KindInfo& info)
     return lstrcmpiA(item.className.c_str(), info.className) == 0;
 }
 
-const TemplateItem* findItem(const ParsedTemplate& parsed, const ControlSpec& spec)
+const TemplateItem* findItem(const ParsedTemplate& parsed, const ControlSpec& expected)
 {
     for (const TemplateItem& item : parsed.items) {
-        if (item.id == spec.id && item.x == spec.x && item.y == spec.y) {
+        if (item.id == expected.id && item.x == expected.x && item.y == expected.y) {
             return &item;
         }
     }
@@ -315,14 +315,14 @@ const DWORD pageStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS
 
 TEST(DialogTemplates, EveryTemplateHasItsSizeStyleAndFont)
 {
-    for (const TemplateSpec& spec : allTemplates()) {
-        SCOPED_TRACE(spec.name);
+    for (const TemplateSpec& expected : allTemplates()) {
+        SCOPED_TRACE(expected.name);
         ParsedTemplate parsed;
-        ASSERT_TRUE(readTemplate(spec.name, &parsed)) << "template missing or cut short";
+        ASSERT_TRUE(readTemplate(expected.name, &parsed)) << "template missing or cut short";
         EXPECT_EQ(parsed.version, 1);
         EXPECT_EQ(parsed.signature, 0xFFFF) << "not an extended template";
-        EXPECT_EQ(parsed.cx, spec.cx);
-        EXPECT_EQ(parsed.cy, spec.cy);
+        EXPECT_EQ(parsed.cx, expected.cx);
+        EXPECT_EQ(parsed.cy, expected.cy);
         EXPECT_EQ(parsed.style & pageStyle, pageStyle);
         // A page centres itself before it is shown.
         EXPECT_EQ(parsed.style & WS_VISIBLE, 0u);
@@ -334,12 +334,12 @@ TEST(DialogTemplates, EveryTemplateHasItsSizeStyleAndFont)
 
 TEST(DialogTemplates, EveryControlHasItsIdClassStylePlaceAndText)
 {
-    for (const TemplateSpec& spec : allTemplates()) {
-        SCOPED_TRACE(spec.name);
+    for (const TemplateSpec& expected : allTemplates()) {
+        SCOPED_TRACE(expected.name);
         ParsedTemplate parsed;
-        ASSERT_TRUE(readTemplate(spec.name, &parsed));
-        EXPECT_EQ(parsed.items.size(), spec.controls.size()) << "controls beyond the described ones";
-        for (const ControlSpec& control : spec.controls) {
+        ASSERT_TRUE(readTemplate(expected.name, &parsed));
+        EXPECT_EQ(parsed.items.size(), expected.controls.size()) << "controls beyond the described ones";
+        for (const ControlSpec& control : expected.controls) {
             SCOPED_TRACE("control " + std::to_string(control.id) + " at " + std::to_string(control.x) + "," +
                          std::to_string(control.y));
             const TemplateItem* item = findItem(parsed, control);
@@ -368,10 +368,10 @@ TEST(DialogTemplates, EveryControlHasItsIdClassStylePlaceAndText)
 
 TEST(DialogTemplates, NoControlOverlapsAnotherOrLeavesThePage)
 {
-    for (const TemplateSpec& spec : allTemplates()) {
-        SCOPED_TRACE(spec.name);
+    for (const TemplateSpec& expected : allTemplates()) {
+        SCOPED_TRACE(expected.name);
         ParsedTemplate parsed;
-        ASSERT_TRUE(readTemplate(spec.name, &parsed));
+        ASSERT_TRUE(readTemplate(expected.name, &parsed));
         const std::vector<TemplateItem>& items = parsed.items;
         for (size_t i = 0; i < items.size(); ++i) {
             const TemplateItem& a = items[i];
@@ -411,13 +411,13 @@ TEST(DialogTemplatesCreated, EveryPageBuildsWithItsControlsFontAndIcon)
     int eightPoints = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
     ReleaseDC(nullptr, screen);
 
-    for (const TemplateSpec& spec : allTemplates()) {
-        SCOPED_TRACE(spec.name);
-        HWND page = CreateDialogParamA(GetModuleHandleA(nullptr), spec.name, nullptr, silentPage, 0);
+    for (const TemplateSpec& expected : allTemplates()) {
+        SCOPED_TRACE(expected.name);
+        HWND page = CreateDialogParamA(GetModuleHandleA(nullptr), expected.name, nullptr, silentPage, 0);
         ASSERT_NE(page, nullptr) << "CreateDialogParamA failed, error " << GetLastError();
         EXPECT_FALSE(IsWindowVisible(page));
 
-        for (const ControlSpec& control : spec.controls) {
+        for (const ControlSpec& control : expected.controls) {
             if (control.id == IDC_STATIC) {
                 continue;
             }
