@@ -155,23 +155,26 @@ struct BrowserUser {
 
     static inline BrowserUser* current = nullptr;
 
+    struct Search {
+        HWND owner;
+        HWND found;
+    };
+
+    // A named callback, not a lambda: the 32-bit build needs its stdcall convention.
+    static BOOL CALLBACK matchBrowser(HWND window, LPARAM data)
+    {
+        Search& s = *reinterpret_cast<Search*>(data);
+        if (window != s.owner && IsWindowVisible(window) && GetWindow(window, GW_OWNER) == s.owner) {
+            s.found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
     static HWND findBrowser(HWND owner)
     {
-        struct Search {
-            HWND owner;
-            HWND found;
-        } search = {owner, nullptr};
-        EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND window, LPARAM data) -> BOOL {
-                Search& s = *reinterpret_cast<Search*>(data);
-                if (window != s.owner && IsWindowVisible(window) && GetWindow(window, GW_OWNER) == s.owner) {
-                    s.found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        Search search = {owner, nullptr};
+        EnumThreadWindows(GetCurrentThreadId(), matchBrowser, reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
 
@@ -442,8 +445,13 @@ TEST_F(ExpertPageGui, RunsDisableEverythingButTheLogAndTheLogFollowsToItsEnd)
             if (shown != text && !(shown.rfind(text, 0) == 0 && shown.find("% Complete...") != std::string::npos))
                 boxNotTheLog.push_back(shown);
         };
+        // A click gives the button the focus; the run disables it meanwhile.
+        HWND starter = GetDlgItem(page, doIt != 0 ? IDC_DO_IT : IDC_REPORT);
+        SetFocus(starter);
+        ASSERT_EQ(GetFocus(), starter);
         click(page, doIt != 0 ? IDC_DO_IT : IDC_REPORT);
         onPump = nullptr;
+        EXPECT_EQ(GetFocus(), starter) << "the button that started the run gets the focus back";
 
         ASSERT_FALSE(whileBusy.empty()) << "the run never drained the queue";
         for (const std::string& enabled : whileBusy)

@@ -133,22 +133,36 @@ private:
 
 // The shown page of this thread: its visible top-level window whose title
 // names a page.
+// Named callbacks, not lambdas: the 32-bit build needs their stdcall convention.
+BOOL CALLBACK matchShownPage(HWND window, LPARAM data)
+{
+    if (IsWindowVisible(window) && windowText(window).rfind("Quorvel [1.0.1r-2]  ", 0) == 0) {
+        *reinterpret_cast<HWND*>(data) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+struct OwnedSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK matchOwnedWindow(HWND window, LPARAM data)
+{
+    OwnedSearch& s = *reinterpret_cast<OwnedSearch*>(data);
+    if (window != s.owner && IsWindowVisible(window) && GetWindow(window, GW_OWNER) == s.owner) {
+        s.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND shownPage()
 {
-    struct Search {
-        HWND found = nullptr;
-    } search;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM data) -> BOOL {
-            if (IsWindowVisible(window) && windowText(window).rfind("Quorvel [1.0.1r-2]  ", 0) == 0) {
-                reinterpret_cast<Search*>(data)->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), matchShownPage, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 struct Step {
@@ -468,21 +482,8 @@ struct BrowserUser {
     static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD)
     {
         BrowserUser& user = *current;
-        struct Search {
-            HWND owner;
-            HWND found;
-        } search = {user.owner, nullptr};
-        EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND window, LPARAM data) -> BOOL {
-                Search& s = *reinterpret_cast<Search*>(data);
-                if (window != s.owner && IsWindowVisible(window) && GetWindow(window, GW_OWNER) == s.owner) {
-                    s.found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        OwnedSearch search = {user.owner, nullptr};
+        EnumThreadWindows(GetCurrentThreadId(), matchOwnedWindow, reinterpret_cast<LPARAM>(&search));
         HWND browser = search.found;
         if (browser == nullptr)
             return;
