@@ -107,11 +107,18 @@ void browse(HWND window, AppState& state)
 }
 
 // The run goes from start to end in here; close requests that arrive through
-// its drains set pageDone, and the dialog ends after it returns.
-void run(HWND window, AppState& state, int32_t doIt)
+// its drains set pageDone, and the dialog ends after it returns. The run
+// disables the page's controls, which takes the focus away from the button
+// that started it: the button gets it back, so the keyboard goes on there.
+void run(HWND window, AppState& state, int32_t doIt, int controlId)
 {
     PageRunSink sink(window);
     runExpert(state, doIt, &sink);
+    HWND button = GetDlgItem(window, controlId);
+    HWND focus = GetFocus();
+    if (state.pageDone == 0 && button != nullptr && IsWindowEnabled(button) &&
+        (focus == nullptr || (focus != window && !IsChild(window, focus))))
+        SendMessageA(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(button), TRUE);
 }
 
 // The page's own controls; About..., Exit and the close requests are the
@@ -136,7 +143,7 @@ bool expertCommand(HWND window, AppState& state, int controlId, int notification
         if (controlId == IDC_BROWSE)
             browse(window, state);
         else
-            run(window, state, controlId == IDC_DO_IT ? 1 : 0);
+            run(window, state, controlId == IDC_DO_IT ? 1 : 0, controlId);
         return true;
     default:
         return false;

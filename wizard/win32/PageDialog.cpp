@@ -33,6 +33,20 @@ void centre(HWND window)
 
 void hideUsage(HWND window) { ShowWindow(GetDlgItem(window, IDC_USAGE), SW_HIDE); }
 
+// The page's enabled default push button, if it has one.
+HWND defaultButton(HWND window)
+{
+    LRESULT id = SendMessageA(window, DM_GETDEFID, 0, 0);
+    if (HIWORD(id) != DC_HASDEFID)
+        return nullptr;
+    HWND button = GetDlgItem(window, LOWORD(id));
+    // The style bit: the page itself is not shown yet.
+    if (button == nullptr || !IsWindowEnabled(button) || !(GetWindowLongA(button, GWL_STYLE) & WS_VISIBLE) ||
+        !(SendMessageA(button, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON))
+        return nullptr;
+    return button;
+}
+
 void initialise(const PageGlue& glue, HWND window, AppState& state)
 {
     const PageLogic& logic = *glue.logic;
@@ -136,6 +150,14 @@ INT_PTR handle(const PageGlue& glue, void* opaqueWindow, uint32_t message, uintp
             return FALSE;
         }
         initialise(glue, window, *state);
+        // A page with a default button starts with the focus on it, so that
+        // Enter does what the button shows; the others keep the dialog's
+        // choice (the first control in tab order).
+        HWND button = defaultButton(window);
+        if (button != nullptr) {
+            SetFocus(button);
+            return FALSE;
+        }
         return TRUE;
     }
 

@@ -131,6 +131,8 @@ TEST_F(ShellPagesGui, TitleLeadsToTheAgreementAndBackIsDisabled)
     EXPECT_EQ(itemText(page, IDC_FIRST_LINE), "\r\n\r\nWelcome to the Quorvel utility.");
     EXPECT_EQ(itemText(page, IDC_SECOND_LINE), "Please exit all other programs, then\r\n\r\nselect Next to continue.");
     expectButtons(page, true, true, false, true, true);
+    // Next is the default button and has the focus, so Enter clicks Next.
+    EXPECT_EQ(GetFocus(), GetDlgItem(page, IDC_NEXT));
     click(page, IDC_BACK);
     EXPECT_EQ(state.pageDone, 0u);
     EXPECT_TRUE(IsWindowVisible(page));
