@@ -40,6 +40,9 @@ void exitWizard(GuiProcess& process)
     HWND box = waitForBox(process.id());
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(qvtest::readForeignBox(box).text, "Are you sure you wish to exit this program?");
+    // The box lies wholly over the page: it must show on the screen as drawn.
+    EXPECT_TRUE(qvtest::waitUntilDrawn(box, 5000))
+        << "light " << qvtest::shadeOnScreen(box).lightPercent << "%, dark " << qvtest::shadeOnScreen(box).darkPercent << "%";
     qvtest::postClick(box, IDYES);
 }
 

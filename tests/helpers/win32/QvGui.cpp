@@ -140,6 +140,65 @@ SeenBox readParts(HWND box, bool foreign)
 
 SeenBox readBox(HWND box) { return readParts(box, false); }
 
+ScreenShade shadeOnScreen(HWND window)
+{
+    ScreenShade shade;
+    RECT rect;
+    if (!GetClientRect(window, &rect))
+        return shade;
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0)
+        return shade;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap != nullptr && bits != nullptr) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        if (BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY | CAPTUREBLT)) {
+            GdiFlush();
+            long light = 0, dark = 0, total = static_cast<long>(width) * height;
+            const unsigned char* pixel = static_cast<const unsigned char*>(bits);
+            for (long i = 0; i < total; ++i, pixel += 4) {
+                int sum = pixel[0] + pixel[1] + pixel[2];
+                if (sum >= 3 * 160)
+                    ++light;
+                else if (sum <= 3 * 80)
+                    ++dark;
+            }
+            shade.lightPercent = static_cast<int>(light * 100 / total);
+            // Text is a small share: round any up so one line still counts.
+            shade.darkPercent = static_cast<int>((dark * 100 + total - 1) / total);
+        }
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return shade;
+}
+
+bool waitUntilDrawn(HWND window, int timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        ScreenShade shade = shadeOnScreen(window);
+        if (shade.lightPercent >= 50 && shade.darkPercent > 0)
+            return true;
+        if (GetTickCount() - start > static_cast<DWORD>(timeoutMs))
+            return false;
+        Sleep(50);
+    }
+}
+
 SeenBox readForeignBox(HWND box) { return readParts(box, true); }
 
 BoxAnswerer::BoxAnswerer(int answer) : answer_(answer)

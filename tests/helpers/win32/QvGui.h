@@ -94,6 +94,18 @@ HWND waitForWindow(DWORD processId, const std::string& title, int timeoutMs);
 // information), or Other when it cannot be told.
 SeenBox readForeignBox(HWND box);
 
+// How the client area of window looks on the screen now (read from the
+// screen, not from the window): the share of light pixels (a box's
+// background) and of dark ones (its text), in percent.
+struct ScreenShade {
+    int lightPercent = 0;
+    int darkPercent = 0;
+};
+ScreenShade shadeOnScreen(HWND window);
+// Waits up to timeoutMs until window's client area shows on the screen as
+// drawn: mostly light, with some dark text. An undrawn window shows black.
+bool waitUntilDrawn(HWND window, int timeoutMs);
+
 // The path of Quorvel.exe in the build tree: the top of the build directory,
 // two folders above the test programs.
 std::string quorvelProgram();

@@ -75,7 +75,7 @@ shot() {
     sleep 0.25
     geometry=$(xdotool getwindowgeometry --shell "$window") || return 1
     eval "$geometry"
-    xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shots/$name.png" || break
+    import -silent -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shots/$name.png" || break
     level=$(convert "$shots/$name.png" -format '%[fx:int(mean*100)]' info: 2>/dev/null || echo 0)
     [ "${level:-0}" -gt 5 ] && return 0
   done
