@@ -70,6 +70,20 @@ bool matchesHere(const unsigned char* at, const unsigned char* needle, int32_t l
 int32_t clampToInt32(int64_t v) { return v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v); }
 
 // What the processor offers, found once; and the widest probe allowed.
+// The first candidate start among the set bits (bit i: start p + i) where
+// the whole needle is found, or -1. Shared by every probe width.
+template <typename Bits>
+int32_t firstConfirmed(Bits bits, const unsigned char* bytes, int32_t p, const unsigned char* needle,
+                       int32_t length) {
+    while (bits != 0) {
+        int32_t q = p + std::countr_zero(bits);
+        if (matchesHere(bytes + q, needle, length))
+            return q;
+        bits &= bits - 1;
+    }
+    return -1;
+}
+
 int32_t availableProbe() {
     static const int32_t level = [] {
 #if defined(QV_PROBE_WIDE)
@@ -116,13 +130,9 @@ int32_t probeSse2(const PatchFinder& f, const unsigned char* bytes, int32_t last
         __m128i hit1 = _mm_and_si128(_mm_cmpeq_epi8(a1, valueA), _mm_cmpeq_epi8(b1, valueB));
         uint32_t bits = static_cast<uint32_t>(_mm_movemask_epi8(hit0)) |
                         (static_cast<uint32_t>(_mm_movemask_epi8(hit1)) << 16);
-        while (bits != 0) {
-            int32_t q = p + std::countr_zero(bits);
-            if (matchesHere(bytes + q, n, f.needleLength)) {
-                *position = p;
-                return q;
-            }
-            bits &= bits - 1;
+        if (int32_t q = firstConfirmed(bits, bytes, p, n, f.needleLength); q >= 0) {
+            *position = p;
+            return q;
         }
     }
     *position = p;
@@ -157,13 +167,9 @@ __attribute__((target("avx2"))) int32_t probeAvx2(const PatchFinder& f, const un
         __m256i hit1 = _mm256_and_si256(_mm256_cmpeq_epi8(a1, valueA), _mm256_cmpeq_epi8(b1, valueB));
         uint64_t bits = static_cast<uint32_t>(_mm256_movemask_epi8(hit0)) |
                         (static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(hit1))) << 32);
-        while (bits != 0) {
-            int32_t q = p + std::countr_zero(bits);
-            if (matchesHere(bytes + q, n, f.needleLength)) {
-                *position = p;
-                return q;
-            }
-            bits &= bits - 1;
+        if (int32_t q = firstConfirmed(bits, bytes, p, n, f.needleLength); q >= 0) {
+            *position = p;
+            return q;
         }
     }
     *position = p;
@@ -187,13 +193,9 @@ __attribute__((target("avx512bw"))) int32_t probeAvx512(const PatchFinder& f, co
             b = _mm512_or_si512(b, maskB);
         }
         uint64_t bits = _mm512_cmpeq_epi8_mask(a, valueA) & _mm512_cmpeq_epi8_mask(b, valueB);
-        while (bits != 0) {
-            int32_t q = p + std::countr_zero(bits);
-            if (matchesHere(bytes + q, n, f.needleLength)) {
-                *position = p;
-                return q;
-            }
-            bits &= bits - 1;
+        if (int32_t q = firstConfirmed(bits, bytes, p, n, f.needleLength); q >= 0) {
+            *position = p;
+            return q;
         }
     }
     *position = p;
