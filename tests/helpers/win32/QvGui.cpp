@@ -74,17 +74,14 @@ BoxIcon iconKind(HWND iconControl)
     return BoxIcon::Other;
 }
 
-// Red-dominated pixels mean the error icon, blue-dominated the information
-// icon; everything else cannot be told.
-BoxIcon iconKindFromScreen(HWND iconControl)
+// What the screen shows inside rect (screen coordinates), read back with
+// BitBlt as 32-bit BGRA pixels, row by row; empty when it cannot be read.
+std::vector<unsigned char> screenPixels(const RECT& rect)
 {
-    if (iconControl == nullptr || !IsWindowVisible(iconControl))
-        return BoxIcon::None;
-    RECT rect;
-    GetWindowRect(iconControl, &rect);
+    std::vector<unsigned char> pixels;
     int width = rect.right - rect.left, height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0)
-        return BoxIcon::None;
+        return pixels;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info{};
@@ -96,31 +93,48 @@ BoxIcon iconKindFromScreen(HWND iconControl)
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    BoxIcon kind = BoxIcon::Other;
-    if (bitmap != nullptr) {
+    if (bitmap != nullptr && bits != nullptr) {
         HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-        GdiFlush();
-        long reddish = 0, bluish = 0;
-        const unsigned char* pixel = static_cast<const unsigned char*>(bits);
-        for (int i = 0; i < width * height; ++i, pixel += 4) {
-            int b = pixel[0], g = pixel[1], r = pixel[2];
-            if (r > 150 && r > g + 60 && r > b + 60)
-                ++reddish;
-            if (b > 150 && b > r + 60)
-                ++bluish;
+        if (BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY | CAPTUREBLT)) {
+            GdiFlush();
+            const unsigned char* first = static_cast<const unsigned char*>(bits);
+            pixels.assign(first, first + static_cast<size_t>(width) * height * 4);
         }
-        long enough = width * height / 20;
-        if (reddish > enough && reddish > bluish)
-            kind = BoxIcon::Error;
-        else if (bluish > enough && bluish > reddish)
-            kind = BoxIcon::Information;
         SelectObject(memory, old);
-        DeleteObject(bitmap);
     }
+    if (bitmap != nullptr)
+        DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    return kind;
+    return pixels;
+}
+
+// Red-dominated pixels mean the error icon, blue-dominated the information
+// icon; everything else cannot be told.
+BoxIcon iconKindFromScreen(HWND iconControl)
+{
+    if (iconControl == nullptr || !IsWindowVisible(iconControl))
+        return BoxIcon::None;
+    RECT rect;
+    GetWindowRect(iconControl, &rect);
+    std::vector<unsigned char> pixels = screenPixels(rect);
+    if (pixels.empty())
+        return BoxIcon::Other;
+    long reddish = 0, bluish = 0;
+    const long total = static_cast<long>(pixels.size() / 4);
+    for (size_t i = 0; i < pixels.size(); i += 4) {
+        int b = pixels[i], g = pixels[i + 1], r = pixels[i + 2];
+        if (r > 150 && r > g + 60 && r > b + 60)
+            ++reddish;
+        if (b > 150 && b > r + 60)
+            ++bluish;
+    }
+    long enough = total / 20;
+    if (reddish > enough && reddish > bluish)
+        return BoxIcon::Error;
+    if (bluish > enough && bluish > reddish)
+        return BoxIcon::Information;
+    return BoxIcon::Other;
 }
 
 SeenBox readParts(HWND box, bool foreign)
@@ -147,42 +161,21 @@ ScreenShade shadeOnScreen(HWND window)
     if (!GetClientRect(window, &rect))
         return shade;
     MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2);
-    int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0)
+    std::vector<unsigned char> pixels = screenPixels(rect);
+    if (pixels.empty())
         return shade;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap != nullptr && bits != nullptr) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        if (BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY | CAPTUREBLT)) {
-            GdiFlush();
-            long light = 0, dark = 0, total = static_cast<long>(width) * height;
-            const unsigned char* pixel = static_cast<const unsigned char*>(bits);
-            for (long i = 0; i < total; ++i, pixel += 4) {
-                int sum = pixel[0] + pixel[1] + pixel[2];
-                if (sum >= 3 * 160)
-                    ++light;
-                else if (sum <= 3 * 80)
-                    ++dark;
-            }
-            shade.lightPercent = static_cast<int>(light * 100 / total);
-            // Text is a small share: round any up so one line still counts.
-            shade.darkPercent = static_cast<int>((dark * 100 + total - 1) / total);
-        }
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
+    long light = 0, dark = 0;
+    const long total = static_cast<long>(pixels.size() / 4);
+    for (size_t i = 0; i < pixels.size(); i += 4) {
+        int sum = pixels[i] + pixels[i + 1] + pixels[i + 2];
+        if (sum >= 3 * 160)
+            ++light;
+        else if (sum <= 3 * 80)
+            ++dark;
     }
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    shade.lightPercent = static_cast<int>(light * 100 / total);
+    // Text is a small share: round any up so one line still counts.
+    shade.darkPercent = static_cast<int>((dark * 100 + total - 1) / total);
     return shade;
 }
 
