@@ -156,7 +156,7 @@ bool scanFast(PatchJob* job, CliRunObserver* observer) {
     // One block for the whole run, from the job's memory manager.
     ZephBuf content;
     content.init(job->memoryManager, 4096);
-    if (content.setCapacity(finder.needleLength + PieceSize) != 0) {
+    if (content.setCapacity(finder.needleLength + PieceSize + PatchPieceAlignment) != 0) {
         ZephDirList::destroy(&list);
         return false;
     }

@@ -104,32 +104,54 @@ int32_t availableProbe() {
 std::atomic<int32_t> probeLimit{PatchProbeAvx512};
 
 // The probes compare the needle's two probe bytes at many candidate starts
-// at once and check the whole needle only where both agree. The wide ones
-// take 64 starts per round while p <= last - 63: the farthest load then ends
-// at p + 63 + offsetB <= last + needleLength - 1 = length - 1 (likewise 32
-// and last - 31 for SSE2). Each returns the first occurrence, or -1 with
-// *position at the first start not yet probed. Fold is false when neither
-// probe byte is a letter, so the OR can be skipped.
+// at once and check the whole needle only where both agree. A round of R
+// starts is taken while p <= last - (R - 1): its farthest load then ends at
+// p + R - 1 + offsetB <= last + needleLength - 1 = length - 1. The main
+// rounds are four vectors wide with one branch for all four, since a branch
+// per vector costs about as much as its compares; the rare round with a
+// candidate goes through the vectors' bits in order. Each probe returns the
+// first occurrence, or -1 with *position at the first start not yet probed.
+// Fold is false when neither probe byte is a letter, so the OR is skipped.
 #if defined(__SSE2__)
-// 32 candidate starts per round while p <= last - 31.
+template <bool Fold>
+inline __m128i hitsSse2(const unsigned char* a, const unsigned char* b, __m128i maskA, __m128i valueA,
+                        __m128i maskB, __m128i valueB) {
+    __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
+    __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+    if constexpr (Fold) {
+        x = _mm_or_si128(x, maskA);
+        y = _mm_or_si128(y, maskB);
+    }
+    return _mm_and_si128(_mm_cmpeq_epi8(x, valueA), _mm_cmpeq_epi8(y, valueB));
+}
+
+// 64 candidate starts per round, then 16.
+template <bool Fold>
 int32_t probeSse2(const PatchFinder& f, const unsigned char* bytes, int32_t last, int32_t* position) {
     const unsigned char* n = reinterpret_cast<const unsigned char*>(f.needle);
     const __m128i maskA = _mm_set1_epi8(static_cast<char>(f.maskA));
     const __m128i valueA = _mm_set1_epi8(static_cast<char>(f.valueA));
     const __m128i maskB = _mm_set1_epi8(static_cast<char>(f.maskB));
     const __m128i valueB = _mm_set1_epi8(static_cast<char>(f.valueB));
+    auto hits = [&](int32_t p) {
+        return hitsSse2<Fold>(bytes + p + f.offsetA, bytes + p + f.offsetB, maskA, valueA, maskB, valueB);
+    };
     int32_t p = *position;
-    for (; p <= last - 31; p += 32) {
-        const unsigned char* a = bytes + p + f.offsetA;
-        const unsigned char* b = bytes + p + f.offsetB;
-        __m128i a0 = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a)), maskA);
-        __m128i a1 = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 16)), maskA);
-        __m128i b0 = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b)), maskB);
-        __m128i b1 = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 16)), maskB);
-        __m128i hit0 = _mm_and_si128(_mm_cmpeq_epi8(a0, valueA), _mm_cmpeq_epi8(b0, valueB));
-        __m128i hit1 = _mm_and_si128(_mm_cmpeq_epi8(a1, valueA), _mm_cmpeq_epi8(b1, valueB));
-        uint32_t bits = static_cast<uint32_t>(_mm_movemask_epi8(hit0)) |
-                        (static_cast<uint32_t>(_mm_movemask_epi8(hit1)) << 16);
+    for (; p <= last - 63; p += 64) {
+        __m128i h0 = hits(p), h1 = hits(p + 16), h2 = hits(p + 32), h3 = hits(p + 48);
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(h0, h1), _mm_or_si128(h2, h3))) == 0)
+            continue;
+        uint64_t bits = static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(h0))) |
+                        (static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(h1))) << 16) |
+                        (static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(h2))) << 32) |
+                        (static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(h3))) << 48);
+        if (int32_t q = firstConfirmed(bits, bytes, p, n, f.needleLength); q >= 0) {
+            *position = p;
+            return q;
+        }
+    }
+    for (; p <= last - 15; p += 16) {
+        uint32_t bits = static_cast<uint32_t>(_mm_movemask_epi8(hits(p)));
         if (int32_t q = firstConfirmed(bits, bytes, p, n, f.needleLength); q >= 0) {
             *position = p;
             return q;
@@ -142,6 +164,20 @@ int32_t probeSse2(const PatchFinder& f, const unsigned char* bytes, int32_t last
 
 #if defined(QV_PROBE_WIDE)
 template <bool Fold>
+__attribute__((target("avx2"))) inline __m256i hitsAvx2(const unsigned char* a, const unsigned char* b,
+                                                        __m256i maskA, __m256i valueA, __m256i maskB,
+                                                        __m256i valueB) {
+    __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a));
+    __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b));
+    if constexpr (Fold) {
+        x = _mm256_or_si256(x, maskA);
+        y = _mm256_or_si256(y, maskB);
+    }
+    return _mm256_and_si256(_mm256_cmpeq_epi8(x, valueA), _mm256_cmpeq_epi8(y, valueB));
+}
+
+// 128 candidate starts per round, then 32.
+template <bool Fold>
 __attribute__((target("avx2"))) int32_t probeAvx2(const PatchFinder& f, const unsigned char* bytes, int32_t last,
                                                   int32_t* position) {
     const unsigned char* n = reinterpret_cast<const unsigned char*>(f.needle);
@@ -149,24 +185,30 @@ __attribute__((target("avx2"))) int32_t probeAvx2(const PatchFinder& f, const un
     const __m256i valueA = _mm256_set1_epi8(static_cast<char>(f.valueA));
     const __m256i maskB = _mm256_set1_epi8(static_cast<char>(f.maskB));
     const __m256i valueB = _mm256_set1_epi8(static_cast<char>(f.valueB));
+    auto hits = [&](int32_t p) __attribute__((target("avx2"))) {
+        return hitsAvx2<Fold>(bytes + p + f.offsetA, bytes + p + f.offsetB, maskA, valueA, maskB, valueB);
+    };
+    auto bitsOf = [](__m256i lo, __m256i hi) __attribute__((target("avx2"))) {
+        return static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(lo))) |
+               (static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(hi))) << 32);
+    };
     int32_t p = *position;
-    for (; p <= last - 63; p += 64) {
-        const unsigned char* a = bytes + p + f.offsetA;
-        const unsigned char* b = bytes + p + f.offsetB;
-        __m256i a0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a));
-        __m256i a1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + 32));
-        __m256i b0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b));
-        __m256i b1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + 32));
-        if constexpr (Fold) {
-            a0 = _mm256_or_si256(a0, maskA);
-            a1 = _mm256_or_si256(a1, maskA);
-            b0 = _mm256_or_si256(b0, maskB);
-            b1 = _mm256_or_si256(b1, maskB);
+    for (; p <= last - 127; p += 128) {
+        __m256i h0 = hits(p), h1 = hits(p + 32), h2 = hits(p + 64), h3 = hits(p + 96);
+        __m256i any = _mm256_or_si256(_mm256_or_si256(h0, h1), _mm256_or_si256(h2, h3));
+        if (_mm256_testz_si256(any, any))
+            continue;
+        if (int32_t q = firstConfirmed(bitsOf(h0, h1), bytes, p, n, f.needleLength); q >= 0) {
+            *position = p;
+            return q;
         }
-        __m256i hit0 = _mm256_and_si256(_mm256_cmpeq_epi8(a0, valueA), _mm256_cmpeq_epi8(b0, valueB));
-        __m256i hit1 = _mm256_and_si256(_mm256_cmpeq_epi8(a1, valueA), _mm256_cmpeq_epi8(b1, valueB));
-        uint64_t bits = static_cast<uint32_t>(_mm256_movemask_epi8(hit0)) |
-                        (static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(hit1))) << 32);
+        if (int32_t q = firstConfirmed(bitsOf(h2, h3), bytes, p + 64, n, f.needleLength); q >= 0) {
+            *position = p;
+            return q;
+        }
+    }
+    for (; p <= last - 31; p += 32) {
+        uint32_t bits = static_cast<uint32_t>(_mm256_movemask_epi8(hits(p)));
         if (int32_t q = firstConfirmed(bits, bytes, p, n, f.needleLength); q >= 0) {
             *position = p;
             return q;
@@ -177,6 +219,20 @@ __attribute__((target("avx2"))) int32_t probeAvx2(const PatchFinder& f, const un
 }
 
 template <bool Fold>
+__attribute__((target("avx512bw"))) inline uint64_t hitsAvx512(const unsigned char* a, const unsigned char* b,
+                                                              __m512i maskA, __m512i valueA, __m512i maskB,
+                                                              __m512i valueB) {
+    __m512i x = _mm512_loadu_si512(a);
+    __m512i y = _mm512_loadu_si512(b);
+    if constexpr (Fold) {
+        x = _mm512_or_si512(x, maskA);
+        y = _mm512_or_si512(y, maskB);
+    }
+    return _mm512_mask_cmpeq_epi8_mask(_mm512_cmpeq_epi8_mask(x, valueA), y, valueB);
+}
+
+// 256 candidate starts per round, then 64.
+template <bool Fold>
 __attribute__((target("avx512bw"))) int32_t probeAvx512(const PatchFinder& f, const unsigned char* bytes,
                                                        int32_t last, int32_t* position) {
     const unsigned char* n = reinterpret_cast<const unsigned char*>(f.needle);
@@ -184,16 +240,23 @@ __attribute__((target("avx512bw"))) int32_t probeAvx512(const PatchFinder& f, co
     const __m512i valueA = _mm512_set1_epi8(static_cast<char>(f.valueA));
     const __m512i maskB = _mm512_set1_epi8(static_cast<char>(f.maskB));
     const __m512i valueB = _mm512_set1_epi8(static_cast<char>(f.valueB));
+    auto hits = [&](int32_t p) __attribute__((target("avx512bw"))) {
+        return hitsAvx512<Fold>(bytes + p + f.offsetA, bytes + p + f.offsetB, maskA, valueA, maskB, valueB);
+    };
     int32_t p = *position;
-    for (; p <= last - 63; p += 64) {
-        __m512i a = _mm512_loadu_si512(bytes + p + f.offsetA);
-        __m512i b = _mm512_loadu_si512(bytes + p + f.offsetB);
-        if constexpr (Fold) {
-            a = _mm512_or_si512(a, maskA);
-            b = _mm512_or_si512(b, maskB);
+    for (; p <= last - 255; p += 256) {
+        uint64_t h[4] = {hits(p), hits(p + 64), hits(p + 128), hits(p + 192)};
+        if ((h[0] | h[1] | h[2] | h[3]) == 0)
+            continue;
+        for (int32_t k = 0; k < 4; ++k) {
+            if (int32_t q = firstConfirmed(h[k], bytes, p + 64 * k, n, f.needleLength); q >= 0) {
+                *position = p;
+                return q;
+            }
         }
-        uint64_t bits = _mm512_cmpeq_epi8_mask(a, valueA) & _mm512_cmpeq_epi8_mask(b, valueB);
-        if (int32_t q = firstConfirmed(bits, bytes, p, n, f.needleLength); q >= 0) {
+    }
+    for (; p <= last - 63; p += 64) {
+        if (int32_t q = firstConfirmed(hits(p), bytes, p, n, f.needleLength); q >= 0) {
             *position = p;
             return q;
         }
@@ -276,9 +339,9 @@ int32_t PatchFinder::find(const char* data, int32_t length, int32_t from) const 
     const int32_t limit = probeLimit.load(std::memory_order_relaxed);
     if (level > limit)
         level = limit;
+    [[maybe_unused]] const bool fold = (maskA | maskB) != 0;
 #if defined(QV_PROBE_WIDE)
-    if (level >= PatchProbeAvx2 && last - p >= 63) {
-        const bool fold = (maskA | maskB) != 0;
+    if (level >= PatchProbeAvx2 && last - p >= 31) {
         int32_t q = level >= PatchProbeAvx512
                         ? (fold ? probeAvx512<true>(*this, bytes, last, &p) : probeAvx512<false>(*this, bytes, last, &p))
                         : (fold ? probeAvx2<true>(*this, bytes, last, &p) : probeAvx2<false>(*this, bytes, last, &p));
@@ -287,8 +350,8 @@ int32_t PatchFinder::find(const char* data, int32_t length, int32_t from) const 
     }
 #endif
 #if defined(__SSE2__)
-    if (level >= PatchProbeSse2 && last - p >= 31) {
-        int32_t q = probeSse2(*this, bytes, last, &p);
+    if (level >= PatchProbeSse2 && last - p >= 15) {
+        int32_t q = fold ? probeSse2<true>(*this, bytes, last, &p) : probeSse2<false>(*this, bytes, last, &p);
         if (q >= 0)
             return q;
     }
@@ -477,10 +540,32 @@ int PatchScanContent(ZephBuf* content, int32_t* cursor, const PatchFinder& finde
 }
 
 void PatchMakeRoomForPiece(ZephBuf* content, int32_t* scannedTo, int32_t count) {
-    if (*scannedTo > 0 && content->length + count > content->capacity) {
-        content->replace(0, *scannedTo, nullptr, 0);
-        *scannedTo = 0;
+    char* d = content->data;
+    if (d == nullptr || count < 0)
+        return;
+    const auto lineOffset = [](const char* at) {
+        return static_cast<int32_t>(reinterpret_cast<uintptr_t>(at) % PatchPieceAlignment);
+    };
+    if (content->length + count <= content->capacity && lineOffset(d + content->length) == 0)
+        return; // the piece fits where it is
+    const int32_t from = *scannedTo < content->length ? *scannedTo : content->length;
+    const int32_t tail = content->length - from;
+    // The undecided tail goes where it ends on a line, and the piece after it
+    // starts on one; what lies before the tail is decided and never looked at.
+    int32_t place = (PatchPieceAlignment - lineOffset(d + tail)) % PatchPieceAlignment;
+    if (static_cast<int64_t>(place) + tail + count > content->capacity) {
+        // No room to spare for the line: the tail to the front, when that
+        // makes room at all.
+        if (from == 0 || content->length + count <= content->capacity)
+            return;
+        place = 0;
     }
+    if (place != from)
+        std::memmove(d + place, d + from, static_cast<size_t>(tail));
+    content->length = place + tail;
+    content->cursor = content->length;
+    d[content->length] = 0;
+    *scannedTo = place;
 }
 
 void PatchScanPiece(const PatchFinder& finder, const ZephBuf& content, int32_t* scannedTo, int32_t* matches,

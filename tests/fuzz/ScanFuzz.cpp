@@ -136,6 +136,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
 
+    // A scan run reads the file a piece at a time and keeps only the bytes
+    // not yet decided: it must count what one scan of the whole counts.
+    // Pieces are the granularity long; content has just the room the run
+    // gives it (one in two inputs) or less, so both placements are taken.
+    if (!rewrite && start == 0) {
+        const std::string whole = content;
+        std::string copy = whole;
+        const int32_t wholeMatches = referenceScan(copy, 0, old, repl, binary, false);
+        const int32_t pieceSize = granularity;
+        const int32_t spare = (flags & 8) ? PatchPieceAlignment : 0;
+        ZephBuf pieces;
+        pieces.init(nullptr, 1);
+        check(pieces.setCapacity(static_cast<int32_t>(old.size()) - 1 + pieceSize + spare) == 0, "capacity");
+        const int32_t capacity = pieces.capacity;
+        int32_t scannedTo = 0, pieceMatches = 0;
+        for (size_t at = 0; at < whole.size(); at += static_cast<size_t>(pieceSize)) {
+            const int32_t count = static_cast<int32_t>(
+                whole.size() - at < static_cast<size_t>(pieceSize) ? whole.size() - at : static_cast<size_t>(pieceSize));
+            PatchMakeRoomForPiece(&pieces, &scannedTo, count);
+            char* piece = pieces.claim(count);
+            check(piece != nullptr, "piece claim");
+            std::memcpy(piece, whole.data() + at, static_cast<size_t>(count));
+            PatchScanPiece(finder, pieces, &scannedTo, &pieceMatches, INT32_MAX);
+        }
+        check(pieceMatches == wholeMatches, "piece by piece count");
+        check(pieces.capacity == capacity, "piece content never grows");
+        pieces.setCapacity(0);
+    }
+
     if (flags & 8)
         buffer.cursor = buffer.length / 2;
     std::string expected = content;
