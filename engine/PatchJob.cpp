@@ -6,6 +6,7 @@
 #include "ZephDirList.h"
 #include "ZephPath.h"
 #include "ZephStr.h"
+#include "ZephSysFile.h"
 #include "ZephTick.h"
 
 #include <cstring>
@@ -27,9 +28,11 @@ void PatchJob::init(ZephMemManager* manager) {
     file.init(manager);
     content.init(manager, ContentGranularity);
     target.init(manager);
+    target.syncFolder = false; // once per run, in syncFolderIfOwed
 }
 
 void PatchJob::clear() {
+    syncFolderIfOwed();
     ZephDirList::destroy(&dirList);
     currentStep = 0;
     entry = nullptr;
@@ -66,6 +69,7 @@ void PatchJob::setMessage(const char* text) { ZephStrCopy(message, text, sizeof 
 int PatchJob::lookupKind(const char* path, int32_t* binaryFlag) { return FileKindLookup(path, binaryFlag); }
 
 void PatchJob::start() {
+    syncFolderIfOwed();
     ZephDirList::destroy(&dirList);
     currentStep = 0;
     entry = nullptr;
@@ -99,6 +103,21 @@ void PatchJob::stop(int32_t newStatus) {
     status = newStatus;
     file.close();
     target.abandon();
+    syncFolderIfOwed();
+}
+
+void PatchJob::syncFolderIfOwed() {
+    if (!folderSyncOwed)
+        return;
+    folderSyncOwed = false;
+    // Every target lies in directory; the call syncs the folder holding the
+    // path it is given. A folder that cannot be synced leaves the renames as
+    // durable as the file system makes them; the contents are on disk.
+    char inside[sizeof directory + 4];
+    ZephStrCopy(inside, directory, sizeof inside);
+    ZephStrAppend(inside, ZephPathSeparatorText, sizeof inside);
+    ZephStrAppend(inside, "*", sizeof inside);
+    ZephSysFiles.flushDirectoryOf(inside);
 }
 
 void PatchJob::step(int32_t budgetMs) {
@@ -223,8 +242,9 @@ bool PatchJob::doOpenSource() {
         return fail("File \"%s\" too large to load/scan!", entry->name);
     finder.prepare(oldstring);
     // A convert run holds the whole file; a scan run only counts, and holds
-    // the bytes not yet decided plus one piece.
-    const int64_t needed = convert != 0 ? file.size : finder.needleLength + PatchChunkSize;
+    // the bytes not yet decided plus one piece, read to an aligned place.
+    const int64_t needed =
+        convert != 0 ? file.size : finder.needleLength + PatchChunkSize + PatchPieceAlignment;
     if (!contentFits(needed)) {
         // The old bytes are not wanted: let go of them before sizing, so that
         // they are neither copied nor held twice.
@@ -330,6 +350,7 @@ bool PatchJob::doEndWrite() {
     // the file is as it was and the run reports the write as failed.
     if (target.commit() != 0)
         return fail("An error occurred attempting to write to file \"%s\"!", entry->name);
+    folderSyncOwed = true;
     moveToNextEntry();
     currentStep = NextEntry;
     return false;

@@ -95,6 +95,9 @@ struct PatchJob {
     PatchFinder finder;
     int32_t scannedTo = 0;
     int32_t scannedMatches = 0;
+    // A convert run puts its files in place without a folder sync each and
+    // syncs the directory once when the run ends (however it ends).
+    bool folderSyncOwed = false;
 
     // Bound to no memory manager; call init before a run.
     PatchJob() = default;
@@ -129,7 +132,8 @@ struct PatchJob {
     void step(int32_t budgetMs);
 
     // Ends a run with the given status: releases the listing, abandons an
-    // unfinished target, closes file; content keeps its data and memory.
+    // unfinished target, closes file, syncs the directory when the run put
+    // files in place; content keeps its data and memory.
     void stop(int32_t newStatus);
 
     // 1 and the row's binary flag when path ends in a known extension,
@@ -155,6 +159,7 @@ private:
     void moveToNextEntry();
     bool contentFits(int64_t size) const;
     void scanAhead();
+    void syncFolderIfOwed();
 };
 
 #endif

@@ -77,15 +77,18 @@ int ZephFileReplacer::begin(const char* target) {
     }
 
     size_t length = std::strlen(target);
-    if (length > INT32_MAX / 2 - TemporarySuffixLength)
+    if (length > (INT32_MAX - PendingCapacity) / 2 - TemporarySuffixLength)
         return fail(this, ZephErrInvalid);
-    auto* paths = static_cast<char*>(ZephMemAlloc(manager, static_cast<int32_t>(2 * length + TemporarySuffixLength + 2),
-                                                  0, PathBlockName));
+    const int64_t pathsSize = 2 * static_cast<int64_t>(length) + TemporarySuffixLength + 2;
+    auto* paths = static_cast<char*>(ZephMemAlloc(manager, static_cast<int32_t>(pathsSize + PendingCapacity), 0,
+                                                  PathBlockName));
     if (paths == nullptr)
         return fail(this, ZephErrNoMemory);
     targetPath = paths;
     std::memcpy(targetPath, target, length + 1);
     temporaryPath = targetPath + length + 1;
+    pending = paths + pathsSize;
+    pendingLength = 0;
     targetExisted = existed;
     targetPermissions = existed ? info.permissions : 0;
     written = 0;
@@ -112,17 +115,44 @@ int ZephFileReplacer::write(const void* source, int64_t count) {
         return count == 0 ? 0 : fail(this, ZephErrInvalid);
     if (source == nullptr)
         return fail(this, ZephErrInvalid);
+    if (count <= PendingCapacity - pendingLength) {
+        std::memcpy(pending + pendingLength, source, static_cast<size_t>(count));
+        pendingLength += static_cast<int32_t>(count);
+        written += count;
+        return 0;
+    }
+    if (writePending() != 0)
+        return -1;
+    if (count < PendingCapacity) {
+        std::memcpy(pending, source, static_cast<size_t>(count));
+        pendingLength = static_cast<int32_t>(count);
+        written += count;
+        return 0;
+    }
     int64_t done = 0;
     ZephError result = ZephSysFiles.write(handle, source, count, &done);
-    written += done;
     if (result != ZephErrNone)
         return fail(this, result);
+    written += count;
+    return 0;
+}
+
+int ZephFileReplacer::writePending() {
+    if (pendingLength == 0)
+        return 0;
+    int64_t done = 0;
+    ZephError result = ZephSysFiles.write(handle, pending, pendingLength, &done);
+    if (result != ZephErrNone)
+        return fail(this, result);
+    pendingLength = 0;
     return 0;
 }
 
 int ZephFileReplacer::commit() {
     if (!isActive())
         return fail(this, ZephErrInvalid);
+    if (writePending() != 0)
+        return -1;
     ZephError result = ZephSysFiles.flush(handle);
     if (result != ZephErrNone)
         return fail(this, result);
@@ -142,7 +172,8 @@ int ZephFileReplacer::commit() {
     // The new file has the target's name now: nothing is left to remove. A
     // folder that cannot be synced leaves the rename as durable as the file
     // system makes it; the content itself is already on disk.
-    ZephSysFiles.flushDirectoryOf(targetPath);
+    if (syncFolder)
+        ZephSysFiles.flushDirectoryOf(targetPath);
     temporaryPath[0] = 0;
     abandon();
     return 0;
@@ -158,6 +189,8 @@ void ZephFileReplacer::abandon() {
     ZephMemFree(targetPath);
     targetPath = nullptr;
     temporaryPath = nullptr;
+    pending = nullptr;
+    pendingLength = 0;
     targetExisted = false;
     targetPermissions = 0;
 }

@@ -33,10 +33,23 @@ struct ZephFileReplacer {
     char* targetPath = nullptr;        // both paths live in one block, "ZephFileReplacer paths"
     char* temporaryPath = nullptr;
     int64_t handle = ZephSysFileNone;  // the open temporary file
-    int64_t written = 0;               // bytes written since begin
+    int64_t written = 0;               // bytes taken by write since begin
+    // Small writes are gathered here (in the paths' block) and go to the
+    // file PendingCapacity bytes at a time: the patch job hands over 4096-byte
+    // pieces, and the system call per piece cost more than the copy.
+    static constexpr int32_t PendingCapacity = 65536;
+    char* pending = nullptr;
+    int32_t pendingLength = 0;
     bool targetExisted = false;
     uint32_t targetPermissions = 0;    // as ZephSysFiles.query reported them
     ZephError error = ZephErrNone;     // why the last -1 happened
+    // commit syncs the target's folder itself. A caller that puts many files
+    // of one folder in place turns this off and syncs the folder once, after
+    // the last commit (ZephSysFiles.flushDirectoryOf): each file is then
+    // still either old or new after a crash, since its content is on disk
+    // before its rename, and only the renames since the last sync may be
+    // undone. Kept by init.
+    bool syncFolder = true;
 
     ZephFileReplacer() = default;
     ~ZephFileReplacer() { abandon(); }
@@ -53,13 +66,15 @@ struct ZephFileReplacer {
     // can be made in its folder. An unfinished replacement is abandoned first.
     int begin(const char* targetPath);
 
-    // Appends count bytes to the new content (count 0 does nothing).
+    // Appends count bytes to the new content (count 0 does nothing). They may
+    // be held until a later write or the commit, which then reports a failure
+    // to put them on disk.
     int write(const void* source, int64_t count);
 
     // Flushes the new content to disk, closes it, gives it the target's
     // permissions and puts it in the target's place (POSIX: fsync, rename,
-    // fsync of the folder; Win32: FlushFileBuffers, MoveFileExA with
-    // write-through). Once the new file has taken the target's name the
+    // fsync of the folder unless syncFolder is off; Win32: FlushFileBuffers,
+    // MoveFileExA with write-through). Once the new file has taken the target's name the
     // result is 0: a folder that cannot be synced is not a failure.
     int commit();
 
@@ -68,6 +83,10 @@ struct ZephFileReplacer {
     void abandon();
 
     bool isActive() const { return targetPath != nullptr; }
+
+private:
+    int writePending(); // 0, or -1 after fail
+
 };
 
 #endif

@@ -417,6 +417,49 @@ TEST_F(PatchJobConvertRun, WriteFailingMidFileKeepsThatFileAndTheEarlierOnes) {
     EXPECT_EQ((std::set<std::string>{"a.exe", "b.exe"}), names());
 }
 
+// Files are put in place without a folder sync each; the directory is
+// synced once, after the last of them, however the run ends.
+TEST_F(PatchJobConvertRun, DirectoryIsSyncedOnceAfterTheFilesArePutInPlace) {
+    using qvtest::FileOp;
+    put("a.ini", Address);
+    put("b.cfg", Address);
+    put("c.exe", program(9000, {4090}));
+    put("d.htm", "nothing");
+    {
+        qvtest::FileFault count;
+        run(0);
+        EXPECT_EQ(0, count.calls(FileOp::FlushDirectoryOf)) << "a scan run writes nothing";
+        run(1);
+        ASSERT_EQ(Finished, job.status) << job.message;
+        EXPECT_EQ(3, count.calls(FileOp::Replace));
+        EXPECT_EQ(1, count.calls(FileOp::FlushDirectoryOf));
+    }
+    {
+        // Failing after one file is in place, and stopped after one.
+        put("a.ini", Address);
+        put("b.cfg", Address);
+        qvtest::FileFault fault;
+        fault.failAt(FileOp::Replace, 2);
+        run(1);
+        EXPECT_EQ(Failed, job.status);
+        EXPECT_EQ(1, fault.calls(FileOp::FlushDirectoryOf));
+        EXPECT_EQ(Host, get("a.ini"));
+        EXPECT_EQ(Address, get("b.cfg"));
+    }
+    {
+        put("a.ini", Address);
+        put("b.cfg", Address);
+        qvtest::FileFault count;
+        begin(1);
+        advanceTo(OpenTarget, "b.cfg");
+        EXPECT_EQ(0, count.calls(FileOp::FlushDirectoryOf)) << "not while the run goes on";
+        job.stop(Idle); // as the wizard stops a run the user left
+        EXPECT_EQ(1, count.calls(FileOp::FlushDirectoryOf));
+        job.clear();
+        EXPECT_EQ(1, count.calls(FileOp::FlushDirectoryOf)) << "owed once only";
+    }
+}
+
 // Every message of the failure table, through the seams, with the status
 // and the counters the run had reached.
 TEST_F(PatchJobFailures, ListingRefusedOrOutOfMemory) {
