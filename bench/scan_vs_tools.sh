@@ -7,9 +7,11 @@
 # BUILD_DIR is a native build with the benchmarks (default build/native;
 # needs bench/PatchJobRun). DATA_DIR (default /tmp/quorvel-bench-install) is
 # generated when missing and removed at the end unless KEEP_DATA=1.
-# RUNS (default 5) timed runs per command, taking turns; medians are shown,
+# RUNS (default 11) timed runs per command, taking turns; medians are shown,
 # of wall time and of processor time (user + system, which other programs
-# on a busy machine disturb less).
+# on a busy machine disturb less), and for the job also the median of its
+# ratio to the floor taken round by round (a slow spell of the machine then
+# falls on both sides of each ratio).
 #
 # Scan: the job's scan run (one step call with a negative budget) against
 # "rg -j1 -a -i -F -l", "grep -a -i -F -l", and a loop that only reads the
@@ -24,7 +26,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build/native}
 data=${2:-/tmp/quorvel-bench-install}
-runs=${RUNS:-5}
+runs=${RUNS:-11}
 tool=$build/bench/PatchJobRun
 [ -x "$tool" ] || { echo "missing $tool: build the native preset's PatchJobRun target first" >&2; exit 2; }
 for t in rg grep sed python3; do command -v $t >/dev/null || { echo "missing $t" >&2; exit 2; }; done
@@ -103,6 +105,12 @@ for name in floor job rg grep; do
     printf "  %-35s %7s  %s  %6s   %8s  %6s\n" "$label" "$w" "$(rate "$w")" "$(ratio "$w" "$(median floor 2)")" \
         "$c" "$(ratio "$c" "$(median floor 3)")"
 done
+# The job's time over the floor's, round by round (rows of one round are
+# consecutive in times.txt), and the median of those ratios.
+paired=$(awk '$1 == "floor" { fw = $2; fc = $3 } $1 == "job" { printf "%f %f\n", $2 / fw, $3 / fc }' "$work/times.txt")
+pairedWall=$(echo "$paired" | awk '{ print $1 }' | sort -n | awk '{ t[NR] = $1 } END { printf "%.2fx", t[int((NR + 1) / 2)] }')
+pairedCpu=$(echo "$paired" | awk '{ print $2 }' | sort -n | awk '{ t[NR] = $1 } END { printf "%.2fx", t[int((NR + 1) / 2)] }')
+printf "  %-35s %7s  %s  %6s   %8s  %6s\n" "job/floor, median of round ratios" "" "         " "$pairedWall" "" "$pairedCpu"
 echo "  (target: the job's scan within 1.25x of the floor)"
 
 # Convert: only the matched text files, fresh copies for every run. Run on
@@ -129,13 +137,19 @@ compare_convert() { # $1: a folder to work in, $2: its description
     convert_sed() { fresh sed-out; local s e; s=$(date +%s%N); sed -i "s/$sedold/$new/gI" "$place/sed-out"/*; e=$(date +%s%N); echo $(((e - s) / 1000)); }
     convert_job > /dev/null
     convert_sed > /dev/null
-    jobc=$(for ((i = 0; i < runs; i++)); do convert_job; done | med)
-    sedc=$(for ((i = 0; i < runs; i++)); do convert_sed; done | med)
+    # Taking turns, as the scans do; each round gives both times.
+    local rounds=$work/convert-rounds.txt
+    for ((i = 0; i < runs; i++)); do echo "$(convert_job) $(convert_sed)"; done > "$rounds"
+    jobc=$(awk '{ print $1 }' "$rounds" | med)
+    sedc=$(awk '{ print $2 }' "$rounds" | med)
+    local pairs
+    pairs=$(awk '{ printf "%f\n", $1 / $2 }' "$rounds" | sort -n | awk '{ t[NR] = $1 } END { printf "%.2fx", t[int((NR + 1) / 2)] }')
     if ! diff -r "$place/job-out" "$place/sed-out" > /dev/null; then
         echo "MISMATCH: the job and sed wrote different bytes" >&2
         exit 1
     fi
-    printf "  %-34s job %7s ms   sed -i %7s ms   job/sed %s\n" "$2" "$jobc" "$sedc" "$(ratio "$jobc" "$sedc")"
+    printf "  %-34s job %7s ms   sed -i %7s ms   job/sed %s (median of round ratios %s)\n" "$2" "$jobc" "$sedc" \
+        "$(ratio "$jobc" "$sedc")" "$pairs"
 }
 echo
 echo "convert run over ${#texts[@]} matched text files ($((textbytes >> 10)) KiB); both write the same bytes (target: job/sed below 1.00x)"

@@ -29,9 +29,14 @@ void PatchJob::init(ZephMemManager* manager) {
     content.init(manager, ContentGranularity);
     target.init(manager);
     target.syncFolder = false; // once per run, in syncFolderIfOwed
+    for (ZephFileReplacer& waiting : sealed) {
+        waiting.init(manager);
+        waiting.syncFolder = false;
+    }
 }
 
 void PatchJob::clear() {
+    commitSealed(nullptr, 0);
     syncFolderIfOwed();
     ZephDirList::destroy(&dirList);
     currentStep = 0;
@@ -59,6 +64,8 @@ void PatchJob::clear() {
     file.init(nullptr);
     content.init(nullptr, ContentGranularity);
     target.init(nullptr);
+    for (ZephFileReplacer& waiting : sealed)
+        waiting.init(nullptr);
 }
 
 void PatchJob::setDirectory(const char* text) { ZephStrCopy(directory, text, sizeof directory); }
@@ -69,6 +76,7 @@ void PatchJob::setMessage(const char* text) { ZephStrCopy(message, text, sizeof 
 int PatchJob::lookupKind(const char* path, int32_t* binaryFlag) { return FileKindLookup(path, binaryFlag); }
 
 void PatchJob::start() {
+    commitSealed(nullptr, 0);
     syncFolderIfOwed();
     ZephDirList::destroy(&dirList);
     currentStep = 0;
@@ -103,7 +111,52 @@ void PatchJob::stop(int32_t newStatus) {
     status = newStatus;
     file.close();
     target.abandon();
+    // Sealed files are complete: they take their places whatever ended the
+    // run (a failure here leaves that file as it was; the run has its end).
+    commitSealed(nullptr, 0);
     syncFolderIfOwed();
+}
+
+bool PatchJob::commitSealed(char* failedName, int32_t failedNameSize) {
+    bool allDone = true;
+    auto failedOne = [&](const char* target) {
+        if (allDone && failedName != nullptr) {
+            // Named as the source, as the run names a failed write.
+            ZephStrCopy(failedName, target, failedNameSize);
+            if (saveAsNew != 0 && ZephStrEndsWithNoCase(failedName, NewSuffix))
+                failedName[ZephStrLength(failedName) - ZephStrLength(NewSuffix)] = 0;
+        }
+        allDone = false;
+    };
+    char name[TargetNameSize];
+    // Every content to the disk first, then the renames: a rename between
+    // two flushes would make the second wait for a journal commit of its own.
+    for (int32_t i = 0; i < sealedCount; ++i) {
+        if (!sealed[i].isActive())
+            continue;
+        ZephStrCopy(name, sealed[i].targetPath, sizeof name);
+        if (sealed[i].flushContent() != 0)
+            failedOne(name);
+    }
+    for (int32_t i = 0; i < sealedCount; ++i) {
+        if (!sealed[i].isActive())
+            continue;
+        ZephStrCopy(name, sealed[i].targetPath, sizeof name);
+        if (sealed[i].commit() != 0)
+            failedOne(name);
+        else
+            folderSyncOwed = true;
+    }
+    sealedCount = 0;
+    return allDone;
+}
+
+bool PatchJob::doComplete() {
+    char failed[TargetNameSize];
+    if (!commitSealed(failed, sizeof failed))
+        return fail("An error occurred attempting to write to file \"%s\"!", failed);
+    stop(Finished);
+    return true;
 }
 
 void PatchJob::syncFolderIfOwed() {
@@ -145,7 +198,7 @@ bool PatchJob::perform() {
     case OpenTarget: return doOpenTarget();
     case WriteChunk: return doWriteChunk();
     case EndWrite: return doEndWrite();
-    case Complete: stop(Finished); return true;
+    case Complete: return doComplete();
     default:
         // Not a step of a run: nothing sensible can follow.
         stop(Failed);
@@ -346,11 +399,17 @@ bool PatchJob::doWriteChunk() {
 }
 
 bool PatchJob::doEndWrite() {
-    // Only now does the new content take the file's place; if that fails,
-    // the file is as it was and the run reports the write as failed.
-    if (target.commit() != 0)
+    // The new content is complete: it waits with the others sealed and takes
+    // the file's place with them. Whatever fails, the file is as it was and
+    // the run reports the write as failed.
+    if (target.seal() != 0)
         return fail("An error occurred attempting to write to file \"%s\"!", entry->name);
-    folderSyncOwed = true;
+    sealed[sealedCount++].takeOver(target);
+    if (sealedCount == PatchSealedFiles) {
+        char failed[TargetNameSize];
+        if (!commitSealed(failed, sizeof failed))
+            return fail("An error occurred attempting to write to file \"%s\"!", failed);
+    }
     moveToNextEntry();
     currentStep = NextEntry;
     return false;

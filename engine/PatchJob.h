@@ -43,6 +43,10 @@ inline constexpr int32_t PatchChunkSize = 4096;
 // that a message always names its file in full.
 inline constexpr int32_t PatchMessageSize = 2048;
 
+// Complete new files a convert run holds before putting them in place
+// together.
+inline constexpr int32_t PatchSealedFiles = 8;
+
 // A run lists the directory (no subdirectories, no links) and reads each
 // file of a known kind in 4096-byte pieces. A convert run reads the file
 // whole into content, scans and rewrites it there in one pass and, when it
@@ -55,8 +59,12 @@ inline constexpr int32_t PatchMessageSize = 2048;
 //
 // A file is never rewritten in place: its new content goes into a temporary
 // file beside it (target), which takes its name only once every byte is
-// written and on disk. A failed or stopped run therefore leaves each file
-// either as it was or fully rewritten, and no temporary file behind. Files
+// written and on disk. Complete files wait in sealed, their content already
+// on its way to the disk, and are put in place PatchSealedFiles at a time and
+// whenever a run ends, however it ends: one journal commit of the file system
+// then serves several files instead of one each. A failed or stopped run
+// therefore leaves each file either as it was or fully rewritten, and no
+// temporary file behind. Files
 // listed as links are counted and passed over, so a run never writes outside
 // the chosen directory.
 //
@@ -64,7 +72,8 @@ inline constexpr int32_t PatchMessageSize = 2048;
 // entry points into dirList or is none; status is Running exactly while
 // currentStep is not 0 after a successful start; file is open on the source
 // only between OpenSource and EndRead, target is active only between
-// OpenTarget and EndWrite. All memory comes from memoryManager.
+// OpenTarget and EndWrite; sealed holds sealedCount complete new files only
+// while a run goes on. All memory comes from memoryManager.
 struct PatchJob {
     ZephMemManager* memoryManager = nullptr; // not owned
     char directory[1024] = {};
@@ -87,7 +96,9 @@ struct PatchJob {
     int32_t fileMatches = 0;
     int32_t binaryKind = 0;
     int32_t writePos = 0; // bytes of content written to the target so far
-    ZephFileReplacer target; // the new file that takes the target's place at EndWrite
+    ZephFileReplacer target; // the new file being written, sealed at EndWrite
+    ZephFileReplacer sealed[PatchSealedFiles]; // complete new files, not yet in place
+    int32_t sealedCount = 0;
     // A scan run counts occurrences as each piece arrives, while the piece
     // is still in the processor's cache: scannedTo is the first start
     // position not yet decided, scannedMatches what was found before it.
@@ -132,8 +143,9 @@ struct PatchJob {
     void step(int32_t budgetMs);
 
     // Ends a run with the given status: releases the listing, abandons an
-    // unfinished target, closes file, syncs the directory when the run put
-    // files in place; content keeps its data and memory.
+    // unfinished target, closes file, puts the sealed files in place and
+    // syncs the directory when the run put files in place; content keeps its
+    // data and memory.
     void stop(int32_t newStatus);
 
     // 1 and the row's binary flag when path ends in a known extension,
@@ -160,6 +172,10 @@ private:
     bool contentFits(int64_t size) const;
     void scanAhead();
     void syncFolderIfOwed();
+    bool doComplete();
+    // Puts every sealed file in its place. False when one could not be (it
+    // stays as it was); the first such source path goes to failedName.
+    bool commitSealed(char* failedName, int32_t failedNameSize);
 };
 
 #endif

@@ -115,6 +115,7 @@ int ZephFileReplacer::write(const void* source, int64_t count) {
         return count == 0 ? 0 : fail(this, ZephErrInvalid);
     if (source == nullptr)
         return fail(this, ZephErrInvalid);
+    contentOnDisk = false; // whatever was flushed, these bytes are not yet
     if (count <= PendingCapacity - pendingLength) {
         std::memcpy(pending + pendingLength, source, static_cast<size_t>(count));
         pendingLength += static_cast<int32_t>(count);
@@ -148,7 +149,16 @@ int ZephFileReplacer::writePending() {
     return 0;
 }
 
-int ZephFileReplacer::commit() {
+int ZephFileReplacer::seal() {
+    if (!isActive())
+        return fail(this, ZephErrInvalid);
+    if (writePending() != 0)
+        return -1;
+    ZephSysFiles.startWriteback(handle);
+    return 0;
+}
+
+int ZephFileReplacer::flushContent() {
     if (!isActive())
         return fail(this, ZephErrInvalid);
     if (writePending() != 0)
@@ -156,8 +166,45 @@ int ZephFileReplacer::commit() {
     ZephError result = ZephSysFiles.flush(handle);
     if (result != ZephErrNone)
         return fail(this, result);
+    contentOnDisk = true;
+    return 0;
+}
+
+void ZephFileReplacer::takeOver(ZephFileReplacer& other) {
+    if (&other == this)
+        return;
+    abandon();
+    manager = other.manager;
+    targetPath = other.targetPath;
+    temporaryPath = other.temporaryPath;
+    handle = other.handle;
+    written = other.written;
+    targetExisted = other.targetExisted;
+    targetPermissions = other.targetPermissions;
+    error = other.error;
+    pending = other.pending;
+    pendingLength = other.pendingLength;
+    contentOnDisk = other.contentOnDisk;
+    // other's block and handle are ours now: it goes idle without closing or
+    // removing anything.
+    other.targetPath = nullptr;
+    other.temporaryPath = nullptr;
+    other.handle = ZephSysFileNone;
+    other.pending = nullptr;
+    other.pendingLength = 0;
+    other.contentOnDisk = false;
+    other.written = 0;
+    other.targetExisted = false;
+    other.targetPermissions = 0;
+}
+
+int ZephFileReplacer::commit() {
+    if (!isActive())
+        return fail(this, ZephErrInvalid);
+    if (!contentOnDisk && flushContent() != 0)
+        return -1;
     // A failing close may have lost buffered data; the handle is gone either way.
-    result = ZephSysFiles.close(handle);
+    ZephError result = ZephSysFiles.close(handle);
     handle = ZephSysFileNone;
     if (result != ZephErrNone)
         return fail(this, result);
@@ -191,6 +238,7 @@ void ZephFileReplacer::abandon() {
     temporaryPath = nullptr;
     pending = nullptr;
     pendingLength = 0;
+    contentOnDisk = false;
     targetExisted = false;
     targetPermissions = 0;
 }

@@ -40,6 +40,7 @@ struct ZephFileReplacer {
     static constexpr int32_t PendingCapacity = 65536;
     char* pending = nullptr;
     int32_t pendingLength = 0;
+    bool contentOnDisk = false; // flushed by flushContent; commit skips it
     bool targetExisted = false;
     uint32_t targetPermissions = 0;    // as ZephSysFiles.query reported them
     ZephError error = ZephErrNone;     // why the last -1 happened
@@ -70,6 +71,24 @@ struct ZephFileReplacer {
     // be held until a later write or the commit, which then reports a failure
     // to put them on disk.
     int write(const void* source, int64_t count);
+
+    // Writes what was gathered and asks the system to start putting the new
+    // content on disk without waiting (ZephSysFiles.startWriteback). The
+    // commit that follows then mostly finds it done: a caller rewriting many
+    // files seals each when complete and commits them a few at a time, so
+    // that one journal commit of the file system covers several flushes.
+    // Nothing takes the target's place yet.
+    int seal();
+
+    // Writes what was gathered and waits until the new content is on disk,
+    // as commit would first. A caller committing several files flushes them
+    // all before the first commit: each rename in between would otherwise
+    // give the next flush a journal commit of its own to wait for.
+    int flushContent();
+
+    // Takes over other's unfinished replacement (after abandoning its own),
+    // leaving other idle without touching the temporary file. Cannot fail.
+    void takeOver(ZephFileReplacer& other);
 
     // Flushes the new content to disk, closes it, gives it the target's
     // permissions and puts it in the target's place (POSIX: fsync, rename,

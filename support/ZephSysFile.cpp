@@ -6,8 +6,10 @@
 const ZephSysFileTable ZephSysFilesDefault = {
     ZephSysFileOpen,  ZephSysFileRead,           ZephSysFileWrite,   ZephSysFileSeek,
     ZephSysFileTruncate, ZephSysFileFlush,      ZephSysFileClose,   ZephSysFileQuery,
-    ZephSysFileSetPermissions, ZephSysFileReplace, ZephSysFileRemove, ZephSysFileFlushDirectoryOf};
+    ZephSysFileSetPermissions, ZephSysFileReplace, ZephSysFileRemove, ZephSysFileFlushDirectoryOf,
+    ZephSysFileStartWriteback};
 ZephSysFileTable ZephSysFiles = {
     ZephSysFileOpen,  ZephSysFileRead,           ZephSysFileWrite,   ZephSysFileSeek,
     ZephSysFileTruncate, ZephSysFileFlush,      ZephSysFileClose,   ZephSysFileQuery,
-    ZephSysFileSetPermissions, ZephSysFileReplace, ZephSysFileRemove, ZephSysFileFlushDirectoryOf};
+    ZephSysFileSetPermissions, ZephSysFileReplace, ZephSysFileRemove, ZephSysFileFlushDirectoryOf,
+    ZephSysFileStartWriteback};

@@ -80,6 +80,11 @@ struct ZephSysFileTable {
     // holding it; a file system that cannot is not a failure). Win32: nothing
     // to do, the write-through replace already did it.
     ZephError (*flushDirectoryOf)(const char* path);
+    // Asks the system to start writing the file's data to disk without
+    // waiting for it (Linux: sync_file_range), so that a flush soon after
+    // finds it done or on its way. Only a hint: elsewhere it does nothing,
+    // and a file system that cannot is not a failure.
+    ZephError (*startWriteback)(int64_t handle);
 };
 
 extern ZephSysFileTable ZephSysFiles;             // what the library calls
@@ -99,5 +104,6 @@ ZephError ZephSysFileSetPermissions(const char* path, uint32_t permissions);
 ZephError ZephSysFileReplace(const char* from, const char* to);
 ZephError ZephSysFileRemove(const char* path);
 ZephError ZephSysFileFlushDirectoryOf(const char* path);
+ZephError ZephSysFileStartWriteback(int64_t handle);
 
 #endif

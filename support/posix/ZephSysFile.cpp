@@ -163,6 +163,16 @@ ZephError ZephSysFileFlush(int64_t handle) {
     return rc == 0 ? ZephErrNone : fromErrno(errno);
 }
 
+ZephError ZephSysFileStartWriteback(int64_t handle) {
+#if defined(__linux__)
+    // Starts the writing and returns; errors show again at the flush.
+    sync_file_range(toDescriptor(handle), 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    (void)handle;
+#endif
+    return ZephErrNone;
+}
+
 ZephError ZephSysFileClose(int64_t handle) {
     // Linux releases the descriptor even when close reports an error, EINTR
     // included, so it is never retried.

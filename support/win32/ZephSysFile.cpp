@@ -144,6 +144,9 @@ ZephError ZephSysFileFlush(int64_t handle) {
     return FlushFileBuffers(fromHandle(handle)) ? ZephErrNone : lastError();
 }
 
+// No such hint: FlushFileBuffers does the writing when asked.
+ZephError ZephSysFileStartWriteback(int64_t) { return ZephErrNone; }
+
 ZephError ZephSysFileClose(int64_t handle) { return CloseHandle(fromHandle(handle)) ? ZephErrNone : lastError(); }
 
 ZephError ZephSysFileQuery(const char* path, ZephSysFileInfo* info) {

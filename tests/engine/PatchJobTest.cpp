@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <set>
@@ -417,6 +418,63 @@ TEST_F(PatchJobConvertRun, WriteFailingMidFileKeepsThatFileAndTheEarlierOnes) {
     EXPECT_EQ((std::set<std::string>{"a.exe", "b.exe"}), names());
 }
 
+// Complete files wait, their content on its way to the disk, and take their
+// places PatchSealedFiles at a time and when the run ends.
+TEST_F(PatchJobConvertRun, CompleteFilesTakeTheirPlacesAFewAtATime) {
+    const int files = PatchSealedFiles + 2;
+    auto name = [](int i) { return "f" + std::to_string(10 + i) + ".ini"; };
+    for (int i = 0; i < files; ++i)
+        put(name(i), "x=" + Address);
+    auto inPlace = [&] {
+        int count = 0;
+        for (int i = 0; i < files; ++i)
+            count += get(name(i)) == "x=" + Host ? 1 : 0;
+        return count;
+    };
+    qvtest::FileFault count;
+    begin(1);
+    int most = 0;
+    while (job.status == Running && job.currentStep != Complete) {
+        job.step(0);
+        most = std::max(most, inPlace());
+        EXPECT_TRUE(inPlace() == 0 || inPlace() == PatchSealedFiles) << inPlace();
+    }
+    EXPECT_EQ(PatchSealedFiles, most);
+    EXPECT_EQ(static_cast<size_t>(files + 2), names().size()) << "two complete files wait beside theirs";
+    job.step(0);
+    EXPECT_EQ(Finished, job.status) << job.message;
+    EXPECT_EQ(files, inPlace());
+    EXPECT_EQ(static_cast<size_t>(files), names().size());
+    EXPECT_EQ(files, count.calls(qvtest::FileOp::StartWriteback));
+    EXPECT_EQ(files, count.calls(qvtest::FileOp::Flush));
+    EXPECT_EQ(0, count.openHandles());
+}
+
+// A waiting file that cannot take its place fails the run under its own
+// (source) name; the others still take theirs.
+TEST_F(PatchJobConvertRun, WaitingFileThatCannotTakeItsPlaceIsNamed) {
+    for (int saveAsNew : {0, 1}) {
+        for (const char* n : {"a.ini", "b.ini", "c.ini", "a.ini.new", "b.ini.new", "c.ini.new"})
+            fs::remove(path(n));
+        put("a.ini", Address);
+        put("b.ini", Address);
+        put("c.ini", Address);
+        begin(1);
+        job.saveAsNew = saveAsNew;
+        job.start();
+        qvtest::FileFault fault;
+        fault.failAt(qvtest::FileOp::Replace, 2);
+        job.step(-1);
+        expectFailed("An error occurred attempting to write to file \"" + path("b.ini") + "\"!", 3, 3);
+        const std::string suffix = saveAsNew != 0 ? ".new" : "";
+        EXPECT_EQ(Host, get("a.ini" + suffix));
+        EXPECT_EQ(Address, get("b.ini"));
+        EXPECT_EQ(Host, get("c.ini" + suffix));
+        EXPECT_EQ(0, fault.openHandles());
+        EXPECT_EQ(saveAsNew != 0 ? 5u : 3u, names().size()) << "no temporary left";
+    }
+}
+
 // Files are put in place without a folder sync each; the directory is
 // synced once, after the last of them, however the run ends.
 TEST_F(PatchJobConvertRun, DirectoryIsSyncedOnceAfterTheFilesArePutInPlace) {
@@ -607,6 +665,7 @@ TEST_F(PatchJobFailures, AnyFileFailureLosesNothing) {
             fault.failAt(qvtest::FileOp::Any, n, ZephErrIo, persistent);
             job.step(-1);
             const bool injected = fault.faultsInjected() > 0;
+            EXPECT_EQ(0, fault.openHandles()) << "the run ended with a handle open";
             fault.disarm();
             SCOPED_TRACE(std::string(persistent ? "lasting" : "one-off") + " failure of " + fault.lastFaultName() +
                          " at call " + std::to_string(n));

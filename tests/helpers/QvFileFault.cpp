@@ -94,16 +94,22 @@ ZephError wrapFlushDirectoryOf(const char* path) {
     return d.fail ? d.error : active->real().flushDirectoryOf(path);
 }
 
+ZephError wrapStartWriteback(int64_t handle) {
+    auto d = decide(FileOp::StartWriteback);
+    return d.fail ? d.error : active->real().startWriteback(handle);
+}
+
 const ZephSysFileTable Wrappers = {wrapOpen,  wrapRead,  wrapWrite,          wrapSeek,
                                    wrapTruncate, wrapFlush, wrapClose,    wrapQuery,
-                                   wrapSetPermissions, wrapReplace, wrapRemove, wrapFlushDirectoryOf};
+                                   wrapSetPermissions, wrapReplace, wrapRemove, wrapFlushDirectoryOf,
+                                   wrapStartWriteback};
 
 } // namespace
 
 const char* fileOpName(FileOp op) {
     static const char* const names[] = {"open",  "read",  "write",          "seek",    "truncate",
                                         "flush", "close", "query",          "setPermissions",
-                                        "replace", "remove", "flushDirectoryOf", "any"};
+                                        "replace", "remove", "flushDirectoryOf", "startWriteback", "any"};
     return names[static_cast<int>(op)];
 }
 

@@ -23,6 +23,7 @@ enum class FileOp {
     Replace,
     Remove,
     FlushDirectoryOf,
+    StartWriteback,
     Any
 };
 inline constexpr int FileOpCount = static_cast<int>(FileOp::Any);

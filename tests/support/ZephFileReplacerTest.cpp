@@ -112,6 +112,51 @@ TEST_F(ZephFileReplacerFlow, PiecesAreGatheredIntoFewWritesInTheirOrder) {
     EXPECT_LE(calls, 5) << "163840 bytes of pieces, one large write, a small rest";
 }
 
+TEST_F(ZephFileReplacerFlow, SealedAndFlushedContentIsCommittedWhole) {
+    ASSERT_TRUE(qvtest::writeFile(target, Original));
+    FileFault count;
+    ASSERT_EQ(replacer.begin(target.c_str()), 0);
+    ASSERT_EQ(replacer.write("first ", 6), 0);
+    ASSERT_EQ(replacer.seal(), 0);
+    EXPECT_EQ(count.calls(FileOp::StartWriteback), 1);
+    ASSERT_EQ(replacer.flushContent(), 0);
+    EXPECT_EQ(qvtest::readFile(target), Original) << "in place only at the commit";
+    // Bytes after a flush must be flushed again before the rename.
+    ASSERT_EQ(replacer.write("second", 6), 0);
+    ASSERT_EQ(replacer.commit(), 0);
+    EXPECT_EQ(count.calls(FileOp::Flush), 2);
+    EXPECT_EQ(qvtest::readFile(target), "first second");
+    EXPECT_EQ(names(), std::set<std::string>{"GAME.EXE"});
+    EXPECT_EQ(count.openHandles(), 0);
+}
+
+TEST_F(ZephFileReplacerFlow, TakeOverMovesTheUnfinishedReplacement) {
+    ASSERT_TRUE(qvtest::writeFile(target, Original));
+    ASSERT_EQ(replacer.begin(target.c_str()), 0);
+    ASSERT_EQ(replacer.write(Rewritten.data(), static_cast<int64_t>(Rewritten.size())), 0);
+    ZephFileReplacer later;
+    later.init(&manager);
+    later.takeOver(replacer);
+    EXPECT_FALSE(replacer.isActive());
+    EXPECT_TRUE(later.isActive());
+    replacer.abandon(); // idle: must not remove what it handed over
+    EXPECT_EQ(names().size(), 2u);
+    ASSERT_EQ(later.commit(), 0);
+    EXPECT_EQ(qvtest::readFile(target), Rewritten);
+    EXPECT_EQ(names(), std::set<std::string>{"GAME.EXE"});
+
+    // Handed over and then dropped: the temporary goes, the target stays.
+    ASSERT_EQ(replacer.begin(target.c_str()), 0);
+    ASSERT_EQ(replacer.write("x", 1), 0);
+    {
+        ZephFileReplacer dropped;
+        dropped.init(&manager);
+        dropped.takeOver(replacer);
+    }
+    EXPECT_EQ(qvtest::readFile(target), Rewritten);
+    EXPECT_EQ(names(), std::set<std::string>{"GAME.EXE"});
+}
+
 TEST_F(ZephFileReplacerFlow, MissingTargetIsCreated) {
     std::string copy = target + ".new";
     ASSERT_EQ(replacer.begin(copy.c_str()), 0);
