@@ -11,8 +11,10 @@
 //                              through the platform layer: the least any
 //                              scan of this design can cost
 //
-// The strings are the wizard's unless QV_OLD / QV_NEW are set.
+// The strings are the wizard's unless QV_OLD / QV_NEW are set; QV_PROBE
+// (0 scalar, 1 SSE2, 2 AVX2, 3 AVX-512) limits the search's probe width.
 #include "PatchJob.h"
+#include "PatchRules.h"
 #include "WizardStrings.h"
 #include "ZephDirList.h"
 #include "ZephMem.h"
@@ -82,6 +84,8 @@ int readOnly(int count, char** files) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const char* probe = std::getenv("QV_PROBE"); probe != nullptr && *probe != 0)
+        PatchFinderLimitProbe(std::atoi(probe));
     if (argc >= 3 && std::strcmp(argv[1], "scan") == 0)
         return runJob(argv[2], 0, false);
     if (argc >= 3 && std::strcmp(argv[1], "convert") == 0)
