@@ -36,14 +36,7 @@ void PatchJob::init(ZephMemManager* manager) {
 }
 
 void PatchJob::clear() {
-    commitSealed(nullptr, 0);
-    syncFolderIfOwed();
-    ZephDirList::destroy(&dirList);
-    currentStep = 0;
-    entry = nullptr;
-    status = Idle;
-    file.close();
-    target.abandon();
+    stop(Idle); // a run still going ends as any stopped run does
     content.clear();
     memoryManager = nullptr;
     convert = 0;
@@ -76,14 +69,7 @@ void PatchJob::setMessage(const char* text) { ZephStrCopy(message, text, sizeof 
 int PatchJob::lookupKind(const char* path, int32_t* binaryFlag) { return FileKindLookup(path, binaryFlag); }
 
 void PatchJob::start() {
-    commitSealed(nullptr, 0);
-    syncFolderIfOwed();
-    ZephDirList::destroy(&dirList);
-    currentStep = 0;
-    entry = nullptr;
-    status = Idle;
-    file.close();
-    target.abandon();
+    stop(Idle);
     message[0] = 0;
     filesMatched = 0;
     filesVisited = 0;
