@@ -107,9 +107,10 @@ std::atomic<int32_t> probeLimit{PatchProbeAvx512};
 // at once and check the whole needle only where both agree. A round of R
 // starts is taken while p <= last - (R - 1): its farthest load then ends at
 // p + R - 1 + offsetB <= last + needleLength - 1 = length - 1. The main
-// rounds are four vectors wide with one branch for all four, since a branch
-// per vector costs about as much as its compares; the rare round with a
-// candidate goes through the vectors' bits in order. Each probe returns the
+// rounds are several vectors wide (four of 16 or 32 bytes, two of 64) with
+// one branch for all, since a branch per vector costs about as much as its
+// compares; the rare round with a candidate goes through the vectors' bits
+// in order. Each probe returns the
 // first occurrence, or -1 with *position at the first start not yet probed.
 // Fold is false when neither probe byte is a letter, so the OR is skipped.
 #if defined(__SSE2__)
@@ -231,7 +232,7 @@ __attribute__((target("avx512bw"))) inline uint64_t hitsAvx512(const unsigned ch
     return _mm512_mask_cmpeq_epi8_mask(_mm512_cmpeq_epi8_mask(x, valueA), y, valueB);
 }
 
-// 256 candidate starts per round, then 64.
+// 128 candidate starts per round, then 64.
 template <bool Fold>
 __attribute__((target("avx512bw"))) int32_t probeAvx512(const PatchFinder& f, const unsigned char* bytes,
                                                        int32_t last, int32_t* position) {
@@ -244,15 +245,17 @@ __attribute__((target("avx512bw"))) int32_t probeAvx512(const PatchFinder& f, co
         return hitsAvx512<Fold>(bytes + p + f.offsetA, bytes + p + f.offsetB, maskA, valueA, maskB, valueB);
     };
     int32_t p = *position;
-    for (; p <= last - 255; p += 256) {
-        uint64_t h[4] = {hits(p), hits(p + 64), hits(p + 128), hits(p + 192)};
-        if ((h[0] | h[1] | h[2] | h[3]) == 0)
+    for (; p <= last - 127; p += 128) {
+        uint64_t h0 = hits(p), h1 = hits(p + 64);
+        if ((h0 | h1) == 0)
             continue;
-        for (int32_t k = 0; k < 4; ++k) {
-            if (int32_t q = firstConfirmed(h[k], bytes, p + 64 * k, n, f.needleLength); q >= 0) {
-                *position = p;
-                return q;
-            }
+        if (int32_t q = firstConfirmed(h0, bytes, p, n, f.needleLength); q >= 0) {
+            *position = p;
+            return q;
+        }
+        if (int32_t q = firstConfirmed(h1, bytes, p + 64, n, f.needleLength); q >= 0) {
+            *position = p;
+            return q;
         }
     }
     for (; p <= last - 63; p += 64) {
