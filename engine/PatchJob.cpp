@@ -28,10 +28,9 @@ void PatchJob::init(ZephMemManager* manager) {
     file.init(manager);
     content.init(manager, ContentGranularity);
     target.init(manager);
-    target.syncFolder = false; // once per run, in syncFolderIfOwed
     for (ZephFileReplacer& waiting : sealed) {
         waiting.init(manager);
-        waiting.syncFolder = false;
+        waiting.syncFolder = false; // once for all of them, in commitSealed
     }
 }
 
@@ -100,7 +99,6 @@ void PatchJob::stop(int32_t newStatus) {
     // Sealed files are complete: they take their places whatever ended the
     // run (a failure here leaves that file as it was; the run has its end).
     commitSealed(nullptr, 0);
-    syncFolderIfOwed();
 }
 
 bool PatchJob::commitSealed(char* failedName, int32_t failedNameSize) {
@@ -124,6 +122,7 @@ bool PatchJob::commitSealed(char* failedName, int32_t failedNameSize) {
         if (sealed[i].flushContent() != 0)
             failedOne(name);
     }
+    char lastPlaced[TargetNameSize] = {};
     for (int32_t i = 0; i < sealedCount; ++i) {
         if (!sealed[i].isActive())
             continue;
@@ -131,9 +130,14 @@ bool PatchJob::commitSealed(char* failedName, int32_t failedNameSize) {
         if (sealed[i].commit() != 0)
             failedOne(name);
         else
-            folderSyncOwed = true;
+            ZephStrCopy(lastPlaced, name, sizeof lastPlaced);
     }
     sealedCount = 0;
+    // One folder sync for all the renames (they share the run's directory).
+    // A folder that cannot be synced leaves them as durable as the file
+    // system makes them; the contents are on disk.
+    if (lastPlaced[0] != 0)
+        ZephSysFiles.flushDirectoryOf(lastPlaced);
     return allDone;
 }
 
@@ -143,20 +147,6 @@ bool PatchJob::doComplete() {
         return fail("An error occurred attempting to write to file \"%s\"!", failed);
     stop(Finished);
     return true;
-}
-
-void PatchJob::syncFolderIfOwed() {
-    if (!folderSyncOwed)
-        return;
-    folderSyncOwed = false;
-    // Every target lies in directory; the call syncs the folder holding the
-    // path it is given. A folder that cannot be synced leaves the renames as
-    // durable as the file system makes them; the contents are on disk.
-    char inside[sizeof directory + 4];
-    ZephStrCopy(inside, directory, sizeof inside);
-    ZephStrAppend(inside, ZephPathSeparatorText, sizeof inside);
-    ZephStrAppend(inside, "*", sizeof inside);
-    ZephSysFiles.flushDirectoryOf(inside);
 }
 
 void PatchJob::step(int32_t budgetMs) {

@@ -106,9 +106,6 @@ struct PatchJob {
     PatchFinder finder;
     int32_t scannedTo = 0;
     int32_t scannedMatches = 0;
-    // A convert run puts its files in place without a folder sync each and
-    // syncs the directory once when the run ends (however it ends).
-    bool folderSyncOwed = false;
 
     // Bound to no memory manager; call init before a run.
     PatchJob() = default;
@@ -143,9 +140,8 @@ struct PatchJob {
     void step(int32_t budgetMs);
 
     // Ends a run with the given status: releases the listing, abandons an
-    // unfinished target, closes file, puts the sealed files in place and
-    // syncs the directory when the run put files in place; content keeps its
-    // data and memory.
+    // unfinished target, closes file, puts the sealed files in place (one
+    // folder sync for them); content keeps its data and memory.
     void stop(int32_t newStatus);
 
     // 1 and the row's binary flag when path ends in a known extension,
@@ -171,10 +167,10 @@ private:
     void moveToNextEntry();
     bool contentFits(int64_t size) const;
     void scanAhead();
-    void syncFolderIfOwed();
     bool doComplete();
-    // Puts every sealed file in its place. False when one could not be (it
-    // stays as it was); the first such source path goes to failedName.
+    // Puts every sealed file in its place and syncs the directory once. False
+    // when one could not be put there (it stays as it was); the first such
+    // source path goes to failedName.
     bool commitSealed(char* failedName, int32_t failedNameSize);
 };
 

@@ -447,6 +447,7 @@ TEST_F(PatchJobConvertRun, CompleteFilesTakeTheirPlacesAFewAtATime) {
     EXPECT_EQ(static_cast<size_t>(files), names().size());
     EXPECT_EQ(files, count.calls(qvtest::FileOp::StartWriteback));
     EXPECT_EQ(files, count.calls(qvtest::FileOp::Flush));
+    EXPECT_EQ(2, count.calls(qvtest::FileOp::FlushDirectoryOf)) << "one folder sync for each group";
     EXPECT_EQ(0, count.openHandles());
 }
 
@@ -476,7 +477,7 @@ TEST_F(PatchJobConvertRun, WaitingFileThatCannotTakeItsPlaceIsNamed) {
 }
 
 // Files are put in place without a folder sync each; the directory is
-// synced once, after the last of them, however the run ends.
+// synced once for the files put in place together, however the run ends.
 TEST_F(PatchJobConvertRun, DirectoryIsSyncedOnceAfterTheFilesArePutInPlace) {
     using qvtest::FileOp;
     put("a.ini", Address);
