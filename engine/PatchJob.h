@@ -64,9 +64,8 @@ inline constexpr int32_t PatchSealedFiles = 8;
 // whenever a run ends, however it ends: one journal commit of the file system
 // then serves several files instead of one each. A failed or stopped run
 // therefore leaves each file either as it was or fully rewritten, and no
-// temporary file behind. Files
-// listed as links are counted and passed over, so a run never writes outside
-// the chosen directory.
+// temporary file behind. Files listed as links are counted and passed over,
+// so a run never writes outside the chosen directory.
 //
 // Invariants: dirList exists only from ListDirectory to the end of a run;
 // entry points into dirList or is none; status is Running exactly while

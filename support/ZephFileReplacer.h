@@ -93,8 +93,9 @@ struct ZephFileReplacer {
     // Flushes the new content to disk, closes it, gives it the target's
     // permissions and puts it in the target's place (POSIX: fsync, rename,
     // fsync of the folder unless syncFolder is off; Win32: FlushFileBuffers,
-    // MoveFileExA with write-through). Once the new file has taken the target's name the
-    // result is 0: a folder that cannot be synced is not a failure.
+    // MoveFileExA with write-through). Once the new file has taken the
+    // target's name the result is 0: a folder that cannot be synced is not a
+    // failure.
     int commit();
 
     // Closes and removes the temporary file; the target stays as it was.
@@ -105,7 +106,6 @@ struct ZephFileReplacer {
 
 private:
     int writePending(); // 0, or -1 after fail
-
 };
 
 #endif
