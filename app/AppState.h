@@ -4,30 +4,12 @@
 #define QUORVEL_APP_APPSTATE_H
 
 #include "PatchJob.h"
+#include "ProductTable.h"
+#include "ProgramTexts.h"
 #include "ZephBuf.h"
 #include "ZephInstance.h"
 
 #include <cstdint>
-
-struct ProductEntry;
-
-// Fixed texts of the program.
-inline constexpr char AppProgramName[] = "Quorvel";
-inline constexpr char AppExecutableName[] = "Quorvel.exe";
-inline constexpr char AppRevision[] = "1.0.1";
-inline constexpr char AppBuild[] = "2";
-// The caption of every message box the program shows.
-inline constexpr char AppCaption[] = "Quorvel [1.0.1r-2]";
-
-// The values of AppState::purchaseChannel.
-struct PurchaseChannel {
-    enum : int32_t {
-        None = 0,
-        BoxCopy = 1,          // default folder under "C:\Program Files\Quellsoft"
-        DownloadStore = 2,    // default folder at the root of drive C:
-        SubscriptionStore = 3 // needs no patch
-    };
-};
 
 // One static object, AppStateGlobal, holds the program's state. It is
 // constructed before the global memory manager and torn down after it, so

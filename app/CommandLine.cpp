@@ -78,7 +78,7 @@ void formatUsageText(char* text, int size)
 
 const char* aboutText()
 {
-    return "Quorvel 1.0.1r-2\n\n"
+    return QUORVEL_NAME " " QUORVEL_VERSION_TEXT "\n\n"
            "Rewrites the old game server address in the files of older network games, so that they "
            "reach the game service where it is now.\n\n"
            "Copyright (C) The Quorvel developers. Provided as is, without warranty of any kind.\n";

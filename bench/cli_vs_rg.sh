@@ -26,8 +26,8 @@ quorvel=$build/quorvel
 [ -x "$quorvel" ] || { echo "missing $quorvel: build the native preset's quorvel target first" >&2; exit 2; }
 for t in rg grep python3; do command -v $t > /dev/null || { echo "missing $t" >&2; exit 2; }; done
 
-old=$(sed -n 's/.*legacyServerAddress\[\] = "\([^"]*\)".*/\1/p' "$here/../engine/WizardStrings.h")
-new=$(sed -n 's/.*serviceHostName\[\] = "\([^"]*\)".*/\1/p' "$here/../engine/WizardStrings.h")
+old=$(sed -n 's/.*legacyServerAddress\[\] = "\([^"]*\)".*/\1/p' "$here/../product/WizardStrings.h")
+new=$(sed -n 's/.*serviceHostName\[\] = "\([^"]*\)".*/\1/p' "$here/../product/WizardStrings.h")
 work=$(mktemp -d /tmp/quorvel-cli-bench.XXXXXX)
 generated=0
 cleanup() {

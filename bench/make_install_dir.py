@@ -6,7 +6,7 @@
 A few hundred files, most of the bytes in large program files (.exe, .dll),
 plus configuration and page files (.ini, .cfg, .htm), files of other kinds
 and a subdirectory. The wizard's old address (read from
-engine/WizardStrings.h) is planted in some files: at the start, at the very
+product/WizardStrings.h) is planted in some files: at the start, at the very
 end, across a 4096-byte piece boundary and in the middle, once or several
 times; near misses (the address cut short, other addresses of the same
 range) are everywhere. Planted strings with letters get a random letter case
@@ -22,7 +22,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 
 def wizard_address():
-    with open(os.path.join(HERE, "..", "engine", "WizardStrings.h"), encoding="ascii") as f:
+    with open(os.path.join(HERE, "..", "product", "WizardStrings.h"), encoding="ascii") as f:
         return re.search(r'legacyServerAddress\[\] = "([^"]+)"', f.read()).group(1).encode()
 
 

@@ -34,8 +34,8 @@ tool=$build/bench/PatchJobRun
 [ -x "$tool" ] || { echo "missing $tool: build the native preset's PatchJobRun target first" >&2; exit 2; }
 for t in rg grep sed python3; do command -v $t >/dev/null || { echo "missing $t" >&2; exit 2; }; done
 
-old=$(sed -n 's/.*legacyServerAddress\[\] = "\([^"]*\)".*/\1/p' "$here/../engine/WizardStrings.h")
-new=$(sed -n 's/.*serviceHostName\[\] = "\([^"]*\)".*/\1/p' "$here/../engine/WizardStrings.h")
+old=$(sed -n 's/.*legacyServerAddress\[\] = "\([^"]*\)".*/\1/p' "$here/../product/WizardStrings.h")
+new=$(sed -n 's/.*serviceHostName\[\] = "\([^"]*\)".*/\1/p' "$here/../product/WizardStrings.h")
 work=$(mktemp -d /tmp/quorvel-bench-work.XXXXXX)
 generated=0
 cleanup() {

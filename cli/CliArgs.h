@@ -17,7 +17,7 @@ enum CliVerb : int32_t {
 };
 
 // The purchase channels --channel names; the values are the product
-// table's (ProductChannelBoxCopy, ProductChannelDownloadStore).
+// table's (PurchaseChannel::BoxCopy, PurchaseChannel::DownloadStore).
 enum CliChannel : int32_t { CliChannelNone = 0, CliChannelBox = 1, CliChannelDownload = 2 };
 
 // Longest texts the runs can take whole. The job keeps its strings in

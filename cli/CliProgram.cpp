@@ -8,7 +8,7 @@
 #include "CliRun.h"
 #include "CliText.h"
 #include "ExpertRun.h"
-#include "JobPageTexts.h"
+#include "JobTexts.h"
 #include "PatchJob.h"
 #include "ProductTable.h"
 #include "WizardStrings.h"

@@ -3,6 +3,8 @@
 #ifndef QUORVEL_CLI_CLITEXT_H
 #define QUORVEL_CLI_CLITEXT_H
 
+#include "QuorvelVersion.h"
+
 #include <cstdint>
 
 struct ZephBuf;
@@ -14,7 +16,7 @@ inline constexpr char CliProgramName[] = "quorvel-cli";
 inline constexpr char CliProgramName[] = "quorvel";
 #endif
 
-inline constexpr char CliVersionText[] = "Quorvel 1.0.1r-2";
+inline constexpr char CliVersionText[] = QUORVEL_NAME " " QUORVEL_VERSION_TEXT;
 
 // Every append below adds to the end of out and returns 0, or -1 when out
 // could not grow (what was appended before stays). None is taken as "".

@@ -8,7 +8,7 @@
 #   examples/make-sample-install.sh OUTDIR
 #
 # OUTDIR must not exist yet, or be empty. The address is the wizard's own,
-# read from engine/WizardStrings.h, so the sample always matches the build.
+# read from product/WizardStrings.h, so the sample always matches the build.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -21,8 +21,8 @@ if [ -e "$out" ] && [ -n "$(ls -A "$out" 2>/dev/null)" ]; then
     echo "$out exists and is not empty" >&2
     exit 2
 fi
-address=$(sed -n 's/.*legacyServerAddress\[\] = "\([^"]*\)".*/\1/p' "$here/../engine/WizardStrings.h")
-[ -n "$address" ] || { echo "cannot read the address from engine/WizardStrings.h" >&2; exit 1; }
+address=$(sed -n 's/.*legacyServerAddress\[\] = "\([^"]*\)".*/\1/p' "$here/../product/WizardStrings.h")
+[ -n "$address" ] || { echo "cannot read the address from product/WizardStrings.h" >&2; exit 1; }
 mkdir -p "$out/Maps"
 
 # A program-like file of size bytes: a header, filler bytes, a little text,

@@ -47,8 +47,8 @@ for path in "$scratch/original"/*; do
 done
 echo
 echo "The patched folder stays in $scratch (the copy before the patch is \"original\")."
-old=$(sed -n 's/.*legacyServerAddress\[\] = "\([^"]*\)".*/\1/p' engine/WizardStrings.h)
-new=$(sed -n 's/.*serviceHostName\[\] = "\([^"]*\)".*/\1/p' engine/WizardStrings.h)
+old=$(sed -n 's/.*legacyServerAddress\[\] = "\([^"]*\)".*/\1/p' product/WizardStrings.h)
+new=$(sed -n 's/.*serviceHostName\[\] = "\([^"]*\)".*/\1/p' product/WizardStrings.h)
 echo "Try also: $quorvel report --old $old --new $new \"$scratch/original\""
 echo "          $quorvel --help"
 echo

@@ -113,9 +113,9 @@ int32_t buttonChannel(int32_t controlId)
 }
 
 const PageLogic venderPage = {
-    PageId::Vender, "Quorvel [1.0.1r-2]  Vender Screen", {IDC_HEADING, 0}, 1,
+    PageId::Vender, QV_PAGE_TITLE("Vender Screen"), {IDC_HEADING, 0}, 1,
     venderTexts, venderMarks, venderStates, venderCommand};
 
 const PageLogic arcaviaPage = {
-    PageId::Arcavia, "Quorvel [1.0.1r-2]  Arcavia Notice", {IDC_HEADING, 0}, 1,
+    PageId::Arcavia, QV_PAGE_TITLE("Arcavia Notice"), {IDC_HEADING, 0}, 1,
     arcaviaTexts, nullptr, arcaviaStates, arcaviaCommand};

@@ -109,13 +109,13 @@ PageReply eulaCommand(AppState& state, int32_t controlId, int32_t notification)
 } // namespace
 
 const PageLogic titlePage = {
-    PageId::Title, "Quorvel [1.0.1r-2]  Title Screen", {IDC_FIRST_LINE, 0}, 1,
+    PageId::Title, QV_PAGE_TITLE("Title Screen"), {IDC_FIRST_LINE, 0}, 1,
     titleTexts, nullptr, titleStates, titleCommand};
 
 const PageLogic readMePage = {
-    PageId::ReadMe, "Quorvel [1.0.1r-2]  Read Me Screen", {IDC_HEADING, 0}, 1,
+    PageId::ReadMe, QV_PAGE_TITLE("Read Me Screen"), {IDC_HEADING, 0}, 1,
     readMeTexts, nullptr, readMeStates, readMeCommand};
 
 const PageLogic eulaPage = {
-    PageId::Eula, "Quorvel [1.0.1r-2]  EULA Screen", {IDC_HEADING, 0}, 1,
+    PageId::Eula, QV_PAGE_TITLE("EULA Screen"), {IDC_HEADING, 0}, 1,
     eulaTexts, eulaMarks, eulaStates, eulaCommand};

@@ -29,10 +29,15 @@
 #ifndef QUORVEL_WIZARD_PAGEFRAME_H
 #define QUORVEL_WIZARD_PAGEFRAME_H
 
+#include "QuorvelVersion.h"
+
 #include <cstdint>
 #include <initializer_list>
 
 struct AppState;
+
+// A page's window title: the caption, two blanks and the page's name.
+#define QV_PAGE_TITLE(name) QUORVEL_CAPTION "  " name
 
 // What a page shows, built from the AppState by the page's routines. Texts
 // are pointers: to literals, to AppState fields, or to the view's own
@@ -90,7 +95,7 @@ enum class PageReply {
 
 struct PageLogic {
     int32_t pageId;
-    const char* windowTitle;   // "Quorvel [1.0.1r-2]  <page name>"
+    const char* windowTitle;   // QV_PAGE_TITLE("<page name>")
     int32_t headingIds[2];     // controls given headingFont; 0 = none
     int32_t exitAsks;          // 1: Exit and the close box ask first; 0: they end the wizard at once
     // The text set-up routine. May change AppState (a page that clears a

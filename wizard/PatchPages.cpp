@@ -2,7 +2,7 @@
 #include "PatchPages.h"
 
 #include "AppState.h"
-#include "JobPageTexts.h"
+#include "JobTexts.h"
 #include "PageTable.h"
 #include "resource.h"
 
@@ -64,10 +64,10 @@ PageReply doneCommand(AppState& state, int32_t controlId, int32_t notification)
 } // namespace
 
 const PageLogic convertFilesPage = {
-    PageId::ConvertFiles, "Quorvel [1.0.1r-2]  Patching Files", {IDC_HEADING, 0}, 1,
+    PageId::ConvertFiles, QV_PAGE_TITLE("Patching Files"), {IDC_HEADING, 0}, 1,
     convertFilesTexts, nullptr, convertFilesStates, nullptr};
 
 // Exit (whatever its label) and the close box end the wizard without asking.
 const PageLogic donePage = {
-    PageId::Done, "Quorvel [1.0.1r-2]  Patch Results", {IDC_FIRST_LINE, IDC_SECOND_LINE}, 0,
+    PageId::Done, QV_PAGE_TITLE("Patch Results"), {IDC_FIRST_LINE, IDC_SECOND_LINE}, 0,
     doneTexts, nullptr, doneStates, doneCommand};

@@ -3,18 +3,13 @@
 
 #include "AppState.h"
 #include "JobRuns.h"
-#include "JobPageTexts.h"
+#include "JobTexts.h"
 #include "PageTable.h"
 #include "ProductTable.h"
 #include "ZephStr.h"
 #include "resource.h"
 
 namespace {
-
-// The product table names the channels on its own, so that tools without
-// the application state can use it; the values must agree.
-static_assert(ProductChannelBoxCopy == PurchaseChannel::BoxCopy, "box copy channel");
-static_assert(ProductChannelDownloadStore == PurchaseChannel::DownloadStore, "download store channel");
 
 // SELECTPRODUCT fills the directory from the product table into an area of
 // 512 bytes, as the job's own strings are; the folders are far shorter.
@@ -126,9 +121,9 @@ bool takeDirectoryText(AppState& state, const char* text)
 }
 
 const PageLogic selectProductPage = {
-    PageId::SelectProduct, "Quorvel [1.0.1r-2]  Product selection screen", {IDC_HEADING, 0}, 1,
+    PageId::SelectProduct, QV_PAGE_TITLE("Product selection screen"), {IDC_HEADING, 0}, 1,
     selectProductTexts, nullptr, selectProductStates, selectProductCommand};
 
 const PageLogic setDirPage = {
-    PageId::SetDir, "Quorvel [1.0.1r-2]  Directory Selection", {IDC_HEADING, 0}, 1,
+    PageId::SetDir, QV_PAGE_TITLE("Directory Selection"), {IDC_HEADING, 0}, 1,
     setDirTexts, nullptr, setDirStates, setDirCommand};

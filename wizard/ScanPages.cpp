@@ -2,7 +2,7 @@
 #include "ScanPages.h"
 
 #include "AppState.h"
-#include "JobPageTexts.h"
+#include "JobTexts.h"
 #include "JobRuns.h"
 #include "PageTable.h"
 #include "resource.h"
@@ -86,9 +86,9 @@ PageReply scanResultsCommand(AppState& state, int32_t controlId, int32_t notific
 } // namespace
 
 const PageLogic scanPage = {
-    PageId::Scan, "Quorvel [1.0.1r-2]  Scanning Files", {IDC_HEADING, 0}, 1,
+    PageId::Scan, QV_PAGE_TITLE("Scanning Files"), {IDC_HEADING, 0}, 1,
     scanTexts, nullptr, scanStates, scanCommand};
 
 const PageLogic scanResultsPage = {
-    PageId::ScanResults, "Quorvel [1.0.1r-2]  Scan Results", {IDC_FIRST_LINE, IDC_SECOND_LINE}, 1,
+    PageId::ScanResults, QV_PAGE_TITLE("Scan Results"), {IDC_FIRST_LINE, IDC_SECOND_LINE}, 1,
     scanResultsTexts, nullptr, scanResultsStates, scanResultsCommand};

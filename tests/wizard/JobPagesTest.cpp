@@ -2,7 +2,7 @@
 // CONVERTFILES and DONE, without windows: what each page shows and enables,
 // where Back and Next lead, and the job runs they start.
 #include "AppState.h"
-#include "JobPageTexts.h"
+#include "JobTexts.h"
 #include "PageFrame.h"
 #include "PageTable.h"
 #include "PatchPages.h"

@@ -4,7 +4,7 @@
 // The page procedure, mainPageProc (PageProcedures.h), runs the common frame
 // (PageDialog) with these: on WM_INITDIALOG the frame stores the AppState in
 // the user-data slot, puts in the description, sets pageDone 0, centres the
-// page and sets the title "Quorvel [1.0.1r-2]"; then loadControls and
+// page and sets the title, the bare caption; then loadControls and
 // updateControls. Each routine finds the AppState in the user-data slot and
 // does nothing before it is there.
 #ifndef QUORVEL_WIZARD_WIN32_EXPERTPAGEWIN32_H

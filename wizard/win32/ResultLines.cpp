@@ -1,7 +1,7 @@
 // ResultLines.cpp - fitting the results pages' path texts into their controls.
 #include "ResultLines.h"
 
-#include "JobPageTexts.h"
+#include "JobTexts.h"
 
 #include <cstring>
 

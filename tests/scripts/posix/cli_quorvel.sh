@@ -11,8 +11,8 @@ build=$1
 source=$2
 quorvel=$build/quorvel
 [ -x "$quorvel" ] || { echo "missing $quorvel"; exit 1; }
-address=$(sed -n 's/.*legacyServerAddress\[\] = "\([^"]*\)".*/\1/p' "$source/engine/WizardStrings.h")
-host=$(sed -n 's/.*serviceHostName\[\] = "\([^"]*\)".*/\1/p' "$source/engine/WizardStrings.h")
+address=$(sed -n 's/.*legacyServerAddress\[\] = "\([^"]*\)".*/\1/p' "$source/product/WizardStrings.h")
+host=$(sed -n 's/.*serviceHostName\[\] = "\([^"]*\)".*/\1/p' "$source/product/WizardStrings.h")
 
 work=$(mktemp -d /tmp/quorvel-cli-test.XXXXXX)
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT

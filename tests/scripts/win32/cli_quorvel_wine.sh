@@ -14,8 +14,8 @@ exe=$build/quorvel-cli.exe
 [ -f "$exe" ] || { echo "missing $exe"; exit 1; }
 export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
 export WINEDEBUG=-all
-address=$(sed -n 's/.*legacyServerAddress\[\] = "\([^"]*\)".*/\1/p' "$source/engine/WizardStrings.h")
-host=$(sed -n 's/.*serviceHostName\[\] = "\([^"]*\)".*/\1/p' "$source/engine/WizardStrings.h")
+address=$(sed -n 's/.*legacyServerAddress\[\] = "\([^"]*\)".*/\1/p' "$source/product/WizardStrings.h")
+host=$(sed -n 's/.*serviceHostName\[\] = "\([^"]*\)".*/\1/p' "$source/product/WizardStrings.h")
 
 work=$(mktemp -d /tmp/quorvel-cli-wine.XXXXXX)
 product_dir="$WINEPREFIX/drive_c/Talon Interceptor"

@@ -1,14 +1,17 @@
-// JobPageTexts.h - the texts of the product, directory, scan and patch pages,
-// composed without any window so that they can be checked on every platform.
-#ifndef QUORVEL_WIZARD_JOBPAGETEXTS_H
-#define QUORVEL_WIZARD_JOBPAGETEXTS_H
+// JobTexts.h - the texts that report a run of the wizard's job: progress
+// lines, the scan's verdict, the patch's outcome, the results headings and
+// the directory line. The wizard's pages show them and the quorvel tool
+// prints them, so both say the same words; composed without any window so
+// that they can be checked on every platform.
+#ifndef QUORVEL_PRODUCT_JOBTEXTS_H
+#define QUORVEL_PRODUCT_JOBTEXTS_H
 
 #include <cstdint>
 
 struct PatchJob;
 struct ProductEntry;
 
-// Size of the areas in which the pages compose their texts.
+// Size of the areas in which the pages and the tool compose these texts.
 inline constexpr int PageTextSize = 1024;
 
 // Every compose function writes a terminated text of at most size - 1 bytes

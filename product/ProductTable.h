@@ -1,9 +1,19 @@
-// ProductTable.h - the products the wizard can patch and where each one
-// installs by default.
-#ifndef QUORVEL_WIZARD_PRODUCTTABLE_H
-#define QUORVEL_WIZARD_PRODUCTTABLE_H
+// ProductTable.h - the products Quorvel can patch, the ways a copy can be
+// bought, and where each product installs by default for each of them.
+#ifndef QUORVEL_PRODUCT_PRODUCTTABLE_H
+#define QUORVEL_PRODUCT_PRODUCTTABLE_H
 
 #include <cstdint>
+
+// How a copy was bought: the VENDER page's answer and the tool's --channel.
+struct PurchaseChannel {
+    enum : int32_t {
+        None = 0,
+        BoxCopy = 1,          // default folder under "C:\Program Files\Quellsoft"
+        DownloadStore = 2,    // default folder at the root of drive C:
+        SubscriptionStore = 3 // needs no patch
+    };
+};
 
 // One row of ProductTable. A row's id equals its position, so the position of
 // a title in the (unsorted) product list is the row to look up. The end row
@@ -26,13 +36,8 @@ extern const ProductEntry ProductTable[ProductCount + 1];
 // or index is not below the number of rows before the end row.
 const ProductEntry* findProduct(const ProductEntry* table, int32_t index);
 
-// The purchase channels that have a default folder; the values are those of
-// the VENDER page's PurchaseChannel.
-inline constexpr int32_t ProductChannelBoxCopy = 1;
-inline constexpr int32_t ProductChannelDownloadStore = 2;
-
 // The product's default install folder for a purchase channel: the box-copy
-// folder for 1, the download folder for 2. None for any other channel (the
+// folder for BoxCopy, the download folder for DownloadStore. None for any other channel (the
 // subscription store needs no patch) or when product is none.
 const char* defaultProductFolder(const ProductEntry* product, int32_t purchaseChannel);
 

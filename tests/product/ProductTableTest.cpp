@@ -42,9 +42,9 @@ TEST(ProductTableFolders, ChannelPicksTheFolder)
 {
     const ProductEntry* talon = findProduct(ProductTable, 2);
     ASSERT_NE(talon, nullptr);
-    EXPECT_STREQ(defaultProductFolder(talon, ProductChannelBoxCopy), "C:\\Program Files\\Quellsoft\\Talon INT");
-    EXPECT_STREQ(defaultProductFolder(talon, ProductChannelDownloadStore), "C:\\Talon Interceptor");
+    EXPECT_STREQ(defaultProductFolder(talon, PurchaseChannel::BoxCopy), "C:\\Program Files\\Quellsoft\\Talon INT");
+    EXPECT_STREQ(defaultProductFolder(talon, PurchaseChannel::DownloadStore), "C:\\Talon Interceptor");
     EXPECT_EQ(defaultProductFolder(talon, 0), nullptr);
     EXPECT_EQ(defaultProductFolder(talon, 3), nullptr);  // the subscription store needs no patch
-    EXPECT_EQ(defaultProductFolder(nullptr, ProductChannelBoxCopy), nullptr);
+    EXPECT_EQ(defaultProductFolder(nullptr, PurchaseChannel::BoxCopy), nullptr);
 }

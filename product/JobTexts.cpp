@@ -1,5 +1,5 @@
-// JobPageTexts.cpp - texts of the job pages.
-#include "JobPageTexts.h"
+// JobTexts.cpp - the texts that report a run of the job.
+#include "JobTexts.h"
 
 #include "PatchJob.h"
 #include "ProductTable.h"

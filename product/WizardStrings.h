@@ -1,6 +1,7 @@
-// WizardStrings.h - the two strings every wizard run searches and writes.
-#ifndef QUORVEL_ENGINE_WIZARDSTRINGS_H
-#define QUORVEL_ENGINE_WIZARDSTRINGS_H
+// WizardStrings.h - the two strings every wizard run searches and writes,
+// and the quorvel tool's scan and patch by default.
+#ifndef QUORVEL_PRODUCT_WIZARDSTRINGS_H
+#define QUORVEL_PRODUCT_WIZARDSTRINGS_H
 
 // Both come from ranges reserved for documentation and testing (RFC 5737,
 // RFC 2606), so a patched game never points anyone at a real server.

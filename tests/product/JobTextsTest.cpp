@@ -1,6 +1,6 @@
-// JobPageTextsTest.cpp - verdicts, outcomes, headings and directory lines of
-// the job pages.
-#include "JobPageTexts.h"
+// JobTextsTest.cpp - verdicts, outcomes, headings and directory lines that
+// report a run of the job.
+#include "JobTexts.h"
 
 #include "PatchJob.h"
 #include "ProductTable.h"
@@ -58,7 +58,7 @@ const Case cases[] = {
 
 } // namespace
 
-TEST(JobPageResults, EachCaseGetsItsVerdictOutcomeAndLabel)
+TEST(JobTextsResults, EachCaseGetsItsVerdictOutcomeAndLabel)
 {
     for (const Case& c : cases) {
         PatchJob job;
@@ -74,7 +74,7 @@ TEST(JobPageResults, EachCaseGetsItsVerdictOutcomeAndLabel)
     }
 }
 
-TEST(JobPageResults, CountsAboveOneAreFormattedAsNumbers)
+TEST(JobTextsResults, CountsAboveOneAreFormattedAsNumbers)
 {
     PatchJob job;
     setOutcome(&job, Finished, 123456, 123456);
@@ -84,7 +84,7 @@ TEST(JobPageResults, CountsAboveOneAreFormattedAsNumbers)
               std::string::npos);
 }
 
-TEST(JobPageResults, FailureMessageIsShownVerbatimAndWhole)
+TEST(JobTextsResults, FailureMessageIsShownVerbatimAndWhole)
 {
     PatchJob job;
     // Placeholders in a folder name must not be expanded, and a message
@@ -99,7 +99,7 @@ TEST(JobPageResults, FailureMessageIsShownVerbatimAndWhole)
     EXPECT_STREQ(area, "untouched");
 }
 
-TEST(JobPageHeadings, TitlesArePlainArguments)
+TEST(JobTextsHeadings, TitlesArePlainArguments)
 {
     char area[PageTextSize];
     const ProductEntry* talon = findProduct(ProductTable, 2);
@@ -117,7 +117,7 @@ TEST(JobPageHeadings, TitlesArePlainArguments)
     EXPECT_STREQ(area, "Product : 50% %s Off");
 }
 
-TEST(JobPageDirectoryLine, ShortDirectoryIsWhole)
+TEST(JobTextsDirectoryLine, ShortDirectoryIsWhole)
 {
     char area[PageTextSize];
     composeDirectoryLine("C:\\Games\\100% Fun", -1, area, sizeof area);
@@ -128,7 +128,7 @@ TEST(JobPageDirectoryLine, ShortDirectoryIsWhole)
     EXPECT_STREQ(area, "Directory: ");
 }
 
-TEST(JobPageDirectoryLine, LongDirectoryIsCutInTheMiddleKeepingItsEnd)
+TEST(JobTextsDirectoryLine, LongDirectoryIsCutInTheMiddleKeepingItsEnd)
 {
     const std::string directory = "C:\\" + std::string(1100, 'a') + "\\Shadow Unit Field Ops";
     char area[PageTextSize + 8];
@@ -152,7 +152,7 @@ TEST(JobPageDirectoryLine, LongDirectoryIsCutInTheMiddleKeepingItsEnd)
     EXPECT_STREQ(area, "Directory: ");
 }
 
-TEST(JobPageDirectoryLine, TinyAreasStayTerminated)
+TEST(JobTextsDirectoryLine, TinyAreasStayTerminated)
 {
     char area[8];
     std::memset(area, '#', sizeof area);

@@ -36,9 +36,9 @@ const char* defaultProductFolder(const ProductEntry* product, int32_t purchaseCh
 {
     if (product == nullptr)
         return nullptr;
-    if (purchaseChannel == ProductChannelBoxCopy)
+    if (purchaseChannel == PurchaseChannel::BoxCopy)
         return product->boxCopyFolder;
-    if (purchaseChannel == ProductChannelDownloadStore)
+    if (purchaseChannel == PurchaseChannel::DownloadStore)
         return product->downloadFolder;
     return nullptr;
 }
