@@ -1,7 +1,7 @@
-// CommandLine.cpp - the command-line decision and the texts of its boxes.
+// CommandLine.cpp - the command-line decision and the text that refuses a
+// line.
 #include "CommandLine.h"
 
-#include "AppState.h"
 #include "ZephStr.h"
 
 #include <cstdio>
@@ -64,22 +64,4 @@ void formatCommandRejection(const CommandDecision& decision, char* message, int 
     default:
         break;
     }
-}
-
-void formatUsageText(char* text, int size)
-{
-    if (text == nullptr || size < 1)
-        return;
-    std::snprintf(text, static_cast<size_t>(size),
-                  "usage:  %s [<-flags>]\n\nArguments:\n\n\tNone\n\nFlags:\n\n\t-h          \t\tGive Help.\n"
-                  "\t-a          \t\tGive About information.\n",
-                  AppExecutableName);
-}
-
-const char* aboutText()
-{
-    return QUORVEL_NAME " " QUORVEL_VERSION_TEXT "\n\n"
-           "Rewrites the old game server address in the files of older network games, so that they "
-           "reach the game service where it is now.\n\n"
-           "Copyright (C) The Quorvel developers. Provided as is, without warranty of any kind.\n";
 }

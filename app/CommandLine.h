@@ -1,4 +1,5 @@
-// CommandLine.h - what the program's command line asks for.
+// CommandLine.h - what the program's command line asks for, decided without
+// any window so that every line can be checked and fuzzed alone.
 #ifndef QUORVEL_APP_COMMANDLINE_H
 #define QUORVEL_APP_COMMANDLINE_H
 
@@ -36,9 +37,5 @@ CommandDecision decideCommandLine(const char* text);
 // The text of the box that refuses the line (cut to size bytes, always
 // terminated), or "" when the decision refuses nothing.
 void formatCommandRejection(const CommandDecision& decision, char* message, int size);
-
-// The usage box's text for the program name, and the about box's text.
-void formatUsageText(char* text, int size);
-const char* aboutText();
 
 #endif

@@ -1,7 +1,8 @@
-// JobRuns.cpp - starting the wizard's scan and convert runs.
+// JobRuns.cpp - starting and stepping the wizard's scan and convert runs.
 #include "JobRuns.h"
 
 #include "AppState.h"
+#include "PageHost.h"
 #include "WizardStrings.h"
 #include "ZephMem.h"
 
@@ -15,4 +16,14 @@ void startWizardRun(AppState& state, int32_t convert)
     job.convert = convert;
     job.saveAsNew = 0;
     job.start();
+}
+
+void stepWizardRun(AppState& state, int32_t nextPage)
+{
+    state.job.step(IdleSliceMs);
+    if (state.job.status == Running)
+        return;
+    state.pageDone = 1;
+    state.currentPage = nextPage;
+    pageHost.endDialog(state.modelessPage);
 }

@@ -1,4 +1,4 @@
-// PageDriver.cpp - the page driver and the idle steps.
+// PageDriver.cpp - the page driver.
 #include "PageDriver.h"
 
 #include "AppPlatform.h"
@@ -14,17 +14,6 @@ void showCannotCreate(const PageEntry& row)
     char text[256];
     std::snprintf(text, sizeof text, "Error!  Cannot create %s dialog box!", row.templateName);
     appMessageBox(nullptr, text, AppBoxError);
-}
-
-// One slice of the job; once its run has ended, the page gives way to next.
-void stepJobOrLeave(AppState& state, int32_t next)
-{
-    state.job.step(IdleSliceMs);
-    if (state.job.status == Running)
-        return;
-    state.pageDone = 1;
-    state.currentPage = next;
-    pageHost.endDialog(state.modelessPage);
 }
 
 } // namespace
@@ -72,9 +61,3 @@ void runPagesFrom(AppState& state, const PageEntry* table)
 void runPages(AppState& state) { runPagesFrom(state, PageTable); }
 
 void pumpMessages() { pageHost.pumpMessages(); }
-
-void noIdleStep(AppState&) {}
-
-void scanIdleStep(AppState& state) { stepJobOrLeave(state, PageId::ScanResults); }
-
-void convertIdleStep(AppState& state) { stepJobOrLeave(state, PageId::Done); }

@@ -8,9 +8,6 @@
 
 struct AppState;
 
-// A modeless page's idle step gives the job this many milliseconds per pass.
-inline constexpr int32_t IdleSliceMs = 100;
-
 // Runs the wizard from page 0 until a page leaves an id that is not in
 // PageTable (always -1 in practice), a row has no procedure, or a page's
 // dialog cannot be created (after "Error!  Cannot create %s dialog box!").
@@ -24,11 +21,5 @@ void runPagesFrom(AppState& state, const PageEntry* table);
 // Handles every message waiting in the thread's queue, without waiting for
 // more and without dialog navigation. A WM_QUIT ends only this drain.
 void pumpMessages();
-
-// Idle steps. The two working ones advance the job by one 100 ms slice and,
-// once it no longer runs, end the modeless page for SCANRESULTS or DONE.
-void noIdleStep(AppState& state);
-void scanIdleStep(AppState& state);
-void convertIdleStep(AppState& state);
 
 #endif

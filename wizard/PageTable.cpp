@@ -1,8 +1,9 @@
 // PageTable.cpp - the wizard's twelve pages and the end row.
 #include "PageTable.h"
 
-#include "PageDriver.h"
 #include "PageProcedures.h"
+#include "PatchPages.h"
+#include "ScanPages.h"
 #include "resource.h"
 
 // Page procedures exist on Windows only; natively every row has none.
@@ -27,6 +28,8 @@ const PageEntry PageTable[PageTableRows] = {
     {PageId::Main, 1, IDD_MAIN, QV_PAGE(mainPageProc), noIdleStep},
     {PageId::End, 0, nullptr, nullptr, nullptr},
 };
+
+void noIdleStep(AppState&) {}
 
 const PageEntry* findPageEntry(const PageEntry* table, int32_t pageId)
 {

@@ -37,7 +37,11 @@ struct PageId {
 typedef intptr_t(QV_PAGE_CALLBACK* PageProcedure)(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
 // Called once per pass of the driver's loop while a modeless page is shown.
+// The working pages' steps live with their pages (ScanPages.h, PatchPages.h).
 typedef void (*IdleStep)(AppState& state);
+
+// The idle step of every modal page: does nothing (the driver never calls it).
+void noIdleStep(AppState& state);
 
 struct PageEntry {
     int32_t pageId;           // PageId; -1 in the end row

@@ -2,6 +2,7 @@
 #include "PatchPages.h"
 
 #include "AppState.h"
+#include "JobRuns.h"
 #include "JobTexts.h"
 #include "PageTable.h"
 #include "resource.h"
@@ -71,3 +72,5 @@ const PageLogic convertFilesPage = {
 const PageLogic donePage = {
     PageId::Done, QV_PAGE_TITLE("Patch Results"), {IDC_FIRST_LINE, IDC_SECOND_LINE}, 0,
     doneTexts, nullptr, doneStates, doneCommand};
+
+void convertIdleStep(AppState& state) { stepWizardRun(state, PageId::Done); }

@@ -5,7 +5,13 @@
 
 #include "PageFrame.h"
 
+struct AppState;
+
 extern const PageLogic convertFilesPage;
 extern const PageLogic donePage;
+
+// CONVERTFILES' idle step: one slice of the rewrite run; once it has ended,
+// CONVERTFILES gives way to DONE.
+void convertIdleStep(AppState& state);
 
 #endif

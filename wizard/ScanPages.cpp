@@ -9,7 +9,7 @@
 
 namespace {
 
-// --- SCAN, page 7 (modeless; the driver's scanIdleStep advances the job) ---
+// --- SCAN, page 7 (modeless; scanIdleStep, below, advances the job) -------
 
 void scanTexts(AppState&, PageView& view)
 {
@@ -92,3 +92,5 @@ const PageLogic scanPage = {
 const PageLogic scanResultsPage = {
     PageId::ScanResults, QV_PAGE_TITLE("Scan Results"), {IDC_FIRST_LINE, IDC_SECOND_LINE}, 1,
     scanResultsTexts, nullptr, scanResultsStates, scanResultsCommand};
+
+void scanIdleStep(AppState& state) { stepWizardRun(state, PageId::ScanResults); }

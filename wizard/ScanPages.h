@@ -6,7 +6,13 @@
 
 #include "PageFrame.h"
 
+struct AppState;
+
 extern const PageLogic scanPage;
 extern const PageLogic scanResultsPage;
+
+// SCAN's idle step: one slice of the scan run; once it has ended, SCAN gives
+// way to SCANRESULTS.
+void scanIdleStep(AppState& state);
 
 #endif

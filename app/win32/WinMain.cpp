@@ -1,5 +1,6 @@
 // win32/WinMain.cpp - the entry routine of Quorvel.exe.
 #include "AppState.h"
+#include "Startup.h"
 
 #include <windows.h>
 
@@ -7,7 +8,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE prevInstance, LPSTR commandLine
 {
     int result = -1;
     if (AppStateGlobal.init(instance, prevInstance, commandLine) == 0)
-        result = AppStateGlobal.runCommandLine(commandLine);
+        result = runCommandLine(AppStateGlobal, commandLine);
     // The global memory manager is torn down before the state: give back
     // everything that came from it now.
     AppStateGlobal.releaseHeld();

@@ -1,5 +1,5 @@
 // CommandLineTest.cpp - what each command line asks for, and the words of
-// the boxes that answer or refuse it.
+// the box that refuses it.
 #include "CommandLine.h"
 
 #include <gtest/gtest.h>
@@ -111,14 +111,6 @@ TEST(CommandLineDecision, AcceptedLinesHaveNoRejection)
     EXPECT_EQ(rejection(""), "");
     EXPECT_EQ(rejection("-h"), "");
     EXPECT_EQ(rejection("-a"), "");
-}
-
-TEST(CommandLineTexts, UsageNamesTheProgram)
-{
-    char text[2048];
-    formatUsageText(text, sizeof text);
-    EXPECT_STREQ(text, "usage:  Quorvel.exe [<-flags>]\n\nArguments:\n\n\tNone\n\nFlags:\n\n"
-                       "\t-h          \t\tGive Help.\n\t-a          \t\tGive About information.\n");
 }
 
 } // namespace

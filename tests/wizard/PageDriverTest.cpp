@@ -5,6 +5,8 @@
 #include "PageDriver.h"
 #include "PageHost.h"
 #include "PageTable.h"
+#include "PatchPages.h"
+#include "ScanPages.h"
 #include "QvTestKit.h"
 #include "ZephMem.h"
 

@@ -3,6 +3,7 @@
 
 #include "AppPlatform.h"
 #include "AppState.h"
+#include "InfoBoxes.h"
 #include "resource.h"
 
 namespace PageDialog {

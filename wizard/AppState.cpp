@@ -1,18 +1,13 @@
-// AppState.cpp - start-up, command line, boxes and teardown of the
-// application state.
+// AppState.cpp - start-up and releases of the application state.
 #include "AppState.h"
 
 #include "AppPlatform.h"
-#include "CommandLine.h"
-#include "PageDriver.h"
 #include "ZephLib.h"
 #include "ZephMem.h"
 
 // Built before ZephMemManagerGlobal (102) and ZephMetricManagerGlobal (103),
 // so it is torn down after both.
 AppState AppStateGlobal __attribute__((init_priority(101)));
-
-AppMessageBoxHook appMessageBoxHook = nullptr;
 
 namespace {
 
@@ -21,16 +16,8 @@ namespace {
 const char programBanner[] = ZEPH_LIB_BANNER;
 
 constexpr int32_t TextBufferSize = 8192;
-constexpr int UsageTextSize = 2048;
 
 } // namespace
-
-int appMessageBox(void* owner, const char* text, uint32_t style)
-{
-    if (appMessageBoxHook != nullptr)
-        return appMessageBoxHook(owner, AppCaption, text, style);
-    return appPlatformMessageBox(owner, AppCaption, text, style);
-}
 
 AppState::~AppState()
 {
@@ -87,41 +74,5 @@ int AppState::init(void* module, void* previousModule, const char* text)
     product = nullptr;
 
     job.init(&ZephMemManagerGlobal);
-    return 0;
-}
-
-int AppState::runCommandLine(const char* text)
-{
-    CommandDecision decision = decideCommandLine(text);
-    switch (decision.action) {
-    case CommandAction::ShowUsage:
-        showUsage(nullptr);
-        return 0;
-    case CommandAction::ShowAbout:
-        showAbout(nullptr);
-        return 0;
-    case CommandAction::RunWizard:
-        runPages(*this);
-        return 0;
-    default: {
-        char message[CommandMessageSize];
-        formatCommandRejection(decision, message, CommandMessageSize);
-        appMessageBox(nullptr, message, AppBoxError);
-        return -1;
-    }
-    }
-}
-
-int showUsage(void* owner)
-{
-    char text[UsageTextSize];
-    formatUsageText(text, UsageTextSize);
-    appMessageBox(owner, text, AppBoxInformation);
-    return 0;
-}
-
-int showAbout(void* owner)
-{
-    appMessageBox(owner, aboutText(), AppBoxInformation);
     return 0;
 }

@@ -1,4 +1,4 @@
-// posix/AppPlatform.cpp - the shell's platform services where there are no
+// posix/AppPlatform.cpp - the platform services where there are no
 // dialogs: boxes go to standard error and every question is answered No, so
 // nothing ends or changes on a question nobody saw.
 #include "AppPlatform.h"

@@ -1,7 +1,7 @@
 // AppState.h - the one application state record that every page works on,
-// with start-up, the command line and the teardown.
-#ifndef QUORVEL_APP_APPSTATE_H
-#define QUORVEL_APP_APPSTATE_H
+// with its start-up and its releases.
+#ifndef QUORVEL_WIZARD_APPSTATE_H
+#define QUORVEL_WIZARD_APPSTATE_H
 
 #include "PatchJob.h"
 #include "ProductTable.h"
@@ -57,13 +57,6 @@ struct AppState {
     // (the caller then calls releaseHeld).
     int init(void* module, void* previousModule, const char* text);
 
-    // Reads the command line: a flag -h or -a (also \h, \a, either case; only
-    // the second character counts) shows the usage or about box and returns
-    // 0; another flag, an argument or a line longer than the tokenizer's
-    // areas shows why it is refused and returns -1; otherwise runs the
-    // wizard (runPages) and returns 0 when it ends.
-    int runCommandLine(const char* text);
-
     // The entry routine's releases: deletes the heading font, clears the job
     // and releases both buffers' storage. Safe twice.
     void releaseHeld();
@@ -72,10 +65,5 @@ struct AppState {
 // The program's state; constructed first of all static objects
 // (init_priority 101, before ZephMemManagerGlobal at 102).
 extern AppState AppStateGlobal;
-
-// The usage box and the about box, modal to owner (none: no owner), with the
-// information icon. Both return 0.
-int showUsage(void* owner);
-int showAbout(void* owner);
 
 #endif

@@ -1,7 +1,8 @@
-// AppPlatform.h - the shell's few platform services: common controls, the
-// heading font and message boxes.
-#ifndef QUORVEL_APP_APPPLATFORM_H
-#define QUORVEL_APP_APPPLATFORM_H
+// AppPlatform.h - the few platform services of the pages and the start-up
+// beyond the dialogs: common controls, the heading font and message boxes.
+// The portable part is AppPlatform.cpp; posix/ and win32/ fill the rest.
+#ifndef QUORVEL_WIZARD_APPPLATFORM_H
+#define QUORVEL_WIZARD_APPPLATFORM_H
 
 #include <cstdint>
 
