@@ -1,6 +1,8 @@
 // ZephLib.cpp - library start-up and shut-down, and the time stamp.
 #include "ZephLib.h"
 
+#include "ZephMem.h"
+#include "ZephMetricManager.h"
 #include "ZephSock.h"
 #include "ZephStr.h"
 #include "ZephSysLib.h"
@@ -26,6 +28,7 @@ int ZephLib::startup(const char* banner, uint32_t options) {
         return -1;
     if (state.started)
         shutdown();
+    ZephMemSetMetricFeed(ZephMetricManager::feed);
     if (options & ZephLibServices) {
         state.servicesFlag = 1;
         state.startedOptions |= ZephLibServices;
@@ -42,6 +45,7 @@ int ZephLib::startup(const char* banner, uint32_t options) {
 }
 
 void ZephLib::shutdown() {
+    ZephMemSetMetricFeed(nullptr);
     if (state.startedOptions & ZephLibSockets)
         ZephSockCleanup();
     if (state.startedOptions & ZephLibServices)

@@ -18,12 +18,14 @@ enum : uint32_t {
 };
 
 struct ZephLib {
-    // Checks banner and starts what options ask for. A library already
-    // started is shut down first. Returns 0; -1 when the banner is missing or
-    // differs (the state stays as it was) or when the socket layer cannot be
-    // started (the library is then fully shut down).
+    // Checks banner, installs the memory manager's metric feed
+    // (ZephMetricManager::feed) and starts what options ask for. A library
+    // already started is shut down first. Returns 0; -1 when the banner is
+    // missing or differs (the state stays as it was) or when the socket
+    // layer cannot be started (the library is then fully shut down).
     static int startup(const char* banner, uint32_t options);
-    // Undoes what start-up started. Safe when nothing was started.
+    // Undoes what start-up started and removes the metric feed. Safe when
+    // nothing was started.
     static void shutdown();
     // 1 between a successful start-up and the next shut-down.
     static int isStarted();

@@ -16,6 +16,12 @@
 
 namespace {
 
+ZephMemMetricFeed metricFeed = nullptr;
+
+bool feedsMetrics(const ZephMemManager* manager) {
+    return (manager->options & ReportMetrics) != 0 && manager->metricManager != nullptr && metricFeed != nullptr;
+}
+
 bool lockManager(ZephMemManager* manager) {
     if (manager == nullptr || (manager->options & LockMutex) == 0)
         return false;
@@ -401,8 +407,8 @@ void* ZephMemAlloc(ZephMemManager* manager, int32_t size, uint32_t flags, const 
             raiseCounter(manager->heapBytes, manager->heapBytesPeak, size);
         }
         raiseCounter(manager->totalBytes, manager->totalBytesPeak, size);
-        if ((manager->options & ReportMetrics) != 0 && manager->metricManager != nullptr)
-            zephMemFeedMetrics(manager, block->name, 1, size);
+        if (feedsMetrics(manager))
+            metricFeed(manager, block->name, 1, size);
         runWatchers(manager, block, flags, block->name);
     }
 
@@ -442,8 +448,8 @@ void ZephMemFree(void* pointer) {
         lowerCounter(manager->heapBytes, block->size);
     }
     lowerCounter(manager->totalBytes, block->size);
-    if ((manager->options & ReportMetrics) != 0 && manager->metricManager != nullptr)
-        zephMemFeedMetrics(manager, block->name, -1, -block->size);
+    if (feedsMetrics(manager))
+        metricFeed(manager, block->name, -1, -block->size);
     if (chunk != nullptr) {
         returnToPool(chunk, block);
     } else {
@@ -452,6 +458,10 @@ void ZephMemFree(void* pointer) {
     }
     unlockManager(manager, locked);
 }
+
+void ZephMemSetMetricFeed(ZephMemMetricFeed feed) { metricFeed = feed; }
+
+ZephMemMetricFeed ZephMemGetMetricFeed() { return metricFeed; }
 
 // --- the checker -------------------------------------------------------------
 

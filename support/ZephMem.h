@@ -108,6 +108,12 @@ using ZephMemAllocHook = void* (*)(ZephMemManager* manager, int32_t size, uint32
 using ZephMemFreeHook = void (*)(ZephMemManager* manager, void* pointer);
 using ZephMemWatchCallback = void (*)(intptr_t user, int32_t kind, ZephMemManager* manager, int32_t size,
                                       uint32_t flags, const char* name);
+// The metric feed: ZephMemAlloc calls it with (+1, +size) after its
+// bookkeeping and before the watchers, ZephMemFree with (-1, -size) after the
+// counters drop; only for a manager with ReportMetrics and a metric manager,
+// under the manager's lock.
+using ZephMemMetricFeed = void (*)(ZephMemManager* manager, const char* name, int32_t countChange,
+                                   int32_t amountChange);
 
 // Watcher kinds, tested after every tracked allocation: 1 every allocation,
 // 2 the block's serial equals match, 3 size equals match, 4 match points to a
@@ -198,6 +204,14 @@ void* ZephMemAlloc(ZephMemManager* manager, int32_t size, uint32_t flags, const 
 // Gives a block back; none does nothing. A pool block released twice is
 // ignored; a heap block must be released once.
 void ZephMemFree(void* pointer);
+
+// The metric manager sits above the memory manager (its records live in
+// blocks), so the memory manager only calls the feed it is given: library
+// start-up (ZephLib::startup) installs ZephMetricManager::feed and shutdown
+// removes it. While none is installed ReportMetrics feeds nothing. Meant to
+// be set while no other thread allocates. Cannot fail.
+void ZephMemSetMetricFeed(ZephMemMetricFeed feed);
+ZephMemMetricFeed ZephMemGetMetricFeed();
 
 // The header of a block from its caller's pointer.
 inline ZephMemBlock* ZephMemBlockOf(void* pointer) {

@@ -1,11 +1,10 @@
-// ZephMemReport.cpp - guard reports and metric feed of the memory manager,
-// and the configuration of the report file.
+// ZephMemReport.cpp - guard reports of the memory manager and the
+// configuration of the report file.
 #include "ZephMemReport.h"
 
 #include "ZephFile.h"
 #include "ZephLib.h"
 #include "ZephMem.h"
-#include "ZephMetricManager.h"
 #include "ZephStr.h"
 
 #include <cinttypes>
@@ -91,12 +90,6 @@ void zephMemCheckGuardsOnRelease(ZephMemManager* manager, ZephMemBlock* block) {
     manager->state |= ZephMemReporting;
     writeReport(manager, block, what, at);
     manager->state &= ~static_cast<uint32_t>(ZephMemReporting);
-}
-
-void zephMemFeedMetrics(ZephMemManager* manager, const char* name, int32_t events, int32_t amount) {
-    if (manager == nullptr || manager->metricManager == nullptr)
-        return;
-    manager->metricManager->record(name, events, amount);
 }
 
 int ZephMemManager::setReportFile(const char* path) {

@@ -1,4 +1,4 @@
-// ZephMemReport.h - the memory manager's guard reports and metric feed.
+// ZephMemReport.h - the memory manager's guard reports.
 // Internal to the support library: only ZephMem.cpp calls these.
 #ifndef QUORVEL_SUPPORT_ZEPHMEMREPORT_H
 #define QUORVEL_SUPPORT_ZEPHMEMREPORT_H
@@ -14,10 +14,5 @@ struct ZephMemBlock;
 // normally afterwards whatever this finds. Deciding whether a report is due
 // (reportFile set, the reporting bit clear) and writing it belong here.
 void zephMemCheckGuardsOnRelease(ZephMemManager* manager, ZephMemBlock* block);
-
-// Metric feed: ZephMemAlloc calls it with (+1, +size) after its bookkeeping
-// and before the watchers; ZephMemFree with (-1, -size) after the counters
-// drop. Called only with ReportMetrics and a metric manager, under the lock.
-void zephMemFeedMetrics(ZephMemManager* manager, const char* name, int32_t events, int32_t amount);
 
 #endif

@@ -159,4 +159,10 @@ int ZephMetricManager::walk(const char* cursor, const char** next, ZephMetricFie
 
 // The application state is built at priority 101 and ZephMemManagerGlobal at
 // 102; exit handlers run in reverse, so this one goes first at exit.
+void ZephMetricManager::feed(ZephMemManager* manager, const char* name, int32_t countChange, int32_t amountChange) {
+    if (manager == nullptr || manager->metricManager == nullptr)
+        return;
+    manager->metricManager->record(name, countChange, amountChange);
+}
+
 ZephMetricManager ZephMetricManagerGlobal __attribute__((init_priority(103)));

@@ -1,7 +1,8 @@
 // ZephMetricManager.h - per-tag allocation statistics: for every allocation
 // tag, how many blocks were made, how many are alive and how many bytes they
-// hold. A memory manager with ReportMetrics feeds one; nothing attaches the
-// process-wide one in this program, so it stays empty.
+// hold. A memory manager with ReportMetrics feeds one through the feed that
+// library start-up installs; nothing attaches the process-wide one in this
+// program, so it stays empty.
 #ifndef QUORVEL_SUPPORT_ZEPHMETRICMANAGER_H
 #define QUORVEL_SUPPORT_ZEPHMETRICMANAGER_H
 
@@ -97,6 +98,11 @@ struct ZephMetricManager {
     // terminator; outputs whose fields did fit are set even then.
     int walk(const char* cursor, const char** next, ZephMetricField** eventsOut, ZephMetricField** countOut,
              ZephMetricField** amountOut, const char** name);
+
+    // The memory manager's metric feed (ZephMemSetMetricFeed; installed by
+    // ZephLib::startup): records the change with manager's metric manager.
+    // Does nothing when either is none.
+    static void feed(ZephMemManager* manager, const char* name, int32_t countChange, int32_t amountChange);
 
 private:
     void discard();

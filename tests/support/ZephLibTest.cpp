@@ -2,6 +2,7 @@
 // mutexes in blocks of their own.
 #include "ZephLib.h"
 #include "ZephMem.h"
+#include "ZephMetricManager.h"
 #include "ZephMutex.h"
 #include "ZephSysSock.h"
 
@@ -98,6 +99,24 @@ TEST_F(LibStartup, FailedSocketStartLeavesTheLibraryStopped) {
     EXPECT_EQ(socketCleanups, 1); // the first start's sockets, taken down by the second start
     ZephLib::shutdown();
     EXPECT_EQ(socketCleanups, 1);
+}
+
+TEST_F(LibStartup, MetricFeedLivesFromStartupToShutdown) {
+    ZephMetricManager metrics;
+    ZephMemManager metered("metered", ReportMetrics, 0, 0, &metrics);
+    auto allocateAndFree = [&] { ZephMemFree(ZephMemAlloc(&metered, 8, 0, "fed")); };
+    allocateAndFree();
+    EXPECT_EQ(metrics.records, 0) << "nothing is fed before start-up";
+    ASSERT_EQ(ZephLib::startup(ZEPH_LIB_BANNER, 0), 0);
+    allocateAndFree();
+    EXPECT_EQ(metrics.events, 1);
+    EXPECT_EQ(ZephLib::startup("another library", 0), -1); // a refused start-up keeps it
+    allocateAndFree();
+    EXPECT_EQ(metrics.events, 2);
+    ZephLib::shutdown();
+    allocateAndFree();
+    EXPECT_EQ(metrics.events, 2);
+    EXPECT_EQ(ZephMemGetMetricFeed(), nullptr);
 }
 
 TEST(ZephTimeStamp, IsTheLocalTimeInCtimeLayoutWithoutLineEnd) {

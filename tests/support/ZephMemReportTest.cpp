@@ -1,5 +1,6 @@
 // ZephMemReportTest.cpp - the memory manager's guard reports (line and dump
 // in the report file) and its feed into a metric manager.
+#include "ZephLib.h"
 #include "ZephMem.h"
 #include "ZephMetricManager.h"
 
@@ -245,6 +246,7 @@ TEST(ZephMemReportFile, PathsThatDoNotFitAreRefusedNotCut) {
 }
 
 TEST(ZephMemMetricFeed, AllocationsAndReleasesFeedTheMetricManager) {
+    ASSERT_EQ(ZephLib::startup(ZEPH_LIB_BANNER, 0), 0); // installs the feed
     ZephMetricManager metrics;
     ZephMemManager manager("metered", LockMutex | ReportMetrics, 4096, 0, &metrics);
     auto recordOf = [&](const char* tag, int32_t* events, int32_t* count, int32_t* amount) {
@@ -290,6 +292,7 @@ TEST(ZephMemMetricFeed, AllocationsAndReleasesFeedTheMetricManager) {
     EXPECT_EQ(0, metrics.countTotal);
     EXPECT_EQ(0, metrics.amountTotal);
     EXPECT_EQ(3, metrics.records);
+    ZephLib::shutdown();
 }
 
 TEST(ZephMemMetricFeed, NothingIsFedWithoutTheOptionAndNothingBreaksWithoutAMetricManager) {
