@@ -20,18 +20,11 @@
 # DISPLAY and WINEPREFIX come from the environment (test.sh sets both).
 set -u
 build=$1
-exe="$build/Quorvel.exe"
-fixture="$build/tests/bin/qv_install_dir.exe"
 shots="$build/screenshots/end-to-end"
-mkdir -p "$shots"
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
-[ -n "${DISPLAY:-}" ] || fail "no DISPLAY"
+. "$(dirname "$0")/lib.sh"
+fixture="$build/tests/bin/qv_install_dir.exe"
 [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX/drive_c" ] || fail "WINEPREFIX does not name a booted Wine prefix"
-[ -f "$exe" ] || fail "missing $exe"
 [ -f "$fixture" ] || fail "missing $fixture"
-command -v xdotool >/dev/null || fail "xdotool is not installed"
-export WINEDEBUG=-all
 
 # The two installs, as the wizard sees them and as Linux does.
 first_win='C:\Program Files\Quellsoft\Talon INT'
@@ -39,9 +32,8 @@ first_unix="$WINEPREFIX/drive_c/Program Files/Quellsoft/Talon INT"
 second_parent_unix="$WINEPREFIX/drive_c/quorvel-end-to-end-$$"
 second_win="C:\\quorvel-end-to-end-$$\\Talon 100% Copy"
 
-pid=
 cleanup() {
-  [ -n "$pid" ] && { kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; }
+  stop_quorvel
   rm -rf "$first_unix" "$second_parent_unix"
 }
 trap cleanup EXIT
@@ -51,73 +43,7 @@ rm -rf "$first_unix" "$second_parent_unix"
 timeout 60 wine "$fixture" make "$first_win" </dev/null || fail "cannot make $first_win"
 timeout 60 wine "$fixture" make "$second_win" </dev/null || fail "cannot make $second_win"
 
-# Window titles are regular expressions for xdotool.
-caption='Quorvel \[1\.0\.1r-2\]'
-title_of() { echo "^$caption  $1\$"; }
-
-wine "$exe" </dev/null >/dev/null 2>&1 &
-pid=$!
-
-# Waits up to 20 s for a visible window whose title matches; prints its id.
-wait_window() {
-  local pattern=$1 i id
-  for i in $(seq 1 200); do
-    id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -1)
-    if [ -n "$id" ]; then echo "$id"; return 0; fi
-    kill -0 "$pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
-
-# Waits for the first of several pages; prints "<window> <pattern index>".
-wait_any() {
-  local i n id
-  for i in $(seq 1 300); do
-    n=0
-    for pattern in "$@"; do
-      id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -1)
-      if [ -n "$id" ]; then echo "$id $n"; return 0; fi
-      n=$((n + 1))
-    done
-    kill -0 "$pid" 2>/dev/null || return 1
-    sleep 0.05
-  done
-  return 1
-}
-
-# The mouse at a point of a page given in dialog units of its 503 x 283
-# client area; the scale comes from the window's width, y is measured from
-# the bottom edge so that a title bar drawn on top does not shift it.
-point_du() {
-  local window=$1 x=$2 y=$3 geometry
-  geometry=$(xdotool getwindowgeometry --shell "$window") || return 1
-  eval "$geometry"
-  px=$(awk -v X="$X" -v W="$WIDTH" -v x="$x" 'BEGIN { printf "%d", X + x * W / 503 }')
-  py=$(awk -v Y="$Y" -v H="$HEIGHT" -v W="$WIDTH" -v y="$y" 'BEGIN { printf "%d", Y + H - (283 - y) * W / 503 }')
-  xdotool mousemove "$px" "$py"
-  sleep 0.1
-}
-click_du() { point_du "$@" && xdotool click 1; sleep 0.3; }
-double_click_du() { point_du "$@" && xdotool click --repeat 2 --delay 60 1; sleep 0.3; }
-
-# The centres of the common buttons, in dialog units.
-back="356 269"; next="408 269"; exit_button="470 269"
-
-# Saves the window's part of the screen; waits up to 5 s for it to be drawn
-# (a new window may show black for a moment). Never fails the test.
-shot() {
-  local window=$1 name=$2 geometry i level
-  for i in $(seq 1 20); do
-    sleep 0.25
-    geometry=$(xdotool getwindowgeometry --shell "$window" 2>/dev/null) || return 0
-    eval "$geometry"
-    import -silent -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shots/$name.png" || return 0
-    level=$(convert "$shots/$name.png" -format '%[fx:int(mean*100)]' info: 2>/dev/null || echo 0)
-    [ "${level:-0}" -gt 5 ] && return 0
-  done
-  echo "warning: screenshot $name may show the window undrawn" >&2
-}
+start_quorvel
 
 # From SETDIR's Next to SCANRESULTS; SCAN may pass too quickly to be caught.
 scan_to_results() {
@@ -177,7 +103,7 @@ vender=$(wait_window "$(title_of 'Vender Screen')") || fail "Back on DONE did no
 shot "$vender" "2-03-vender-nothing-chosen"
 click_du "$vender" $next    # no channel is chosen: Next must not lead on
 sleep 0.5
-xdotool search --onlyvisible --name "$(title_of 'Vender Screen')" >/dev/null || fail "Next left VENDER without a channel"
+is_shown "$(title_of 'Vender Screen')" || fail "Next left VENDER without a channel"
 click_du "$vender" 128 118  # the download store: the top circle
 click_du "$vender" $next
 select=$(wait_window "$(title_of 'Product selection screen')") || fail "VENDER did not lead to SELECTPRODUCT again"
@@ -197,15 +123,7 @@ done_page=$(patch_to_done "$results" 2) || exit 1
 shot "$done_page" "2-10-done"
 click_du "$done_page" $exit_button   # labelled "Finished!": ends without a question
 
-for i in $(seq 1 100); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "Quorvel.exe still runs after Finished!"
-wait "$pid"
-code=$?
-pid=
-[ "$code" -eq 0 ] || fail "exit code $code, expected 0"
+expect_exit_zero "Finished!"
 
 timeout 60 wine "$fixture" patched "$first_win" </dev/null || fail "the first install is not as a patch leaves it"
 timeout 60 wine "$fixture" patched "$second_win" </dev/null || fail "the second install is not as a patch leaves it"

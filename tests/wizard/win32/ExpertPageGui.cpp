@@ -14,8 +14,10 @@
 #include "PageTable.h"
 #include "resource.h"
 
+#include "QvBoxRecorder.h"
 #include "QvTestKit.h"
 #include "win32/QvGui.h"
+#include "win32/QvPages.h"
 #include "win32/QvScreenshot.h"
 
 #include <windows.h>
@@ -24,6 +26,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -57,20 +60,6 @@ std::string enabledControls(HWND page)
         }
     }
     return names;
-}
-
-// Message boxes the program would show (none is expected on this page but
-// the about box).
-struct SeenBox {
-    void* owner;
-    std::string text;
-    uint32_t style;
-};
-std::vector<SeenBox> seenBoxes;
-int recordBox(void* owner, const char*, const char* text, uint32_t style)
-{
-    seenBoxes.push_back({owner, text, style});
-    return AppAnswerNo;
 }
 
 // The page's drains during a run come here: the test looks first, then the
@@ -143,104 +132,11 @@ struct ModalPage {
     }
 };
 
-// The folder browser, answered from a timer while its modal loop runs. The
-// browser fills its tree after it shows, so a chosen folder is selected
-// again on each tick until the tree's selection is that folder.
-struct BrowserUser {
-    HWND owner = nullptr;
-    std::string choose; // empty: cancel
-    bool seen = false;
-    std::string title;  // the browser's static texts, joined
-    int ticks = 0;
-
-    static inline BrowserUser* current = nullptr;
-
-    struct Search {
-        HWND owner;
-        HWND found;
-    };
-
-    // A named callback, not a lambda: the 32-bit build needs its stdcall convention.
-    static BOOL CALLBACK matchBrowser(HWND window, LPARAM data)
-    {
-        Search& s = *reinterpret_cast<Search*>(data);
-        if (window != s.owner && IsWindowVisible(window) && GetWindow(window, GW_OWNER) == s.owner) {
-            s.found = window;
-            return FALSE;
-        }
-        return TRUE;
-    }
-
-    static HWND findBrowser(HWND owner)
-    {
-        Search search = {owner, nullptr};
-        EnumThreadWindows(GetCurrentThreadId(), matchBrowser, reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
-
-    // The text of the tree's selected item: the chosen folder's own name.
-    static std::string selectedName(HWND browser)
-    {
-        HWND tree = FindWindowExA(browser, nullptr, WC_TREEVIEWA, nullptr);
-        if (tree == nullptr)
-            return {};
-        HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-        char text[MAX_PATH] = {};
-        TVITEMA query = {};
-        query.mask = TVIF_TEXT;
-        query.hItem = item;
-        query.pszText = text;
-        query.cchTextMax = sizeof text;
-        if (item == nullptr || !SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query)))
-            return {};
-        return text;
-    }
-
-    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD)
-    {
-        BrowserUser& user = *current;
-        HWND browser = findBrowser(user.owner);
-        if (browser == nullptr)
-            return;
-        if (!user.seen) {
-            user.seen = true;
-            for (HWND child = GetWindow(browser, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-                char name[32] = {};
-                GetClassNameA(child, name, sizeof name);
-                if (_stricmp(name, "Static") == 0)
-                    user.title += qvtest::windowText(child) + "|";
-            }
-        }
-        // Never more than about 4 s in the browser, whatever happens.
-        if (user.choose.empty() || ++user.ticks > 80) {
-            PostMessageA(browser, WM_COMMAND, IDCANCEL, 0);
-            return;
-        }
-        const std::string name = user.choose.substr(user.choose.find_last_of("\\/") + 1);
-        if (_stricmp(selectedName(browser).c_str(), name.c_str()) == 0)
-            PostMessageA(browser, WM_COMMAND, IDOK, 0);
-        else
-            SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(user.choose.c_str()));
-    }
-
-    void browse(HWND page)
-    {
-        owner = page;
-        current = this;
-        const UINT_PTR timer = SetTimer(nullptr, 0, 50, tick);
-        click(page, IDC_BROWSE);
-        KillTimer(nullptr, timer);
-        current = nullptr;
-    }
-};
-
-class ExpertPageGui : public ::testing::Test {
+class ExpertPageGui : public qvtest::PageFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(state.init(GetModuleHandleA(nullptr), nullptr, ""), 0);
-        seenBoxes.clear();
-        appMessageBoxHook = recordBox;
+        PageFixture::SetUp();
         pageHost.pumpMessages = watchedPump;
         onPump = nullptr;
     }
@@ -248,30 +144,8 @@ protected:
     {
         onPump = nullptr;
         pageHost = platformPageHost;
-        appMessageBoxHook = nullptr;
         expertPageTickCount = nullptr;
-        for (HWND page : pages) {
-            if (IsWindow(page))
-                DestroyWindow(page);
-        }
-        state.releaseHeld();
-    }
-
-    // The page as the driver creates it, without its modal loop, so the test
-    // can look at it between messages; shown like a real page.
-    HWND open()
-    {
-        state.currentPage = PageId::Main;
-        state.pageDone = 7; // the page must reset it
-        HWND page = CreateDialogParamA(GetModuleHandleA(nullptr), PageTable[PageId::Main].templateName, nullptr,
-                                       reinterpret_cast<DLGPROC>(PageTable[PageId::Main].procedure),
-                                       reinterpret_cast<LPARAM>(&state));
-        EXPECT_NE(page, nullptr);
-        if (page != nullptr) {
-            ShowWindow(page, SW_SHOW);
-            pages.push_back(page);
-        }
-        return page;
+        PageFixture::TearDown();
     }
 
     static void setField(char (&field)[1024], const std::string& text)
@@ -314,8 +188,7 @@ protected:
     }
 
     qvtest::TempDir dir;
-    AppState state;
-    std::vector<HWND> pages;
+    qvtest::BoxRecorder recorder;
 };
 
 } // namespace
@@ -328,7 +201,7 @@ TEST_F(ExpertPageGui, PageComesUpLoadedFromTheState)
     state.expertSaveAsNew = 1;
     // The log of the last run is shown again.
     state.logBuffer.appendFormat("REPORT for directory \"C:\\Games\\Talon\":\r\n\r\nDone!\r\n");
-    HWND page = open();
+    HWND page = open(PageId::Main);
     ASSERT_NE(page, nullptr);
 
     EXPECT_EQ(qvtest::windowText(page), "Quorvel [1.0.1r-2]");
@@ -363,7 +236,7 @@ TEST_F(ExpertPageGui, PageComesUpLoadedFromTheState)
 
 TEST_F(ExpertPageGui, EditsTheBoxAndAboutWorkOnTheState)
 {
-    HWND page = open();
+    HWND page = open(PageId::Main);
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(itemText(page, IDC_LOG), "");
 
@@ -389,9 +262,9 @@ TEST_F(ExpertPageGui, EditsTheBoxAndAboutWorkOnTheState)
     EXPECT_EQ(state.expertSaveAsNew, 0);
 
     click(page, IDC_ABOUT);
-    ASSERT_EQ(seenBoxes.size(), 1u);
-    EXPECT_EQ(seenBoxes[0].owner, page);
-    EXPECT_EQ(seenBoxes[0].style, static_cast<uint32_t>(AppBoxInformation));
+    ASSERT_EQ(recorder.boxes().size(), 1u);
+    EXPECT_EQ(recorder.boxes()[0].owner, page);
+    EXPECT_EQ(recorder.boxes()[0].style, static_cast<uint32_t>(AppBoxInformation));
     EXPECT_EQ(state.pageDone, 0u);
     EXPECT_EQ(enabledControls(page), allEnabled);
 }
@@ -399,19 +272,19 @@ TEST_F(ExpertPageGui, EditsTheBoxAndAboutWorkOnTheState)
 TEST_F(ExpertPageGui, BrowseFillsTheSourceDirectoryAndCancelKeepsIt)
 {
     setField(state.directory, "D:\\kept");
-    HWND page = open();
+    HWND page = open(PageId::Main);
     ASSERT_NE(page, nullptr);
 
-    BrowserUser cancel;
-    cancel.browse(page);
+    qvtest::FolderBrowserUser cancel;
+    cancel.browse(page, IDC_BROWSE);
     ASSERT_TRUE(cancel.seen) << "no folder browser came up";
-    EXPECT_NE(cancel.title.find("Select a directory:"), std::string::npos) << cancel.title;
+    EXPECT_NE(std::find(cancel.texts.begin(), cancel.texts.end(), "Select a directory:"), cancel.texts.end());
     EXPECT_STREQ(state.directory, "D:\\kept");
     EXPECT_EQ(itemText(page, IDC_DIRECTORY), "D:\\kept");
 
-    BrowserUser choose;
+    qvtest::FolderBrowserUser choose;
     choose.choose = dir.path();
-    choose.browse(page);
+    choose.browse(page, IDC_BROWSE);
     ASSERT_TRUE(choose.seen);
     EXPECT_EQ(_stricmp(itemText(page, IDC_DIRECTORY).c_str(), dir.path().c_str()), 0) << itemText(page, IDC_DIRECTORY) << " for " << dir.path();
     EXPECT_STREQ(state.directory, itemText(page, IDC_DIRECTORY).c_str());
@@ -426,7 +299,7 @@ TEST_F(ExpertPageGui, RunsDisableEverythingButTheLogAndTheLogFollowsToItsEnd)
     ASSERT_TRUE(qvtest::writeFile(dir.file("Game.exe"), std::string("MZ\0\0alpha\0\0", 11)));
     ASSERT_TRUE(qvtest::writeFile(dir.file("notes.doc"), "alpha"));
     useDirectory("alpha", "omega");
-    HWND page = open();
+    HWND page = open(PageId::Main);
     ASSERT_NE(page, nullptr);
 
     for (int doIt = 0; doIt <= 1; ++doIt) {
@@ -480,7 +353,7 @@ TEST_F(ExpertPageGui, RunsDisableEverythingButTheLogAndTheLogFollowsToItsEnd)
     EXPECT_EQ(qvtest::readFile(dir.file("File100.ini")), "a=omega\r\nb=beta\r\n");
     EXPECT_EQ(qvtest::readFile(dir.file("Game.exe")), std::string("MZ\0\0omega\0\0", 11));
     EXPECT_EQ(qvtest::readFile(dir.file("notes.doc")), "alpha");
-    EXPECT_TRUE(seenBoxes.empty());
+    EXPECT_TRUE(recorder.boxes().empty());
     qvtest::saveScreenshot(page, qvtest::screenshotFolder("expert-page"), "main-after-do-it");
 }
 
@@ -489,7 +362,7 @@ TEST_F(ExpertPageGui, ProgressIsSeenInTheLogBoxButNeverStaysInTheLog)
     ASSERT_TRUE(qvtest::writeFile(dir.file("a.ini"), "alpha alpha alpha alpha"));
     useDirectory("alpha", "omega");
     expertPageTickCount = fastClock;
-    HWND page = open();
+    HWND page = open(PageId::Main);
     ASSERT_NE(page, nullptr);
     std::vector<std::string> progressSeen;
     onPump = [&] {
@@ -528,7 +401,7 @@ TEST_F(ExpertPageGui, ExitAndCloseRequestsEndThePageWithoutAQuestion)
         EXPECT_FALSE(IsWindow(modal.page));
         EXPECT_EQ(state.pageDone, 1u);
         EXPECT_EQ(state.currentPage, c.currentPageAfter);
-        EXPECT_TRUE(seenBoxes.empty());
+        EXPECT_TRUE(recorder.boxes().empty());
     }
 }
 
@@ -589,6 +462,6 @@ TEST_F(ExpertPageGui, ClosingDuringARunFinishesThatFileThenSaysDone)
         EXPECT_EQ(state.expertBusy, 0);
         EXPECT_EQ(state.pageDone, 1u);
         EXPECT_EQ(state.currentPage, c.currentPageAfter);
-        EXPECT_TRUE(seenBoxes.empty());
+        EXPECT_TRUE(recorder.boxes().empty());
     }
 }

@@ -18,6 +18,7 @@
 #include "QvInstallDir.h"
 #include "QvTestKit.h"
 #include "win32/QvGui.h"
+#include "win32/QvPages.h"
 #include "win32/QvScreenshot.h"
 
 #include <windows.h>
@@ -34,7 +35,9 @@ namespace {
 
 using qvtest::BoxAnswerer;
 using qvtest::click;
+using qvtest::enabled;
 using qvtest::itemText;
+using qvtest::marked;
 using qvtest::windowText;
 
 std::string pageTitle(const char* name) { return std::string("Quorvel [1.0.1r-2]  ") + name; }
@@ -57,9 +60,6 @@ const std::string& shots()
 }
 
 void shot(HWND page, const std::string& name) { qvtest::saveScreenshot(page, shots(), name); }
-
-bool enabled(HWND page, int id) { return IsWindowEnabled(GetDlgItem(page, id)) != 0; }
-bool marked(HWND page, int id) { return SendDlgItemMessageA(page, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 // Which common buttons are enabled, as "About ReadMe Back Next Exit" with the
 // disabled ones left out; "Usage..." must be hidden.
@@ -131,40 +131,6 @@ private:
 
 // --- A scripted user for runs through the page driver ----------------------
 
-// The shown page of this thread: its visible top-level window whose title
-// names a page.
-// Named callbacks, not lambdas: the 32-bit build needs their stdcall convention.
-BOOL CALLBACK matchShownPage(HWND window, LPARAM data)
-{
-    if (IsWindowVisible(window) && windowText(window).rfind("Quorvel [1.0.1r-2]  ", 0) == 0) {
-        *reinterpret_cast<HWND*>(data) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-struct OwnedSearch {
-    HWND owner;
-    HWND found;
-};
-
-BOOL CALLBACK matchOwnedWindow(HWND window, LPARAM data)
-{
-    OwnedSearch& s = *reinterpret_cast<OwnedSearch*>(data);
-    if (window != s.owner && IsWindowVisible(window) && GetWindow(window, GW_OWNER) == s.owner) {
-        s.found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND shownPage()
-{
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), matchShownPage, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 struct Step {
     std::string title;                 // the page this step acts on
     std::function<void(HWND page)> act;
@@ -217,7 +183,7 @@ private:
         if (busy_) // a step's own message loop (a box, a page ending) ticks too
             return;
         busy_ = true;
-        HWND page = shownPage();
+        HWND page = qvtest::shownPage(false);
         const std::string title = page != nullptr ? windowText(page) : std::string();
         if (page != nullptr && (page != lastSeen_ || title != lastTitle_)) {
             seen_.push_back(title);
@@ -276,52 +242,18 @@ std::string problemsText(const std::vector<std::string>& problems)
     return text;
 }
 
-class JobPagesGui : public ::testing::Test {
+class JobPagesGui : public qvtest::PageFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(state.init(GetModuleHandleA(nullptr), nullptr, ""), 0);
-        ASSERT_NE(state.headingFont, nullptr);
+        PageFixture::SetUp();
         state.agreed = 1;
         state.purchaseChannel = PurchaseChannel::BoxCopy;
-    }
-    void TearDown() override
-    {
-        for (HWND page : pages) {
-            if (IsWindow(page))
-                DestroyWindow(page);
-        }
-        state.releaseHeld();
-    }
-
-    // The page as the driver creates it, without its modal loop, so the test
-    // can look at it between messages; shown like a real page.
-    HWND open(int32_t pageId)
-    {
-        const PageEntry& row = PageTable[pageId];
-        state.currentPage = pageId;
-        state.pageDone = 7; // the page must reset it
-        HWND page = CreateDialogParamA(GetModuleHandleA(nullptr), row.templateName, nullptr,
-                                       reinterpret_cast<DLGPROC>(row.procedure), reinterpret_cast<LPARAM>(&state));
-        EXPECT_NE(page, nullptr) << row.templateName;
-        if (page != nullptr) {
-            ShowWindow(page, SW_SHOW);
-            pages.push_back(page);
-            EXPECT_EQ(state.pageDone, 0u);
-        }
-        return page;
     }
 
     void setDirectory(const std::string& directory)
     {
         std::snprintf(state.directory, sizeof state.directory, "%s", directory.c_str());
-    }
-
-    void expectLeft(HWND page, int32_t next)
-    {
-        EXPECT_EQ(state.pageDone, 1u);
-        EXPECT_EQ(state.currentPage, next);
-        EXPECT_FALSE(IsWindowVisible(page)) << "the dialog must have ended";
     }
 
     // A run through the driver from SETDIR (directory already set) to
@@ -353,9 +285,6 @@ protected:
         EXPECT_EQ(state.currentPage, PageId::End);
         return verdict;
     }
-
-    AppState state;
-    std::vector<HWND> pages;
 };
 
 // --- SELECTPRODUCT ---------------------------------------------------------
@@ -470,57 +399,6 @@ TEST_F(JobPagesGui, DirectoryEditDecidesNext)
     expectLeft(page, PageId::SelectProduct);
 }
 
-// The folder browser, answered from a timer while its modal loop runs.
-struct BrowserUser {
-    HWND owner = nullptr;
-    std::string choose; // empty: cancel
-    bool seen = false;
-    std::vector<std::string> texts; // of the browser's static controls
-    int ticks = 0;
-
-    static inline BrowserUser* current = nullptr;
-    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD)
-    {
-        BrowserUser& user = *current;
-        OwnedSearch search = {user.owner, nullptr};
-        EnumThreadWindows(GetCurrentThreadId(), matchOwnedWindow, reinterpret_cast<LPARAM>(&search));
-        HWND browser = search.found;
-        if (browser == nullptr)
-            return;
-        if (user.seen) {
-            // Answered already; should it stay up, close it, so the test
-            // never hangs in the browser's loop.
-            if (++user.ticks > 40)
-                PostMessageA(browser, WM_COMMAND, IDCANCEL, 0);
-            return;
-        }
-        user.seen = true;
-        for (HWND child = GetWindow(browser, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-            char name[32] = {};
-            GetClassNameA(child, name, sizeof name);
-            if (_stricmp(name, "Static") == 0)
-                user.texts.push_back(windowText(child));
-        }
-        shot(browser, "06-setdir-browser");
-        if (!user.choose.empty()) {
-            SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(user.choose.c_str()));
-            PostMessageA(browser, WM_COMMAND, IDOK, 0);
-        } else {
-            PostMessageA(browser, WM_COMMAND, IDCANCEL, 0);
-        }
-    }
-
-    void browse(HWND page)
-    {
-        owner = page;
-        current = this;
-        const UINT_PTR timer = SetTimer(nullptr, 0, 50, tick);
-        click(page, IDC_BROWSE);
-        KillTimer(nullptr, timer);
-        current = nullptr;
-    }
-};
-
 TEST_F(JobPagesGui, BrowserCancelledChangesNothingAndAChoiceFillsTheEdit)
 {
     state.productIndex = 2;
@@ -529,8 +407,9 @@ TEST_F(JobPagesGui, BrowserCancelledChangesNothingAndAChoiceFillsTheEdit)
     HWND page = open(PageId::SetDir);
     ASSERT_NE(page, nullptr);
 
-    BrowserUser cancel;
-    cancel.browse(page);
+    qvtest::FolderBrowserUser cancel;
+    cancel.onShown = [](HWND browser) { shot(browser, "06-setdir-browser"); };
+    cancel.browse(page, IDC_BROWSE);
     ASSERT_TRUE(cancel.seen) << "no folder browser came up";
     EXPECT_NE(std::find(cancel.texts.begin(), cancel.texts.end(), "Select a directory:"), cancel.texts.end());
     EXPECT_EQ(itemText(page, IDC_DIRECTORY), "D:\\kept");
@@ -543,9 +422,9 @@ TEST_F(JobPagesGui, BrowserCancelledChangesNothingAndAChoiceFillsTheEdit)
     std::snprintf(unique, sizeof unique, "C:\\quorvel-browse-%lu", GetCurrentProcessId());
     const std::string folder = unique;
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
-    BrowserUser choose;
+    qvtest::FolderBrowserUser choose;
     choose.choose = folder;
-    choose.browse(page);
+    choose.browse(page, IDC_BROWSE);
     ASSERT_TRUE(choose.seen);
     RemoveDirectoryA(folder.c_str());
     EXPECT_EQ(_stricmp(itemText(page, IDC_DIRECTORY).c_str(), folder.c_str()), 0)

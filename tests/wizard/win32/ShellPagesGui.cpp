@@ -9,6 +9,7 @@
 #include "StoredTexts.h"
 #include "resource.h"
 #include "win32/QvGui.h"
+#include "win32/QvPages.h"
 
 #include <windows.h>
 
@@ -22,49 +23,14 @@ namespace {
 using qvtest::BoxAnswerer;
 using qvtest::BoxIcon;
 using qvtest::click;
+using qvtest::enabled;
 using qvtest::itemText;
+using qvtest::marked;
 
 const char* const exitQuestion = "Are you sure you wish to exit this program?";
 
-class ShellPagesGui : public ::testing::Test {
+class ShellPagesGui : public qvtest::PageFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(state.init(GetModuleHandleA(nullptr), nullptr, ""), 0);
-        ASSERT_NE(state.headingFont, nullptr);
-    }
-    void TearDown() override
-    {
-        for (HWND page : pages) {
-            if (IsWindow(page))
-                DestroyWindow(page);
-        }
-        state.releaseHeld();
-    }
-
-    // The page of pageId as the driver creates it, without its modal loop, so
-    // the test can look at it between messages; shown like a real page.
-    HWND open(int32_t pageId)
-    {
-        const PageEntry& row = PageTable[pageId];
-        state.currentPage = pageId;
-        state.pageDone = 7; // the page must reset it
-        HWND page = CreateDialogParamA(GetModuleHandleA(nullptr), row.templateName, nullptr,
-                                       reinterpret_cast<DLGPROC>(row.procedure), reinterpret_cast<LPARAM>(&state));
-        EXPECT_NE(page, nullptr) << row.templateName;
-        if (page != nullptr) {
-            ShowWindow(page, SW_SHOW);
-            pages.push_back(page);
-        }
-        return page;
-    }
-
-    static bool enabled(HWND page, int id) { return IsWindowEnabled(GetDlgItem(page, id)) != 0; }
-    static bool marked(HWND page, int id)
-    {
-        return SendDlgItemMessageA(page, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    }
-
     // The common buttons as the page overview lists them; "Usage..." is
     // hidden everywhere, the others are shown.
     void expectButtons(HWND page, bool about, bool readMe, bool back, bool next, bool exit)
@@ -78,17 +44,6 @@ protected:
         for (int id : {IDC_ABOUT, IDC_READ_ME, IDC_BACK, IDC_NEXT, IDC_EXIT})
             EXPECT_TRUE(IsWindowVisible(GetDlgItem(page, id))) << id;
     }
-
-    // The page ended its dialog and asked for page next.
-    void expectLeft(HWND page, int32_t next)
-    {
-        EXPECT_EQ(state.pageDone, 1u);
-        EXPECT_EQ(state.currentPage, next);
-        EXPECT_FALSE(IsWindowVisible(page)) << "the dialog must have ended";
-    }
-
-    AppState state;
-    std::vector<HWND> pages;
 };
 
 TEST_F(ShellPagesGui, EveryPageSetsUpTheFrame)
@@ -371,27 +326,9 @@ BoxAnswerer* scriptAnswerer = nullptr;
 DWORD scriptStart = 0;
 bool timedOut = false;
 
-BOOL CALLBACK findPage(HWND window, LPARAM data)
-{
-    if (IsWindowVisible(window) && IsWindowEnabled(window) &&
-        qvtest::windowText(window).rfind("Quorvel [1.0.1r-2]  ", 0) == 0) {
-        *reinterpret_cast<HWND*>(data) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The page this thread shows and the user can act on.
-HWND shownPage()
-{
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), findPage, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 void CALLBACK userTick(HWND, UINT, UINT_PTR, DWORD)
 {
-    HWND page = shownPage();
+    HWND page = qvtest::shownPage(true);
     if (GetTickCount() - scriptStart > 20000) {
         // Never hang: end whatever page is up.
         timedOut = true;
