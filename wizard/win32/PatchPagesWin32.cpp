@@ -1,22 +1,14 @@
 // win32/PatchPagesWin32.cpp - the page procedures of CONVERTFILES and DONE.
 #include "PatchPages.h"
 
-#include "AppState.h"
 #include "PageDialog.h"
 #include "PageProcedures.h"
 #include "ResultLines.h"
-#include "resource.h"
 
 namespace {
 
-void fitPathTexts(HWND window, AppState& state)
-{
-    showDirectoryLine(GetDlgItem(window, IDC_SECOND_LINE), state.directory);
-    breakLongWords(GetDlgItem(window, IDC_BODY));
-}
-
 const PageGlue convertFilesGlue = {&convertFilesPage, nullptr, nullptr};
-const PageGlue doneGlue = {&donePage, fitPathTexts, nullptr};
+const PageGlue doneGlue = {&donePage, fitResultTexts, nullptr};
 
 } // namespace
 

@@ -1,7 +1,9 @@
 // ResultLines.cpp - fitting the results pages' path texts into their controls.
 #include "ResultLines.h"
 
+#include "AppState.h"
 #include "JobTexts.h"
+#include "resource.h"
 
 #include <cstring>
 
@@ -59,4 +61,10 @@ void breakLongWords(HWND control)
         return;
     SetWindowLongA(control, GWL_STYLE, GetWindowLongA(control, GWL_STYLE) | SS_EDITCONTROL);
     InvalidateRect(control, nullptr, TRUE);
+}
+
+void fitResultTexts(HWND window, AppState& state)
+{
+    showDirectoryLine(GetDlgItem(window, IDC_SECOND_LINE), state.directory);
+    breakLongWords(GetDlgItem(window, IDC_BODY));
 }

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+struct AppState;
+
 // Sets control's text to "Directory: " and directory, whole when it fits the
 // control's area as the static control draws it (its font, word breaks),
 // otherwise cut in the middle to the longest form that fits.
@@ -15,5 +17,10 @@ void showDirectoryLine(HWND control, const char* directory);
 // control does, instead of cutting it off at the right edge: a failure
 // message naming a long path stays readable. Call before it is drawn.
 void breakLongWords(HWND control);
+
+// Both for a results page being created (its PageGlue's afterTexts): the
+// directory line of state.directory in IDC_SECOND_LINE, long words broken in
+// IDC_BODY.
+void fitResultTexts(HWND window, AppState& state);
 
 #endif

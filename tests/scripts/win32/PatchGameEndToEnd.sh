@@ -45,31 +45,21 @@ timeout 60 wine "$fixture" make "$second_win" </dev/null || fail "cannot make $s
 
 start_quorvel
 
-# From SETDIR's Next to SCANRESULTS; SCAN may pass too quickly to be caught.
-scan_to_results() {
-  local setdir=$1 prefix=$2 found window which
-  click_du "$setdir" $next
-  found=$(wait_any "$(title_of 'Scanning Files')" "$(title_of 'Scan Results')") || fail "Next on SETDIR led nowhere"
+# Next on page, then the page after a working page, which may pass too
+# quickly to be caught (a screenshot of it when it is); prints its window.
+through_working_page() {
+  local page=$1 working=$2 after=$3 name=$4 found window which
+  click_du "$page" $next
+  found=$(wait_any "$(title_of "$working")" "$(title_of "$after")") || fail "Next led to neither $working nor $after"
   read -r window which <<<"$found"
   if [ "$which" = 0 ]; then
-    shot "$window" "$prefix-07-scan"
-    window=$(wait_window "$(title_of 'Scan Results')") || fail "SCAN did not give way to SCANRESULTS"
+    shot "$window" "$name"
+    window=$(wait_window "$(title_of "$after")") || fail "$working did not give way to $after"
   fi
   echo "$window"
 }
-
-# From SCANRESULTS' Next to DONE; CONVERTFILES may pass quickly too.
-patch_to_done() {
-  local results=$1 prefix=$2 found window which
-  click_du "$results" $next
-  found=$(wait_any "$(title_of 'Patching Files')" "$(title_of 'Patch Results')") || fail "Next on SCANRESULTS led nowhere"
-  read -r window which <<<"$found"
-  if [ "$which" = 0 ]; then
-    shot "$window" "$prefix-09-convertfiles"
-    window=$(wait_window "$(title_of 'Patch Results')") || fail "CONVERTFILES did not give way to DONE"
-  fi
-  echo "$window"
-}
+scan_to_results() { through_working_page "$1" 'Scanning Files' 'Scan Results' "$2-07-scan"; }
+patch_to_done() { through_working_page "$1" 'Patching Files' 'Patch Results' "$2-09-convertfiles"; }
 
 # --- First install: box copy, default folder -------------------------------
 
