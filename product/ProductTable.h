@@ -37,8 +37,9 @@ extern const ProductEntry ProductTable[ProductCount + 1];
 const ProductEntry* findProduct(const ProductEntry* table, int32_t index);
 
 // The product's default install folder for a purchase channel: the box-copy
-// folder for BoxCopy, the download folder for DownloadStore. None for any other channel (the
-// subscription store needs no patch) or when product is none.
+// folder for BoxCopy, the download folder for DownloadStore. None for any
+// other channel (the subscription store needs no patch) or when product is
+// none.
 const char* defaultProductFolder(const ProductEntry* product, int32_t purchaseChannel);
 
 #endif
