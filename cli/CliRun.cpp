@@ -1,7 +1,7 @@
 // CliRun.cpp - the job's runs, start to end, for the quorvel tool.
 #include "CliRun.h"
 
-#include "FileKind.h"
+#include "InstallFolder.h"
 #include "PatchJob.h"
 #include "PatchRules.h"
 #include "ZephBuf.h"
@@ -54,7 +54,7 @@ public:
 
 private:
     static bool isScanned(const ZephDirEntry& entry) {
-        return (entry.attributes & (ZephAttrDirectory | ZephAttrLink)) == 0 && FileKindLookup(entry.name, nullptr);
+        return InstallFolderKindOf(entry, nullptr) != 0;
     }
 
     const ZephDirList* list_ = nullptr;
@@ -142,12 +142,9 @@ FileVerdict searchFile(const char* path, const PatchFinder& finder, ZephBuf* con
 bool scanFast(PatchJob* job, CliRunObserver* observer) {
     // The job's own pattern rule: a directory that leaves no room is refused.
     char pattern[sizeof job->directory];
-    if (ZephStrLength(job->directory) + 4 >= static_cast<int>(sizeof pattern))
+    if (InstallFolderPattern(job->directory, pattern, sizeof pattern) != 0)
         return false;
-    ZephStrCopy(pattern, job->directory, sizeof pattern);
-    ZephStrAppend(pattern, ZephPathSeparatorText, sizeof pattern);
-    ZephStrAppend(pattern, "*.*", sizeof pattern);
-    ZephDirList* list = ZephDirList::create(job->memoryManager, pattern, ZephDirFullPaths | ZephDirNoCase);
+    ZephDirList* list = InstallFolderList(job->memoryManager, pattern);
     if (list == nullptr)
         return false;
 
@@ -168,8 +165,7 @@ bool scanFast(PatchJob* job, CliRunObserver* observer) {
     for (const ZephDirEntry* entry = list->first; entry != nullptr && sure && !stopped; entry = entry->next) {
         ++visited;
         // Passed over exactly as the job passes them over.
-        if ((entry->attributes & (ZephAttrDirectory | ZephAttrLink)) != 0 ||
-            PatchJob::lookupKind(entry->name, nullptr) == 0)
+        if (InstallFolderKindOf(*entry, nullptr) == 0)
             continue;
         switch (searchFile(entry->name, finder, &content, visited - 1, list->count, &bytesRead, observer)) {
         case FileVerdict::Holds: ++matched; break;

@@ -1,7 +1,7 @@
 // ExpertRun.cpp - the expert page's report and rewrite run with its log.
 #include "ExpertRun.h"
 
-#include "FileKind.h"
+#include "InstallFolder.h"
 #include "PatchRules.h"
 #include "ZephBuf.h"
 #include "ZephDirList.h"
@@ -92,27 +92,23 @@ void Run::runDirectory(int32_t doIt) {
 
 void Run::listAndProcess(int32_t doIt) {
     const char* directory = context_.directory;
-    // A pattern cut to its area would name another directory, or none: it
-    // is refused like a directory that cannot be listed, named in full.
+    // A pattern that does not fit is refused like a directory that cannot
+    // be listed, named in full.
     char pattern[ExpertFieldSize];
-    if (ZephStrLength(directory) + ZephStrLength(ZephPathSeparatorText) + 3 >= ExpertFieldSize) {
-        log_.appendFormat("Error!  Cannot create directory list for \"%s%s*.*\"!", directory, ZephPathSeparatorText);
+    if (InstallFolderPattern(directory, pattern, sizeof pattern) != 0) {
+        log_.appendFormat("Error!  Cannot create directory list for \"%s%s%s\"!", directory, ZephPathSeparatorText,
+                          InstallFolderWildcard);
         show();
         return;
     }
-    ZephStrCopy(pattern, directory, sizeof pattern);
-    ZephStrAppend(pattern, ZephPathSeparatorText, sizeof pattern);
-    ZephStrAppend(pattern, "*.*", sizeof pattern);
-    ZephDirList* list = ZephDirList::create(manager_, pattern, ZephDirFullPaths | ZephDirNoCase);
+    ZephDirList* list = InstallFolderList(manager_, pattern);
     if (list == nullptr) {
         log_.appendFormat("Error!  Cannot create directory list for \"%s\"!", pattern);
         show();
         return;
     }
     for (ZephDirEntry* entry = list->first; entry != nullptr && !stopRequested(); entry = entry->next) {
-        // Links are never followed: writing through one could reach outside
-        // the chosen directory.
-        if ((entry->attributes & (ZephAttrDirectory | ZephAttrLink)) == 0 && processFile(entry->name, doIt) == -1) {
+        if (!InstallFolderPassesOver(*entry) && processFile(entry->name, doIt) == -1) {
             log_.appendLine("Operation stopped.");
             showAndPump();
             ZephDirList::destroy(&list);

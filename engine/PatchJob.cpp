@@ -1,10 +1,9 @@
 // PatchJob.cpp - the stepwise scan and convert runs.
 #include "PatchJob.h"
 
-#include "FileKind.h"
+#include "InstallFolder.h"
 #include "PatchRules.h"
 #include "ZephDirList.h"
-#include "ZephPath.h"
 #include "ZephStr.h"
 #include "ZephSysFile.h"
 #include "ZephTick.h"
@@ -223,15 +222,12 @@ bool PatchJob::doListDirectory() {
     static const char* const cannotList =
         "We were unable to scan the directory \"%s\"!\r\n\r\nPlease click Back and select a different directory and "
         "try again.";
-    // A pattern cut to its area would name another directory (or none):
-    // refuse it like a directory that cannot be listed.
-    char pattern[1024];
-    if (ZephStrLength(directory) + 4 >= static_cast<int>(sizeof pattern))
+    // A pattern that does not fit is refused like a folder that cannot be
+    // listed.
+    char pattern[sizeof directory];
+    if (InstallFolderPattern(directory, pattern, sizeof pattern) != 0)
         return fail(cannotList, directory);
-    ZephStrCopy(pattern, directory, sizeof pattern);
-    ZephStrAppend(pattern, ZephPathSeparatorText, sizeof pattern);
-    ZephStrAppend(pattern, "*.*", sizeof pattern);
-    dirList = ZephDirList::create(memoryManager, pattern, ZephDirFullPaths | ZephDirNoCase);
+    dirList = InstallFolderList(memoryManager, pattern);
     if (dirList == nullptr)
         return fail(cannotList, directory);
     file.init(memoryManager);
@@ -247,14 +243,8 @@ bool PatchJob::doNextEntry() {
         return false;
     }
     ++filesVisited;
-    // Links are never followed: writing through one could reach outside
-    // the chosen directory.
-    if ((entry->attributes & (ZephAttrDirectory | ZephAttrLink)) != 0) {
-        moveToNextEntry();
-        return false;
-    }
     int32_t flag = 0;
-    if (lookupKind(entry->name, &flag)) {
+    if (InstallFolderKindOf(*entry, &flag)) {
         binaryKind = flag;
         currentStep = OpenSource;
     } else {

@@ -1,5 +1,4 @@
-// PatchRulesTest.cpp - file kinds, the match test and the replacement modes.
-#include "FileKind.h"
+// PatchRulesTest.cpp - the match test and the replacement modes.
 #include "PatchRules.h"
 #include "WizardStrings.h"
 #include "ZephBuf.h"
@@ -56,32 +55,6 @@ std::vector<int32_t> occurrences(const std::string& content, const char* oldStri
 }
 
 } // namespace
-
-TEST(FileKindLookup, EndOfNameDecidesIgnoringCase) {
-    int32_t binary = -1;
-    EXPECT_EQ(1, FileKindLookup("C:\\Games\\play.exe", &binary));
-    EXPECT_EQ(1, binary);
-    EXPECT_EQ(1, FileKindLookup("net.DlL", &binary));
-    EXPECT_EQ(1, binary);
-    EXPECT_EQ(1, FileKindLookup(".INI", &binary)) << "a name made only of the extension";
-    EXPECT_EQ(0, binary);
-    EXPECT_EQ(1, FileKindLookup("dir/index.htm", &binary));
-    EXPECT_EQ(0, binary);
-    EXPECT_EQ(1, FileKindLookup("a.Cfg", &binary));
-    EXPECT_EQ(0, binary);
-}
-
-TEST(FileKindLookup, OtherEndingsHaveNoKind) {
-    for (const char* path : {"index.html", "notes.txt", "game.exe.bak", "EXE", "INI", "", "a.ex", ".NEW"}) {
-        int32_t binary = -1;
-        EXPECT_EQ(0, FileKindLookup(path, &binary)) << path;
-        EXPECT_EQ(0, binary) << path;
-    }
-    int32_t binary = -1;
-    EXPECT_EQ(0, FileKindLookup(nullptr, &binary));
-    EXPECT_EQ(0, binary);
-    EXPECT_EQ(1, FileKindLookup("x.exe", nullptr));
-}
 
 TEST(PatchMatch, BothCasesOfLettersMatch) {
     EXPECT_EQ((std::vector<int32_t>{1, 6}), occurrences("xabc--ABC", "aBc"));
