@@ -543,7 +543,7 @@ int PatchScanContent(ZephBuf* content, int32_t* cursor, const PatchFinder& finde
 }
 
 void PatchMakeRoomForPiece(ZephBuf* content, int32_t* scannedTo, int32_t count) {
-    char* d = content->data;
+    const char* d = content->data;
     if (d == nullptr || count < 0)
         return;
     const auto lineOffset = [](const char* at) {
@@ -563,12 +563,8 @@ void PatchMakeRoomForPiece(ZephBuf* content, int32_t* scannedTo, int32_t count) 
             return;
         place = 0;
     }
-    if (place != from)
-        std::memmove(d + place, d + from, static_cast<size_t>(tail));
-    content->length = place + tail;
-    content->cursor = content->length;
-    d[content->length] = 0;
-    *scannedTo = place;
+    if (content->moveTail(from, place) == 0)
+        *scannedTo = place;
 }
 
 void PatchScanPiece(const PatchFinder& finder, const ZephBuf& content, int32_t* scannedTo, int32_t* matches,
