@@ -3,7 +3,7 @@
 
 #include "InstallFolder.h"
 #include "PatchJob.h"
-#include "PatchRules.h"
+#include "PatchSearch.h"
 #include "ZephBuf.h"
 #include "ZephDirList.h"
 #include "ZephPath.h"

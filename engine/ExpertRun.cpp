@@ -3,6 +3,7 @@
 
 #include "InstallFolder.h"
 #include "PatchRules.h"
+#include "PatchSearch.h"
 #include "ZephBuf.h"
 #include "ZephDirList.h"
 #include "ZephFile.h"

@@ -3,6 +3,7 @@
 
 #include "InstallFolder.h"
 #include "PatchRules.h"
+#include "PatchSearch.h"
 #include "ZephDirList.h"
 #include "ZephStr.h"
 #include "ZephSysFile.h"

@@ -3,7 +3,7 @@
 #ifndef QUORVEL_ENGINE_PATCHJOB_H
 #define QUORVEL_ENGINE_PATCHJOB_H
 
-#include "PatchRules.h"
+#include "PatchSearch.h"
 #include "ZephBuf.h"
 #include "ZephFile.h"
 #include "ZephFileReplacer.h"

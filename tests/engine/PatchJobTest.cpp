@@ -2,6 +2,7 @@
 // failure of the run through the fault seams, and the time budget.
 #include "PatchJob.h"
 #include "PatchRules.h"
+#include "PatchSearch.h"
 #include "WizardStrings.h"
 #include "ZephDirList.h"
 #include "ZephMem.h"
