@@ -124,6 +124,8 @@ void setUpJob(PatchJob* job, const CliOptions& options, const Target& target, in
     job->setNewString(options.newString != nullptr ? options.newString : serviceHostName);
     job->convert = convert;
     job->saveAsNew = convert != 0 && options.saveAsNew ? 1 : 0;
+    // The tool shows only the counts, which a quick scan gives sooner.
+    job->quickScan = convert == 0 ? 1 : 0;
 }
 
 // Reports an ended run: JSON or the page's words on out, a failure's message
@@ -159,7 +161,7 @@ int runScanOrPatch(const CliOptions& options, const CliEnvironment& env, const T
     setUpJob(&job, options, target, 0);
     {
         CliJobProgress progress(line, ScanProgressText);
-        CliScanRun(&job, &progress);
+        CliRunJob(&job, &progress);
         line.clear();
     }
     const bool convertNeeded = job.status == Finished && job.filesMatched > 0;
@@ -177,7 +179,7 @@ int runScanOrPatch(const CliOptions& options, const CliEnvironment& env, const T
     setUpJob(&job, options, target, 1);
     {
         CliJobProgress progress(line, PatchProgressText);
-        CliStepRun(&job, &progress);
+        CliRunJob(&job, &progress);
         line.clear();
     }
     int code = reportRun(env, options, target, job, composeDoneOutcome(job, verdict, sizeof verdict), true, nullptr);

@@ -40,8 +40,11 @@ void PatchJob::clear() {
     memoryManager = nullptr;
     convert = 0;
     saveAsNew = 0;
+    quickScan = 0;
     filesMatched = 0;
     filesVisited = 0;
+    entriesTotal = 0;
+    bytesRead = 0;
     cursor = 0;
     fileMatches = 0;
     binaryKind = 0;
@@ -65,6 +68,14 @@ void PatchJob::setOldString(const char* text) { ZephStrCopy(oldstring, text, siz
 void PatchJob::setNewString(const char* text) { ZephStrCopy(newstring, text, sizeof newstring); }
 void PatchJob::setMessage(const char* text) { ZephStrCopy(message, text, sizeof message); }
 
+PatchProgress PatchJob::progress() const {
+    PatchProgress now;
+    now.entriesDone = filesVisited;
+    now.entriesTotal = entriesTotal;
+    now.bytesRead = bytesRead;
+    return now;
+}
+
 int PatchJob::lookupKind(const char* path, int32_t* binaryFlag) { return FileKindLookup(path, binaryFlag); }
 
 void PatchJob::start() {
@@ -72,6 +83,8 @@ void PatchJob::start() {
     message[0] = 0;
     filesMatched = 0;
     filesVisited = 0;
+    entriesTotal = 0;
+    bytesRead = 0;
 
     const char* refusal = nullptr;
     if (directory[0] == 0)
@@ -201,8 +214,13 @@ bool PatchJob::fail(const char* format, const char* argument, const char* argume
 }
 
 void PatchJob::scanAhead() {
-    PatchScanPiece(finder, content, &scannedTo, &scannedMatches, INT32_MAX);
+    // A quick scan needs no occurrence after a file's first.
+    if (quickScan != 0 && scannedMatches > 0)
+        return;
+    PatchScanPiece(finder, content, &scannedTo, &scannedMatches, quickScan != 0 ? 1 : INT32_MAX);
 }
+
+int32_t PatchJob::pieceSize() const { return convert == 0 && quickScan != 0 ? PatchQuickPieceSize : PatchChunkSize; }
 
 bool PatchJob::contentFits(int64_t size) const {
     // A block big enough for an earlier file is kept for the smaller ones
@@ -220,6 +238,8 @@ bool PatchJob::doListDirectory() {
     ZephDirList::destroy(&dirList);
     filesMatched = 0;
     filesVisited = 0;
+    entriesTotal = 0;
+    bytesRead = 0;
     static const char* const cannotList =
         "We were unable to scan the directory \"%s\"!\r\n\r\nPlease click Back and select a different directory and "
         "try again.";
@@ -234,6 +254,7 @@ bool PatchJob::doListDirectory() {
     file.init(memoryManager);
     content.init(memoryManager, ContentGranularity);
     entry = dirList->first;
+    entriesTotal = dirList->count;
     currentStep = NextEntry;
     return false;
 }
@@ -263,8 +284,7 @@ bool PatchJob::doOpenSource() {
     finder.prepare(oldstring);
     // A convert run holds the whole file; a scan run only counts, and holds
     // the bytes not yet decided plus one piece, read to an aligned place.
-    const int64_t needed =
-        convert != 0 ? file.size : finder.needleLength + PatchChunkSize + PatchPieceAlignment;
+    const int64_t needed = convert != 0 ? file.size : finder.needleLength + pieceSize() + PatchPieceAlignment;
     if (!contentFits(needed)) {
         // The old bytes are not wanted: let go of them before sizing, so that
         // they are neither copied nor held twice.
@@ -284,20 +304,25 @@ bool PatchJob::doReadChunk() {
         currentStep = EndRead;
         return false;
     }
-    int32_t count = remaining < PatchChunkSize ? static_cast<int32_t>(remaining) : PatchChunkSize;
+    const int32_t piece = pieceSize();
+    int32_t count = remaining < piece ? static_cast<int32_t>(remaining) : piece;
     if (convert == 0)
         PatchMakeRoomForPiece(&content, &scannedTo, count);
     // The piece goes straight to its place at the end of content (sized for
     // it, so this never moves the data); a failed read takes it back.
-    char* piece = content.claim(count);
-    if (piece == nullptr)
+    char* room = content.claim(count);
+    if (room == nullptr)
         return fail("An error occurred attempting to spool file \"%s\" to memory!", entry->name);
-    if (file.read(piece, count) != 0) {
+    if (file.read(room, count) != 0) {
         content.truncate(content.length - count);
         return fail("An error occurred attempting to read in file \"%s\"!", entry->name);
     }
-    if (convert == 0)
+    bytesRead += count;
+    if (convert == 0) {
         scanAhead();
+        if (quickScan != 0 && scannedMatches > 0)
+            currentStep = EndRead; // the rest cannot change the counts
+    }
     return false;
 }
 
