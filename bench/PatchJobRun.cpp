@@ -14,7 +14,7 @@
 // The strings are the wizard's unless QV_OLD / QV_NEW are set; QV_PROBE
 // (0 scalar, 1 SSE2, 2 AVX2, 3 AVX-512) limits the search's probe width.
 #include "PatchJob.h"
-#include "PatchRules.h"
+#include "PatchSearch.h"
 #include "WizardStrings.h"
 #include "ZephDirList.h"
 #include "ZephMem.h"

@@ -3,6 +3,7 @@
 //
 //   build/eng-native/bench/ScanContentBench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include "PatchRules.h"
+#include "PatchSearch.h"
 #include "WizardStrings.h"
 #include "ZephBuf.h"
 

@@ -45,11 +45,11 @@ void CliProgressLine::clear() {
     drawnWidth_ = 0;
 }
 
-void CliJobProgress::progress(int32_t entriesDone, int32_t entriesTotal, int64_t bytesRead) {
+void CliJobProgress::progress(const PatchProgress& now) {
     if (!line_.isEnabled())
         return;
     char text[CliProgressLine::Width + 1];
-    CliFormatProgress(label_, entriesDone, entriesTotal, bytesRead, text, sizeof text);
+    CliFormatProgress(label_, now.entriesDone, now.entriesTotal, now.bytesRead, text, sizeof text);
     line_.show(text, !drawn_);
     drawn_ = true;
 }

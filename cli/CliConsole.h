@@ -48,7 +48,7 @@ private:
 class CliJobProgress : public CliRunObserver {
 public:
     CliJobProgress(CliProgressLine& line, const char* label) : line_(line), label_(label) {}
-    void progress(int32_t entriesDone, int32_t entriesTotal, int64_t bytesRead) override;
+    void progress(const PatchProgress& now) override;
     // A caught Ctrl-C (CliInterrupt.h) stops the run.
     bool stopRequested() override;
 

@@ -5,7 +5,6 @@
 #include "ZephDirList.h"
 #include "ZephPath.h"
 #include "ZephStr.h"
-#include "ZephSysFile.h"
 
 #include <cstring>
 
@@ -117,8 +116,7 @@ void CliMatchLetterCase(ZephMemManager* manager, char* path, int fixedLength) {
             return;
         const char saved = path[end];
         path[end] = '\0';
-        ZephSysFileInfo info;
-        bool exists = ZephSysFiles.query(path, &info) == ZephErrNone;
+        bool exists = ZephPathExists(path);
         bool wildcard = std::strpbrk(path + start, "*?") != nullptr;
         if (!exists && !wildcard) {
             // The component as a search pattern finds the names that equal it

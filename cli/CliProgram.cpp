@@ -16,8 +16,6 @@
 #include "ZephMem.h"
 #include "ZephStr.h"
 
-#include <cstring>
-
 namespace {
 
 // Room for a folder: the runs hold 1023 characters.
@@ -124,6 +122,8 @@ void setUpJob(PatchJob* job, const CliOptions& options, const Target& target, in
     job->setNewString(options.newString != nullptr ? options.newString : serviceHostName);
     job->convert = convert;
     job->saveAsNew = convert != 0 && options.saveAsNew ? 1 : 0;
+    // The tool shows only the counts, which a quick scan gives sooner.
+    job->quickScan = convert == 0 ? 1 : 0;
 }
 
 // Reports an ended run: JSON or the page's words on out, a failure's message
@@ -159,7 +159,7 @@ int runScanOrPatch(const CliOptions& options, const CliEnvironment& env, const T
     setUpJob(&job, options, target, 0);
     {
         CliJobProgress progress(line, ScanProgressText);
-        CliScanRun(&job, &progress);
+        CliRunJob(&job, &progress);
         line.clear();
     }
     const bool convertNeeded = job.status == Finished && job.filesMatched > 0;
@@ -177,48 +177,12 @@ int runScanOrPatch(const CliOptions& options, const CliEnvironment& env, const T
     setUpJob(&job, options, target, 1);
     {
         CliJobProgress progress(line, PatchProgressText);
-        CliStepRun(&job, &progress);
+        CliRunJob(&job, &progress);
         line.clear();
     }
     int code = reportRun(env, options, target, job, composeDoneOutcome(job, verdict, sizeof verdict), true, nullptr);
     job.clear();
     return code;
-}
-
-// The line that says why an expert run stopped: its last error line, or
-// its last line.
-void lastErrorLine(const ZephBuf& log, char* area, int size) {
-    const char* error = nullptr;
-    int32_t errorLength = 0;
-    const char* last = nullptr;
-    int32_t lastLength = 0;
-    int32_t start = 0;
-    for (int32_t i = 0; i <= log.length; ++i) {
-        if (i < log.length && log.data[i] != '\n')
-            continue;
-        int32_t end = i > start && log.data[i - 1] == '\r' ? i - 1 : i;
-        const char* line = log.data + start;
-        if (end > start) {
-            last = line;
-            lastLength = end - start;
-            if (std::strncmp(line, "Error", 5) == 0 || std::strncmp(line, "ERROR", 5) == 0) {
-                error = line;
-                errorLength = lastLength;
-            }
-        }
-        start = i + 1;
-    }
-    const char* chosen = error != nullptr ? error : last;
-    int32_t length = error != nullptr ? errorLength : lastLength;
-    // A failed save is followed on its own line by the stop notice.
-    static const char Stopped[] = "Operation stopped.";
-    const int32_t stoppedLength = static_cast<int32_t>(sizeof Stopped - 1);
-    if (length > stoppedLength && std::memcmp(chosen + length - stoppedLength, Stopped, stoppedLength) == 0)
-        length -= stoppedLength;
-    int32_t copy = length < size - 1 ? length : size - 1;
-    if (chosen != nullptr && copy > 0)
-        std::memcpy(area, chosen, static_cast<size_t>(copy));
-    area[copy > 0 ? copy : 0] = '\0';
 }
 
 int runExpert(const CliOptions& options, const CliEnvironment& env, const Target& target) {
@@ -243,21 +207,16 @@ int runExpert(const CliOptions& options, const CliEnvironment& env, const Target
     context.logBuffer = &log;
     context.manager = &ZephMemManagerGlobal;
     context.sink = &console;
-    ExpertRun::runDirectory(context, options.verb == CliVerbRewrite ? 1 : 0);
+    const ExpertOutcome outcome = ExpertRun::runDirectory(context, options.verb == CliVerbRewrite ? 1 : 0);
     console.finish(log);
 
-    static const char Done[] = "Done!\r\n";
-    const int32_t doneLength = static_cast<int32_t>(sizeof Done - 1);
-    bool finished = log.length >= doneLength && std::memcmp(log.data + log.length - doneLength, Done, doneLength) == 0;
     int code = CliExitFinished;
-    if (CliInterrupted()) {
+    if (CliInterrupted() || outcome.end == ExpertStopped) {
         // The run ended as when its page is closed: the current file's scan
         // cut short and, in a rewrite, that file saved as far as it went.
         code = runFailed(env, CliStoppedMessage);
-    } else if (!finished) {
-        char reason[PageTextSize];
-        lastErrorLine(log, reason, sizeof reason);
-        code = runFailed(env, reason[0] != '\0' ? reason : "The run stopped.");
+    } else if (outcome.end != ExpertDone) {
+        code = runFailed(env, outcome.message[0] != '\0' ? outcome.message : "The run stopped.");
     }
     work.clear();
     log.clear();

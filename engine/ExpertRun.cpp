@@ -1,8 +1,9 @@
 // ExpertRun.cpp - the expert page's report and rewrite run with its log.
 #include "ExpertRun.h"
 
-#include "FileKind.h"
+#include "InstallFolder.h"
 #include "PatchRules.h"
+#include "PatchSearch.h"
 #include "ZephBuf.h"
 #include "ZephDirList.h"
 #include "ZephFile.h"
@@ -12,6 +13,7 @@
 #include "ZephTick.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -33,7 +35,7 @@ public:
           manager_(context.manager != nullptr ? context.manager : &ZephMemManagerGlobal),
           sink_(context.sink != nullptr ? *context.sink : quiet_) {}
 
-    void runDirectory(int32_t doIt);
+    ExpertOutcome runDirectory(int32_t doIt);
     int processFile(const char* path, int32_t doIt);
 
 private:
@@ -51,6 +53,14 @@ private:
         *context_.busy = value;
         sink_.busyChanged();
     }
+    // The run ends as end, told by the log from lineStart on.
+    void endWith(ExpertEnd end, int32_t lineStart);
+    // A file's failure, logged from lineStart on, ends the run.
+    int failFile(int32_t lineStart) {
+        endWith(ExpertFailed, lineStart);
+        showAndPump();
+        return -1;
+    }
     void showProgress(int32_t position);
     void logReplacing(PatchReplaceMode mode, const char* oldText, const char* newText);
     void listAndProcess(int32_t doIt);
@@ -62,11 +72,28 @@ private:
     ZephMemManager* manager_;
     ExpertRunSink quiet_;
     ExpertRunSink& sink_;
+    ExpertOutcome outcome_;
 };
 
-void Run::runDirectory(int32_t doIt) {
-    if (*context_.busy != 0)
+void Run::endWith(ExpertEnd end, int32_t lineStart) {
+    outcome_.end = end;
+    int32_t lineEnd = log_.length;
+    if (log_.data == nullptr || lineStart < 0 || lineStart > lineEnd) {
+        outcome_.message[0] = '\0';
         return;
+    }
+    if (lineEnd - lineStart >= 2 && log_.data[lineEnd - 2] == '\r' && log_.data[lineEnd - 1] == '\n')
+        lineEnd -= 2;
+    int32_t count = lineEnd - lineStart;
+    if (count > ExpertMessageSize - 1)
+        count = ExpertMessageSize - 1;
+    std::memcpy(outcome_.message, log_.data + lineStart, static_cast<size_t>(count));
+    outcome_.message[count] = '\0';
+}
+
+ExpertOutcome Run::runDirectory(int32_t doIt) {
+    if (*context_.busy != 0)
+        return outcome_;
     setBusy(1);
     work_.truncate(0);
     log_.truncate(0);
@@ -77,42 +104,45 @@ void Run::runDirectory(int32_t doIt) {
     // An empty directory would list the drive's root but load and save bare
     // names relative to the current directory, that is, other files than
     // the ones listed: refused like an empty Old String.
+    const int32_t refusal = log_.length;
     if (directory[0] == '\0') {
         log_.appendLine("Error, no <Source Directory> specified.");
+        endWith(ExpertRefused, refusal);
         showAndPump();
     } else if (oldString()[0] == '\0') {
         log_.appendLine("Error, no <Old String> specified.");
+        endWith(ExpertRefused, refusal);
         showAndPump();
     } else {
         listAndProcess(doIt);
     }
     setBusy(0);
     pump();
+    return outcome_;
 }
 
 void Run::listAndProcess(int32_t doIt) {
     const char* directory = context_.directory;
-    // A pattern cut to its area would name another directory, or none: it
-    // is refused like a directory that cannot be listed, named in full.
+    // A pattern that does not fit is refused like a directory that cannot
+    // be listed, named in full.
     char pattern[ExpertFieldSize];
-    if (ZephStrLength(directory) + ZephStrLength(ZephPathSeparatorText) + 3 >= ExpertFieldSize) {
-        log_.appendFormat("Error!  Cannot create directory list for \"%s%s*.*\"!", directory, ZephPathSeparatorText);
+    const int32_t failure = log_.length;
+    if (InstallFolderPattern(directory, pattern, sizeof pattern) != 0) {
+        log_.appendFormat("Error!  Cannot create directory list for \"%s%s%s\"!", directory, ZephPathSeparatorText,
+                          InstallFolderWildcard);
+        endWith(ExpertFailed, failure);
         show();
         return;
     }
-    ZephStrCopy(pattern, directory, sizeof pattern);
-    ZephStrAppend(pattern, ZephPathSeparatorText, sizeof pattern);
-    ZephStrAppend(pattern, "*.*", sizeof pattern);
-    ZephDirList* list = ZephDirList::create(manager_, pattern, ZephDirFullPaths | ZephDirNoCase);
+    ZephDirList* list = InstallFolderList(manager_, pattern);
     if (list == nullptr) {
         log_.appendFormat("Error!  Cannot create directory list for \"%s\"!", pattern);
+        endWith(ExpertFailed, failure);
         show();
         return;
     }
     for (ZephDirEntry* entry = list->first; entry != nullptr && !stopRequested(); entry = entry->next) {
-        // Links are never followed: writing through one could reach outside
-        // the chosen directory.
-        if ((entry->attributes & (ZephAttrDirectory | ZephAttrLink)) == 0 && processFile(entry->name, doIt) == -1) {
+        if (!InstallFolderPassesOver(*entry) && processFile(entry->name, doIt) == -1) {
             log_.appendLine("Operation stopped.");
             showAndPump();
             ZephDirList::destroy(&list);
@@ -121,7 +151,9 @@ void Run::listAndProcess(int32_t doIt) {
         ZephSleep(0);
     }
     ZephDirList::destroy(&list);
+    const int32_t done = log_.length;
     log_.appendLine("Done!");
+    endWith(stopRequested() ? ExpertStopped : ExpertDone, done);
     show();
 }
 
@@ -162,18 +194,17 @@ int Run::processFile(const char* path, int32_t doIt) {
 
     int32_t size = 0;
     void* loaded = ZephFileLoad(manager_, path, &size);
+    const int32_t failure = log_.length;
     if (loaded == nullptr) {
         log_.appendFormat("Error, cannot load file \"%s\"!\r\n", path);
-        showAndPump();
-        return -1;
+        return failFile(failure);
     }
     work_.truncate(0);
     work_.append(loaded, size);
     ZephMemFree(loaded);
     if (work_.length != size) {
         log_.appendFormat("Error, cannot transfer file data to zephbuf!\r\n");
-        showAndPump();
-        return -1;
+        return failFile(failure);
     }
     log_.appendFormat(binary != 0 ? "Scanning BINARY file \"%s\"..." : "Scanning TEXT file \"%s\"...", name);
     showAndPump();
@@ -220,11 +251,11 @@ int Run::processFile(const char* path, int32_t doIt) {
                 logReplacing(mode, oldText, newText);
                 int32_t advance = 0;
                 if (PatchReplaceAt(&work_, position, oldText, oldLength, newText, newLength, binary, &advance) != 0) {
+                    const int32_t failure = log_.length;
                     log_.appendFormat(
                         "ERROR!  An error occurred attempting to overwrite \"%s\" with \"%s\"!  Aborting!\r\n", oldText,
                         newText);
-                    showAndPump();
-                    return -1;
+                    return failFile(failure);
                 }
                 position += advance;
                 changed = true;
@@ -264,9 +295,9 @@ int Run::save(const char* path) {
         ZephStrAppend(target, suffix, sizeof target);
     }
     if (!fits || ZephFileSave(target, work_.data, work_.length) != 0) {
+        const int32_t failure = log_.length;
         log_.appendFormat("ERROR!  An error occurred attempting to save \"%s%s\"!", path, suffix);
-        showAndPump();
-        return -1;
+        return failFile(failure);
     }
     return 0;
 }
@@ -278,10 +309,10 @@ bool isUsable(const ExpertRunContext& context) {
 
 } // namespace
 
-void ExpertRun::runDirectory(const ExpertRunContext& context, int32_t doIt) {
+ExpertOutcome ExpertRun::runDirectory(const ExpertRunContext& context, int32_t doIt) {
     if (!isUsable(context))
-        return;
-    Run(context).runDirectory(doIt);
+        return ExpertOutcome{};
+    return Run(context).runDirectory(doIt);
 }
 
 int ExpertRun::processFile(const ExpertRunContext& context, const char* path, int32_t doIt) {

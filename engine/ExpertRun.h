@@ -16,6 +16,30 @@ inline constexpr int32_t ExpertFieldSize = 1024;
 // How often the progress text may be shown while a file is scanned.
 inline constexpr uint32_t ExpertProgressIntervalMs = 25;
 
+// How a run ended.
+enum ExpertEnd : int32_t {
+    ExpertDone = 0,    // every entry was looked at; the log ends with "Done!"
+    ExpertRefused = 1, // nothing was listed: another run was going, or no
+                       // Source Directory or Old String was given
+    ExpertStopped = 2, // the stop flag cut the run short; the log still ends
+                       // with "Done!", as closing the page has always left it
+    ExpertFailed = 3   // the listing, or a file's load, copy, replacement or
+                       // save failed; files saved before it stay saved
+};
+
+// Room for the longest line a run ends on: the failed overwrite, which
+// names two strings of up to ExpertFieldSize - 1 characters.
+inline constexpr int32_t ExpertMessageSize = 2 * ExpertFieldSize + 128;
+
+// The end of a run and the line of its log that tells it, without the line
+// end: "Done!", "Error, no <Old String> specified.", "Error, cannot load file
+// ..." and so on. A run refused because another was going writes no log,
+// and its message is empty.
+struct ExpertOutcome {
+    ExpertEnd end = ExpertRefused;
+    char message[ExpertMessageSize] = {};
+};
+
 // What the run tells its user about, all on the caller's thread, in the
 // order the run makes its log. Every callback may be left as it is.
 class ExpertRunSink {
@@ -80,11 +104,13 @@ struct ExpertRunContext {
 // scan of the current file at once and the run after that file.
 struct ExpertRun {
     // The whole run: doIt 0 reports only, 1 rewrites. Empties both buffers
-    // first (their memory stays). Returns at once when busy is already set;
-    // otherwise busy is 1 until the run ends. An empty directory, then an
-    // empty Old String, is refused before anything is listed. No result:
-    // everything, failures included, is in the log.
-    static void runDirectory(const ExpertRunContext& context, int32_t doIt);
+    // first (their memory stays). Returns at once, refused, when busy is
+    // already set (or the context lacks busy or a buffer); otherwise busy is
+    // 1 until the run ends. An empty directory, then an empty Old String, is
+    // refused before anything is listed. Everything, failures included, is
+    // in the log; the outcome says how the run ended, so that no caller
+    // needs to read the log for it.
+    static ExpertOutcome runDirectory(const ExpertRunContext& context, int32_t doIt);
 
     // One file of a run, given its full path. A file of no known kind is
     // passed over without a trace. Returns -1 when the run must stop (the

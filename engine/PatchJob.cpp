@@ -1,10 +1,10 @@
 // PatchJob.cpp - the stepwise scan and convert runs.
 #include "PatchJob.h"
 
-#include "FileKind.h"
+#include "InstallFolder.h"
 #include "PatchRules.h"
+#include "PatchSearch.h"
 #include "ZephDirList.h"
-#include "ZephPath.h"
 #include "ZephStr.h"
 #include "ZephSysFile.h"
 #include "ZephTick.h"
@@ -40,8 +40,11 @@ void PatchJob::clear() {
     memoryManager = nullptr;
     convert = 0;
     saveAsNew = 0;
+    quickScan = 0;
     filesMatched = 0;
     filesVisited = 0;
+    entriesTotal = 0;
+    bytesRead = 0;
     cursor = 0;
     fileMatches = 0;
     binaryKind = 0;
@@ -65,6 +68,14 @@ void PatchJob::setOldString(const char* text) { ZephStrCopy(oldstring, text, siz
 void PatchJob::setNewString(const char* text) { ZephStrCopy(newstring, text, sizeof newstring); }
 void PatchJob::setMessage(const char* text) { ZephStrCopy(message, text, sizeof message); }
 
+PatchProgress PatchJob::progress() const {
+    PatchProgress now;
+    now.entriesDone = filesVisited;
+    now.entriesTotal = entriesTotal;
+    now.bytesRead = bytesRead;
+    return now;
+}
+
 int PatchJob::lookupKind(const char* path, int32_t* binaryFlag) { return FileKindLookup(path, binaryFlag); }
 
 void PatchJob::start() {
@@ -72,6 +83,8 @@ void PatchJob::start() {
     message[0] = 0;
     filesMatched = 0;
     filesVisited = 0;
+    entriesTotal = 0;
+    bytesRead = 0;
 
     const char* refusal = nullptr;
     if (directory[0] == 0)
@@ -201,8 +214,13 @@ bool PatchJob::fail(const char* format, const char* argument, const char* argume
 }
 
 void PatchJob::scanAhead() {
-    PatchScanPiece(finder, content, &scannedTo, &scannedMatches, INT32_MAX);
+    // A quick scan needs no occurrence after a file's first.
+    if (quickScan != 0 && scannedMatches > 0)
+        return;
+    PatchScanPiece(finder, content, &scannedTo, &scannedMatches, quickScan != 0 ? 1 : INT32_MAX);
 }
+
+int32_t PatchJob::pieceSize() const { return convert == 0 && quickScan != 0 ? PatchQuickPieceSize : PatchChunkSize; }
 
 bool PatchJob::contentFits(int64_t size) const {
     // A block big enough for an earlier file is kept for the smaller ones
@@ -220,23 +238,23 @@ bool PatchJob::doListDirectory() {
     ZephDirList::destroy(&dirList);
     filesMatched = 0;
     filesVisited = 0;
+    entriesTotal = 0;
+    bytesRead = 0;
     static const char* const cannotList =
         "We were unable to scan the directory \"%s\"!\r\n\r\nPlease click Back and select a different directory and "
         "try again.";
-    // A pattern cut to its area would name another directory (or none):
-    // refuse it like a directory that cannot be listed.
-    char pattern[1024];
-    if (ZephStrLength(directory) + 4 >= static_cast<int>(sizeof pattern))
+    // A pattern that does not fit is refused like a folder that cannot be
+    // listed.
+    char pattern[sizeof directory];
+    if (InstallFolderPattern(directory, pattern, sizeof pattern) != 0)
         return fail(cannotList, directory);
-    ZephStrCopy(pattern, directory, sizeof pattern);
-    ZephStrAppend(pattern, ZephPathSeparatorText, sizeof pattern);
-    ZephStrAppend(pattern, "*.*", sizeof pattern);
-    dirList = ZephDirList::create(memoryManager, pattern, ZephDirFullPaths | ZephDirNoCase);
+    dirList = InstallFolderList(memoryManager, pattern);
     if (dirList == nullptr)
         return fail(cannotList, directory);
     file.init(memoryManager);
     content.init(memoryManager, ContentGranularity);
     entry = dirList->first;
+    entriesTotal = dirList->count;
     currentStep = NextEntry;
     return false;
 }
@@ -247,14 +265,8 @@ bool PatchJob::doNextEntry() {
         return false;
     }
     ++filesVisited;
-    // Links are never followed: writing through one could reach outside
-    // the chosen directory.
-    if ((entry->attributes & (ZephAttrDirectory | ZephAttrLink)) != 0) {
-        moveToNextEntry();
-        return false;
-    }
     int32_t flag = 0;
-    if (lookupKind(entry->name, &flag)) {
+    if (InstallFolderKindOf(*entry, &flag)) {
         binaryKind = flag;
         currentStep = OpenSource;
     } else {
@@ -272,8 +284,7 @@ bool PatchJob::doOpenSource() {
     finder.prepare(oldstring);
     // A convert run holds the whole file; a scan run only counts, and holds
     // the bytes not yet decided plus one piece, read to an aligned place.
-    const int64_t needed =
-        convert != 0 ? file.size : finder.needleLength + PatchChunkSize + PatchPieceAlignment;
+    const int64_t needed = convert != 0 ? file.size : finder.needleLength + pieceSize() + PatchPieceAlignment;
     if (!contentFits(needed)) {
         // The old bytes are not wanted: let go of them before sizing, so that
         // they are neither copied nor held twice.
@@ -293,20 +304,25 @@ bool PatchJob::doReadChunk() {
         currentStep = EndRead;
         return false;
     }
-    int32_t count = remaining < PatchChunkSize ? static_cast<int32_t>(remaining) : PatchChunkSize;
+    const int32_t piece = pieceSize();
+    int32_t count = remaining < piece ? static_cast<int32_t>(remaining) : piece;
     if (convert == 0)
         PatchMakeRoomForPiece(&content, &scannedTo, count);
     // The piece goes straight to its place at the end of content (sized for
     // it, so this never moves the data); a failed read takes it back.
-    char* piece = content.claim(count);
-    if (piece == nullptr)
+    char* room = content.claim(count);
+    if (room == nullptr)
         return fail("An error occurred attempting to spool file \"%s\" to memory!", entry->name);
-    if (file.read(piece, count) != 0) {
+    if (file.read(room, count) != 0) {
         content.truncate(content.length - count);
         return fail("An error occurred attempting to read in file \"%s\"!", entry->name);
     }
-    if (convert == 0)
+    bytesRead += count;
+    if (convert == 0) {
         scanAhead();
+        if (quickScan != 0 && scannedMatches > 0)
+            currentStep = EndRead; // the rest cannot change the counts
+    }
     return false;
 }
 

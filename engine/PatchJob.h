@@ -3,7 +3,7 @@
 #ifndef QUORVEL_ENGINE_PATCHJOB_H
 #define QUORVEL_ENGINE_PATCHJOB_H
 
-#include "PatchRules.h"
+#include "PatchSearch.h"
 #include "ZephBuf.h"
 #include "ZephFile.h"
 #include "ZephFileReplacer.h"
@@ -38,6 +38,10 @@ enum PatchStep : int32_t {
 // Pieces of a file read or written by one action.
 inline constexpr int32_t PatchChunkSize = 4096;
 
+// Pieces a quick scan reads: few calls for a large file, and still small
+// enough for a progress display to move during one.
+inline constexpr int32_t PatchQuickPieceSize = int32_t{1} << 20;
+
 // Room for every failure text with the longest path a run meets (a
 // directory of 1023 characters, a separator, a file name and ".new"), so
 // that a message always names its file in full.
@@ -46,6 +50,13 @@ inline constexpr int32_t PatchMessageSize = 2048;
 // Complete new files a convert run holds before putting them in place
 // together.
 inline constexpr int32_t PatchSealedFiles = 8;
+
+// How far a run has got, for a front end's progress display.
+struct PatchProgress {
+    int32_t entriesDone = 0;  // directory entries looked at (filesVisited)
+    int32_t entriesTotal = 0; // entries of the listing; 0 until it is made
+    int64_t bytesRead = 0;    // bytes of file content read by the run so far
+};
 
 // A run lists the directory (no subdirectories, no links) and reads each
 // file of a known kind in 4096-byte pieces. A convert run reads the file
@@ -56,6 +67,12 @@ inline constexpr int32_t PatchSealedFiles = 8;
 // do not grow with the file. Both find exactly the occurrences of one scan
 // of the whole file. Every failure ends the run with a complete sentence in
 // message.
+//
+// A quick scan (a scan run with quickScan set, for front ends that show only
+// the counts) reads PatchQuickPieceSize bytes per action and stops reading a
+// file at its first occurrence: filesMatched needs nothing more. It ends
+// with the same status, counts and message as the scan run; only fileMatches
+// and bytesRead stop short. The wizard never asks for it.
 //
 // A file is never rewritten in place: its new content goes into a temporary
 // file beside it (target), which takes its name only once every byte is
@@ -80,10 +97,13 @@ struct PatchJob {
     char newstring[512] = {};
     int32_t convert = 0;   // 0: scan run; otherwise convert run
     int32_t saveAsNew = 0; // write to the path plus ".new" and leave the source
+    int32_t quickScan = 0; // nonzero: a scan run is a quick scan (see above)
     int32_t status = Idle;
     char message[PatchMessageSize] = {}; // the failure that ended the run; empty otherwise
     int32_t filesMatched = 0; // files of the run holding the old string
     int32_t filesVisited = 0; // directory entries looked at
+    int32_t entriesTotal = 0; // entries of this run's listing
+    int64_t bytesRead = 0;    // file content read by this run
     // The engine's next action, one of PatchStep (0: no run set up). Named
     // apart from the operation step(), which C++ cannot share a name with.
     int32_t currentStep = 0;
@@ -143,6 +163,9 @@ struct PatchJob {
     // folder sync for them); content keeps its data and memory.
     void stop(int32_t newStatus);
 
+    // How far the run has got (also after it ended). Cannot fail.
+    PatchProgress progress() const;
+
     // 1 and the row's binary flag when path ends in a known extension,
     // otherwise 0 with 0 stored. binaryFlag may be none.
     static int lookupKind(const char* path, int32_t* binaryFlag);
@@ -165,6 +188,7 @@ private:
     bool fail(const char* format, const char* argument, const char* argumentTail = "");
     void moveToNextEntry();
     bool contentFits(int64_t size) const;
+    int32_t pieceSize() const;
     void scanAhead();
     bool doComplete();
     // Puts every sealed file in its place and syncs the directory once. False

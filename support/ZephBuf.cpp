@@ -226,6 +226,20 @@ int ZephBuf::appendFormat(const char* format, ...) {
     return 0;
 }
 
+int ZephBuf::moveTail(int32_t from, int32_t to) {
+    if (data == nullptr || from < 0 || from > length || to < 0)
+        return -1;
+    const int32_t kept = length - from;
+    if (static_cast<int64_t>(to) + kept > capacity)
+        return -1;
+    if (to != from)
+        std::memmove(data + to, data + from, static_cast<size_t>(kept));
+    length = to + kept;
+    cursor = length;
+    data[length] = 0;
+    return 0;
+}
+
 void ZephBuf::clear() {
     if (capacity != 0) {
         ZephMemFree(data);

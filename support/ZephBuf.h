@@ -59,6 +59,14 @@ struct ZephBuf {
         __attribute__((format(printf, 2, 3)))
 #endif
         ;
+    // Keeps only the content from position from on, moved to start at to:
+    // the length becomes to plus the bytes kept, the cursor the new length,
+    // and a zero byte follows. The bytes before to stay as they were. For a
+    // reader that holds just the undecided end of a stream and reads the next
+    // piece after it. Never allocates; -1 with nothing changed when there is
+    // no block, from lies outside 0 .. length, to is negative or the bytes
+    // kept would pass the capacity.
+    int moveTail(int32_t from, int32_t to);
     // Releases the block and empties the buffer; safe twice.
     void clear();
     // Empties the content and keeps the block.

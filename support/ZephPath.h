@@ -1,4 +1,5 @@
-// ZephPath.h - the path separator, chosen once for the whole program.
+// ZephPath.h - the path separator, chosen once for the whole program, and
+// whether anything stands at a path.
 #ifndef QUORVEL_SUPPORT_ZEPHPATH_H
 #define QUORVEL_SUPPORT_ZEPHPATH_H
 
@@ -14,5 +15,10 @@ inline constexpr char ZephPathSeparator = '/';
 inline constexpr const char* ZephPathSeparatorText = "/";
 inline constexpr bool ZephPathIsSeparator(char c) { return c == '/'; }
 #endif
+
+// True when something is at path: a file, a folder or a link (a link that
+// leads nowhere too). False for none, "" or a path with nothing there, also
+// when a folder on the way cannot be read. Cannot fail otherwise.
+bool ZephPathExists(const char* path);
 
 #endif

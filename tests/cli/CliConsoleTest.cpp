@@ -68,7 +68,7 @@ TEST(CliProgressLineDrawing, CutsToTheWidthAndWritesNothingWhenOff) {
         line.show("anything", true);
         line.clear();
         CliJobProgress progress(line, "Scanning files...");
-        progress.progress(1, 2, 3);
+        progress.progress({1, 2, 3});
     }
     EXPECT_EQ(quiet.text(), "");
 }

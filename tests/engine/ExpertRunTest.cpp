@@ -108,6 +108,7 @@ protected:
     ZephBuf work;
     ZephBuf log;
     RecordingSink sink{&busy};
+    ExpertOutcome outcome; // of the latest run()
 
     void SetUp() override {
         work.init(&bufferManager, 8192);
@@ -143,8 +144,12 @@ protected:
     }
 
     std::string run(int32_t doIt) {
-        ExpertRun::runDirectory(context(), doIt);
+        outcome = ExpertRun::runDirectory(context(), doIt);
         return text();
+    }
+    void expectEnd(ExpertEnd end, const std::string& message) const {
+        EXPECT_EQ(end, outcome.end);
+        EXPECT_EQ(message, outcome.message);
     }
     std::string text() const { return std::string(log.data != nullptr ? log.data : "", static_cast<size_t>(log.length)); }
 
@@ -212,6 +217,7 @@ protected:
 
 TEST_F(ExpertRunMixedDirectory, ReportLogsEveryOccurrenceAndWritesNothing) {
     EXPECT_EQ(reportLog(), run(0));
+    expectEnd(ExpertDone, "Done!");
     expectUntouched();
     EXPECT_EQ((std::set<std::string>{"a.exe", "b.ini", "c.txt", "d.cfg", "e.htm", "f.HTM"}), names());
     EXPECT_EQ((std::vector<int32_t>{1, 0}), sink.busyStates);
@@ -353,13 +359,17 @@ TEST_F(ExpertRunMixedDirectory, SaveAsNewWritesBesideTheSourceAndALaterRunPasses
 
 TEST_F(ExpertRunMixedDirectory, AnotherRunWhileOneGoesIsRefused) {
     int inner = 0;
+    ExpertOutcome second;
     sink.onPump = [&] {
         if (inner++ == 0)
-            ExpertRun::runDirectory(context(), 1);
+            second = ExpertRun::runDirectory(context(), 1);
     };
     EXPECT_EQ(reportLog(), run(0));
     expectUntouched();
     EXPECT_EQ((std::vector<int32_t>{1, 0}), sink.busyStates);
+    EXPECT_EQ(ExpertRefused, second.end);
+    EXPECT_STREQ("", second.message) << "a refused run writes no log line";
+    expectEnd(ExpertDone, "Done!");
 
     // A run found busy leaves the log and everything else alone.
     busy = 1;
@@ -391,6 +401,7 @@ TEST_F(ExpertRunFixture, FileMadeOnlyOfOccurrencesCannotBeSavedEmptyAndStopsTheR
         saving("b.ini") + "ERROR!  An error occurred attempting to save \"" + path("b.ini") +
         "\"!Operation stopped.\r\n";
     EXPECT_EQ(expected, run(1));
+    expectEnd(ExpertFailed, "ERROR!  An error occurred attempting to save \"" + path("b.ini") + "\"!");
     EXPECT_EQ("x ", get("a.ini"));
     EXPECT_EQ("alphaALPHA", get("b.ini"));
     EXPECT_EQ("alpha!", get("c.ini"));
@@ -410,6 +421,7 @@ TEST_F(ExpertRunFixture, UnreadableFileStopsTheRunAfterTheFilesBeforeIt) {
                                  "\"!\r\n"
                                  "Operation stopped.\r\n";
     EXPECT_EQ(expected, run(1));
+    expectEnd(ExpertFailed, "Error, cannot load file \"" + path("b.ini") + "\"!");
     EXPECT_EQ("omega", get("a.ini"));
     EXPECT_EQ("alpha", get("c.ini"));
 }
@@ -420,6 +432,7 @@ TEST_F(ExpertRunFixture, RefusalsEndTheRunBeforeAnythingIsListed) {
 
     oldString = "";
     EXPECT_EQ(header("DO IT") + "Error, no <Old String> specified.\r\n", run(1));
+    expectEnd(ExpertRefused, "Error, no <Old String> specified.");
 
     // Listing "" + separator + "*.*" would show the drive's root while the
     // files were loaded relative to the current directory.
@@ -428,6 +441,7 @@ TEST_F(ExpertRunFixture, RefusalsEndTheRunBeforeAnythingIsListed) {
     EXPECT_EQ("REPORT for directory \"\":\r\n\r\nError, no <Source Directory> specified.\r\n", run(0));
     oldString = "";
     EXPECT_EQ("REPORT for directory \"\":\r\n\r\nError, no <Source Directory> specified.\r\n", run(0));
+    expectEnd(ExpertRefused, "Error, no <Source Directory> specified.");
 
     EXPECT_EQ(0, searches.calls());
     EXPECT_EQ("alpha", get("a.ini"));
@@ -435,15 +449,15 @@ TEST_F(ExpertRunFixture, RefusalsEndTheRunBeforeAnythingIsListed) {
 }
 
 TEST_F(ExpertRunFixture, MissingDirectoryIsNamedByItsPattern) {
-    directory = path("missing");
-    EXPECT_EQ(header("REPORT") + "Error!  Cannot create directory list for \"" + directory + ZephPathSeparatorText +
-                  "*.*\"!",
-              run(0));
     // A directory whose pattern would not fit is not cut to another one.
-    directory = dir.path() + ZephPathSeparatorText + std::string(1100 - dir.path().size(), 'd');
-    EXPECT_EQ(header("REPORT") + "Error!  Cannot create directory list for \"" + directory + ZephPathSeparatorText +
-                  "*.*\"!",
-              run(0));
+    for (const std::string& missing :
+         {path("missing"), dir.path() + ZephPathSeparatorText + std::string(1100 - dir.path().size(), 'd')}) {
+        directory = missing;
+        const std::string line =
+            "Error!  Cannot create directory list for \"" + directory + ZephPathSeparatorText + "*.*\"!";
+        EXPECT_EQ(header("REPORT") + line, run(0));
+        expectEnd(ExpertFailed, line);
+    }
 }
 
 TEST_F(ExpertRunFixture, EntriesListedAsLinksArePassedOverLikeDirectories) {
@@ -522,12 +536,14 @@ TEST_F(ExpertRunFixture, BufferThatCannotTakeTheFileOrGrowStopsTheRunUnsaved) {
                   "ERROR!  An error occurred attempting to overwrite \"alpha\" with \"alphabet\"!  Aborting!\r\n"
                   "Operation stopped.\r\n",
               run(1));
+    expectEnd(ExpertFailed, "ERROR!  An error occurred attempting to overwrite \"alpha\" with \"alphabet\"!  Aborting!");
     EXPECT_TRUE(fault.fired());
     EXPECT_EQ(ini, get("a.ini"));
 
     work.clear();
     fault.failAt(1);
     EXPECT_EQ(header("DO IT") + "Error, cannot transfer file data to zephbuf!\r\nOperation stopped.\r\n", run(1));
+    expectEnd(ExpertFailed, "Error, cannot transfer file data to zephbuf!");
     EXPECT_TRUE(fault.fired());
     EXPECT_EQ(ini, get("a.ini"));
     fault.disarm();
@@ -571,6 +587,7 @@ TEST_F(ExpertRunMixedDirectory, AnyFileFailureLosesNothing) {
             const bool done = result.size() >= 7 && result.compare(result.size() - 7, 7, "Done!\r\n") == 0;
             const bool stopped = result.find("Operation stopped.\r\n") != std::string::npos;
             EXPECT_TRUE(done != stopped) << result;
+            EXPECT_EQ(done ? ExpertDone : ExpertFailed, outcome.end) << outcome.message;
             const std::string a = get("a.exe"), b = get("b.ini");
             EXPECT_TRUE(a == exe || a == exePatched);
             EXPECT_TRUE(b == ini || b == "host=omega\r\nport=1\r\n");
@@ -604,6 +621,7 @@ TEST_F(ExpertRunFixture, StopDuringAScanEndsThatFileWithItsTotalAndSaveThenTheRu
                                  "    1 entry found total.\r\n" +
                                  saving("a.ini") + "Done!\r\n";
     EXPECT_EQ(expected, run(1));
+    expectEnd(ExpertStopped, "Done!");
     EXPECT_EQ((std::vector<std::string>{"28% Complete..."}), sink.progress);
     EXPECT_EQ("one omega two alpha three alpha", get("a.ini"));
     EXPECT_EQ("alpha", get("b.ini"));
@@ -626,6 +644,7 @@ TEST_F(ExpertRunFixture, StopBeforeAScanLeavesThatFileAndEndsTheRun) {
                                  "Scanning TEXT file \"b.ini\"...no entries found.\r\n"
                                  "Done!\r\n";
     EXPECT_EQ(expected, run(1));
+    expectEnd(ExpertStopped, "Done!");
     EXPECT_EQ("omega", get("a.ini"));
     EXPECT_EQ("alpha", get("b.ini"));
     EXPECT_EQ("alpha", get("c.ini"));

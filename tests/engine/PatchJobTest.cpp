@@ -2,6 +2,7 @@
 // failure of the run through the fault seams, and the time budget.
 #include "PatchJob.h"
 #include "PatchRules.h"
+#include "PatchSearch.h"
 #include "WizardStrings.h"
 #include "ZephDirList.h"
 #include "ZephMem.h"
@@ -157,6 +158,7 @@ using PatchJobScanRun = PatchJobFixture;
 using PatchJobConvertRun = PatchJobFixture;
 using PatchJobFailures = PatchJobFixture;
 using PatchJobBudget = PatchJobFixture;
+using PatchJobQuickScan = PatchJobFixture;
 
 } // namespace
 
@@ -228,6 +230,10 @@ TEST_F(PatchJobScanRun, CountsKnownKindsThatHoldTheAddressAndNeverWrites) {
     EXPECT_EQ(Finished, job.status) << job.message;
     EXPECT_EQ(8, job.filesVisited);
     EXPECT_EQ(3, job.filesMatched);
+    const PatchProgress progress = job.progress();
+    EXPECT_EQ(8, progress.entriesDone);
+    EXPECT_EQ(8, progress.entriesTotal);
+    EXPECT_EQ(int64_t{9000 + 5000 + 12 + 14} + 28 + 13, progress.bytesRead) << "every byte of the known kinds";
     EXPECT_TRUE(log.opened(true).empty()) << "a scan run opened " << log.opened(true).front() << " for writing";
     std::vector<std::string> read = log.opened(false);
     EXPECT_EQ((std::vector<std::string>{path("a.exe"), path("b.dll"), path("c.ini"), path("f.Cfg"), path("g.htm"),
@@ -303,6 +309,64 @@ TEST_F(PatchJobScanRun, EntriesListedAsLinksAreCountedButNeverOpened) {
         EXPECT_NE(path("a.ini"), opened);
     EXPECT_EQ(Address, get("a.ini"));
     EXPECT_EQ(Host, get("b.ini"));
+}
+
+// A quick scan ends as the scan run does, on files where the old string
+// stands anywhere (start, end, across pieces) in any case, or only in part.
+TEST_F(PatchJobQuickScan, EndsAsTheScanRunDoes) {
+    const char* const names[] = {"a.exe", "B.DLL", "c.Exe", "d.ini", "E.CFG", "f.htm", "g.txt", "noext", "k.dll.bak"};
+    const size_t sizes[] = {0, 13, 14, 4095, 4097, 9000, 70000};
+    unsigned x = 20240531;
+    auto next = [&x] { return (x = x * 1103515245u + 12345u) >> 16; };
+    for (int round = 0; round < 40; ++round) {
+        for (const auto& item : fs::directory_iterator(dir.path()))
+            fs::remove_all(item.path());
+        for (int i = 0, files = static_cast<int>(next() % 8); i < files; ++i) {
+            std::string bytes(sizes[next() % 7], '\0');
+            for (char& c : bytes)
+                c = static_cast<char>(next() % 4 == 0 ? 0 : next() % 256);
+            for (int plants = static_cast<int>(next() % 4); plants > 0 && bytes.size() >= Address.size(); --plants) {
+                std::string text = next() % 3 == 0 ? Address.substr(0, 13) : Address;
+                const size_t at = next() % 2 == 0 ? next() % (bytes.size() - Address.size() + 1)
+                                                  : (next() % 2 == 0 ? 0 : bytes.size() - Address.size());
+                bytes.replace(at, text.size(), text);
+            }
+            put(std::to_string(i) + names[next() % 9], bytes);
+        }
+        std::vector<int64_t> read;
+        std::vector<std::pair<int32_t, int32_t>> counts;
+        for (int32_t quick : {0, 1}) {
+            begin(0);
+            job.quickScan = quick;
+            job.step(-1);
+            ASSERT_EQ(Finished, job.status) << job.message;
+            counts.emplace_back(job.filesVisited, job.filesMatched);
+            read.push_back(job.progress().bytesRead);
+        }
+        EXPECT_EQ(counts[0], counts[1]) << "round " << round;
+        EXPECT_LE(read[1], read[0]) << "round " << round;
+    }
+}
+
+// Pieces of 1 MiB, read only up to the one that completes the first
+// occurrence.
+TEST_F(PatchJobQuickScan, FindsOccurrencesAroundItsPiecesAndReadsNoFurther) {
+    const size_t piece = PatchQuickPieceSize;
+    const size_t size = 2 * piece + 4096;
+    for (size_t at : {size_t{0}, piece - 5, piece - Address.size(), piece - Address.size() + 1, piece,
+                      2 * piece - 1, size - Address.size()}) {
+        std::string bytes(size, 'x');
+        bytes.replace(at, Address.size(), Address);
+        put("big.exe", bytes);
+        begin(0);
+        job.quickScan = 1;
+        job.step(-1);
+        EXPECT_EQ(Finished, job.status) << job.message;
+        EXPECT_EQ(1, job.filesMatched) << "at " << at;
+        const size_t end = at + Address.size();
+        EXPECT_EQ(static_cast<int64_t>(std::min(size, (end + piece - 1) / piece * piece)), job.progress().bytesRead)
+            << "at " << at;
+    }
 }
 
 TEST_F(PatchJobConvertRun, WizardStringsRewriteBinaryAndTextFiles) {
@@ -648,44 +712,49 @@ TEST_F(PatchJobFailures, NewContentCannotReachTheDiskOrTakeThePlace) {
     }
 }
 
-// Every single failure of the file layer, one-off and lasting: the run ends
-// Finished or with one of its messages, and every file is either as it was
-// or fully patched, with no temporary file left.
+// Every single failure of the file layer, one-off and lasting, in a convert
+// run and a quick scan: the run ends Finished or with one of its messages, no
+// handle stays open, and every file is either as it was or fully patched,
+// with no temporary file left.
 TEST_F(PatchJobFailures, AnyFileFailureLosesNothing) {
     const std::string exe = program(9000, {0, 5000});
     const std::string ini = "a=" + Address + "\r\nb=" + Address;
     const std::string cfg = "nothing here";
-    for (bool persistent : {false, true}) {
-        for (int n = 1;; ++n) {
-            put("a.exe", exe);
-            put("b.ini", ini);
-            put("c.cfg", cfg);
-            begin(1);
-            qvtest::FileFault fault;
-            fault.spare(qvtest::FileOp::Remove);
-            fault.failAt(qvtest::FileOp::Any, n, ZephErrIo, persistent);
-            job.step(-1);
-            const bool injected = fault.faultsInjected() > 0;
-            EXPECT_EQ(0, fault.openHandles()) << "the run ended with a handle open";
-            fault.disarm();
-            SCOPED_TRACE(std::string(persistent ? "lasting" : "one-off") + " failure of " + fault.lastFaultName() +
-                         " at call " + std::to_string(n));
-            ASSERT_TRUE(job.status == Finished || job.status == Failed);
-            if (job.status == Failed) {
-                const std::string message = job.message;
-                EXPECT_TRUE(startsWith(message, "Unable to open file") || startsWith(message, "An error occurred") ||
-                            startsWith(message, "We were unable to scan"))
-                    << message;
-            }
-            std::string a = get("a.exe"), b = get("b.ini");
-            EXPECT_TRUE(a == exe || a == patched(exe, true));
-            EXPECT_TRUE(b == ini || b == patched(ini, false));
-            EXPECT_EQ(cfg, get("c.cfg"));
-            EXPECT_EQ((std::set<std::string>{"a.exe", "b.ini", "c.cfg"}), names());
-            if (!injected) {
-                EXPECT_EQ(Finished, job.status) << job.message;
-                EXPECT_EQ(patched(exe, true), a);
-                break;
+    for (int32_t quickScan : {0, 1}) {
+        for (bool persistent : {false, true}) {
+            for (int n = 1;; ++n) {
+                put("a.exe", exe);
+                put("b.ini", ini);
+                put("c.cfg", cfg);
+                begin(quickScan != 0 ? 0 : 1);
+                job.quickScan = quickScan;
+                qvtest::FileFault fault;
+                fault.spare(qvtest::FileOp::Remove);
+                fault.failAt(qvtest::FileOp::Any, n, ZephErrIo, persistent);
+                job.step(-1);
+                const bool injected = fault.faultsInjected() > 0;
+                EXPECT_EQ(0, fault.openHandles()) << "the run ended with a handle open";
+                fault.disarm();
+                SCOPED_TRACE(std::string(quickScan != 0 ? "quick scan, " : "") + (persistent ? "lasting" : "one-off") +
+                             " failure of " + fault.lastFaultName() + " at call " + std::to_string(n));
+                ASSERT_TRUE(job.status == Finished || job.status == Failed);
+                if (job.status == Failed) {
+                    const std::string message = job.message;
+                    EXPECT_TRUE(startsWith(message, "Unable to open file") || startsWith(message, "An error occurred") ||
+                                startsWith(message, "We were unable to scan"))
+                        << message;
+                }
+                std::string a = get("a.exe"), b = get("b.ini");
+                EXPECT_TRUE(a == exe || a == patched(exe, true));
+                EXPECT_TRUE(b == ini || b == patched(ini, false));
+                EXPECT_EQ(cfg, get("c.cfg"));
+                EXPECT_EQ((std::set<std::string>{"a.exe", "b.ini", "c.cfg"}), names());
+                if (!injected) {
+                    EXPECT_EQ(Finished, job.status) << job.message;
+                    EXPECT_EQ(2, job.filesMatched);
+                    EXPECT_EQ(quickScan != 0 ? exe : patched(exe, true), a);
+                    break;
+                }
             }
         }
     }

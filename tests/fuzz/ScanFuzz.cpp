@@ -7,6 +7,7 @@
 // overlap and occurrences are common; bit 3: leave the buffer's own cursor
 // inside the content; bits 4-7: start position of the scan.
 #include "PatchRules.h"
+#include "PatchSearch.h"
 #include "ZephBuf.h"
 #include "ZephStr.h"
 

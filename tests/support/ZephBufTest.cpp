@@ -246,4 +246,40 @@ TEST_F(ZephBufReplace, CursorFollowsTheEdit) {
     }
 }
 
+using ZephBufMoveTail = ZephBufTest;
+
+TEST_F(ZephBufMoveTail, KeepsTheTailWhereAskedOrChangesNothing) {
+    struct Case {
+        int32_t from, to;
+        int result;
+        const char* content;
+    } cases[] = {
+        {6, 0, 0, "6789"},               // to the front
+        {6, 10, 0, "01234567896789"},    // past the old end
+        {2, 3, 0, "01223456789"},        // overlapping, to the right
+        {10, 4, 0, "0123"},              // nothing kept
+        {8, 14, 0, "01234567890123" "89"}, // ends exactly at the capacity
+        {8, 15, -1, nullptr},            // one byte past it
+        {11, 0, -1, nullptr},
+        {-1, 0, -1, nullptr},
+        {0, -1, -1, nullptr},
+    };
+    for (const Case& c : cases) {
+        buffer.reset();
+        fill("0123456789");
+        ASSERT_EQ(buffer.setCapacity(16), 0);
+        std::memcpy(buffer.data + 10, "0123", 4); // bytes past the content
+        buffer.cursor = 3;
+        EXPECT_EQ(c.result, buffer.moveTail(c.from, c.to)) << c.from << " to " << c.to;
+        const std::string expected = c.content != nullptr ? c.content : "0123456789";
+        EXPECT_EQ(expected, content()) << c.from << " to " << c.to;
+        EXPECT_EQ(c.result == 0 ? buffer.length : 3, buffer.cursor) << c.from << " to " << c.to;
+        if (c.result == 0) {
+            EXPECT_EQ(0, buffer.data[buffer.length]) << c.from << " to " << c.to;
+        }
+    }
+    ZephBuf fresh;
+    EXPECT_EQ(-1, fresh.moveTail(0, 0)) << "no block";
+}
+
 } // namespace
