@@ -24,7 +24,9 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 [ -n "${DISPLAY:-}" ] && [ -n "${WINEPREFIX:-}" ] || { echo "FAIL: DISPLAY and WINEPREFIX must be set"; exit 1; }
 export WINEDEBUG=-all
 
-work=$(mktemp -d /tmp/quorvel-deb-test.XXXXXX)
+# A space in the scratch root, as in many a home folder, tests the
+# launcher's quoting.
+work=$(mktemp -d "/tmp/quorvel deb test.XXXXXX")
 pid=
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null
