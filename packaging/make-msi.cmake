@@ -7,7 +7,7 @@ file(RELATIVE_PATH _icon "${_wxsDir}" "${CPACK_QV_ICON}")
 set(_msi "${CPACK_TOPLEVEL_DIRECTORY}/${CPACK_PACKAGE_FILE_NAME}.msi")
 execute_process(
   COMMAND "${CPACK_QV_WIXL}" --arch x64
-          -D "Version=${CPACK_PACKAGE_VERSION}" -D "StageDir=${_stage}" -D "IconFile=${_icon}"
+          -D "Version=${CPACK_QV_MSI_VERSION}" -D "StageDir=${_stage}" -D "IconFile=${_icon}"
           -o "${_msi}" "${CPACK_QV_WXS}"
   RESULT_VARIABLE _failed)
 if(_failed)

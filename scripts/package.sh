@@ -33,7 +33,7 @@ for preset in windows native; do
   rm -rf "${out:?}/$preset"
 done
 
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/native/CMakeCache.txt)
+version=$(sed -n 's/^#define QUORVEL_VERSION_TEXT "\(.*\)"$/\1/p' build/native/product/QuorvelVersion.h)
 for package in "Quorvel-$version-win64.msi" "Quorvel-$version-win64.zip" "quorvel_${version}_$(dpkg --print-architecture).deb"; do
   [ -f "$out/$package" ] || { echo "package.sh: $package was not made" >&2; exit 1; }
 done

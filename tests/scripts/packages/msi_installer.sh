@@ -67,7 +67,9 @@ cmp -s "$folder/ReadMe.txt" "$source/resources/texts/ReadMe.txt" || fail "the in
 
 code=$(product_code)
 [ -n "$code" ] || fail "no entry named Quorvel in the list of installed programs"
-[ "$(entry_value "$code" DisplayVersion)" = "$version" ] || fail "the entry's version is not $version"
+# Windows Installer shows the numbers: "1.0.1r-2" is 1.0.1.2.
+numbers=${version/r-/.}
+[ "$(entry_value "$code" DisplayVersion)" = "$numbers" ] || fail "the entry's version is not $numbers"
 [ "$(entry_value "$code" DisplayIcon)" = 'C:\Program Files\Quorvel\Quorvel.exe,0' ] || fail "the entry has no icon"
 case "$(entry_value "$code" UninstallString)" in
   *"$code"*) ;;
@@ -82,7 +84,7 @@ done
 
 # The wizard, started as the Start menu starts it; its title carries the
 # package's version.
-caption="Quorvel \\[${version//./\\.}r-[0-9]+\\]"
+caption="Quorvel \\[${version//./\\.}\\]"
 timeout 60 wine start /unix "$shortcut" </dev/null >/dev/null 2>&1 || fail "the Start-menu entry did not start"
 window=
 for i in $(seq 1 200); do
@@ -102,7 +104,7 @@ pid=
 
 out=$(timeout 60 wine "C:\\Program Files\\Quorvel\\quorvel-cli.exe" --version </dev/null | tr -d '\r')
 case "$out" in
-  "Quorvel ${version}r-"*) ;;
+  "Quorvel ${version}") ;;
   *) fail "installed quorvel-cli.exe --version printed [$out]" ;;
 esac
 
