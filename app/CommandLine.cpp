@@ -6,8 +6,7 @@
 
 #include <cstdio>
 
-CommandDecision decideCommandLine(const char* text)
-{
+CommandDecision decideCommandLine(const char* text) {
     CommandDecision decision;
     char buffer[CommandTextSize];
     char* tokens[CommandTokenMax];
@@ -20,16 +19,11 @@ CommandDecision decideCommandLine(const char* text)
         const char* token = tokens[i];
         if (token[0] == '-' || token[0] == '\\') {
             switch (token[1]) {
-            case '\0':
-                continue;
+            case '\0': continue;
             case 'h':
-            case 'H':
-                decision.action = CommandAction::ShowUsage;
-                return decision;
+            case 'H': decision.action = CommandAction::ShowUsage; return decision;
             case 'a':
-            case 'A':
-                decision.action = CommandAction::ShowAbout;
-                return decision;
+            case 'A': decision.action = CommandAction::ShowAbout; return decision;
             default:
                 decision.action = CommandAction::InvalidFlag;
                 decision.flag = token[1];
@@ -43,8 +37,7 @@ CommandDecision decideCommandLine(const char* text)
     return decision;
 }
 
-void formatCommandRejection(const CommandDecision& decision, char* message, int size)
-{
+void formatCommandRejection(const CommandDecision& decision, char* message, int size) {
     if (message == nullptr || size < 1)
         return;
     message[0] = '\0';
@@ -61,7 +54,6 @@ void formatCommandRejection(const CommandDecision& decision, char* message, int 
                       "are accepted.\n",
                       CommandTokenMax, CommandTextSize);
         break;
-    default:
-        break;
+    default: break;
     }
 }

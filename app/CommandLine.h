@@ -23,8 +23,8 @@ enum class CommandAction {
 
 struct CommandDecision {
     CommandAction action = CommandAction::RunWizard;
-    char flag = 0;                          // InvalidFlag: the flag's second character
-    char argument[CommandTextSize] = {};    // InvalidArgument: the token
+    char flag = 0;                       // InvalidFlag: the flag's second character
+    char argument[CommandTextSize] = {}; // InvalidArgument: the token
 };
 
 // Tokens in order: a token starting with '-' or '\' is a flag; a lone lead

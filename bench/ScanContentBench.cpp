@@ -65,8 +65,8 @@ std::string configLike() {
     while (s.size() < static_cast<size_t>(kContentSize)) {
         uint32_t v = r.next();
         char line[128];
-        int n = std::snprintf(line, sizeof line, "Server%u=198.51.%u.%u\r\nPort%u=%u\r\nHost=game%u.qv.test\r\n", v % 64,
-                              (v >> 6) % 256, (v >> 14) % 256, v % 7, 28000 + (v >> 20) % 1000, (v >> 3) % 90);
+        int n = std::snprintf(line, sizeof line, "Server%u=198.51.%u.%u\r\nPort%u=%u\r\nHost=game%u.qv.test\r\n",
+                              v % 64, (v >> 6) % 256, (v >> 14) % 256, v % 7, 28000 + (v >> 20) % 1000, (v >> 3) % 90);
         s.append(line, static_cast<size_t>(n));
     }
     s.resize(kContentSize);

@@ -28,9 +28,9 @@ struct OptionEntry {
 };
 
 const OptionEntry Options[] = {
-    {"--old", OptOld, true},           {"--new", OptNew, true},          {"--product", OptProduct, true},
-    {"--channel", OptChannel, true},   {"--prefix", OptPrefix, true},    {"--save-as-new", OptSaveAsNew, false},
-    {"--dry-run", OptDryRun, false},   {"--json", OptJson, false},
+    {"--old", OptOld, true},         {"--new", OptNew, true},       {"--product", OptProduct, true},
+    {"--channel", OptChannel, true}, {"--prefix", OptPrefix, true}, {"--save-as-new", OptSaveAsNew, false},
+    {"--dry-run", OptDryRun, false}, {"--json", OptJson, false},
 };
 
 constexpr uint32_t TargetOptions = OptProduct | OptChannel | OptPrefix;
@@ -170,8 +170,8 @@ int CliParseArgs(int argc, const char* const* argv, CliOptions* options, char* e
                 else if (ZephStrEqualNoCase(value, "download"))
                     found.channel = CliChannelDownload;
                 else
-                    return refuse(options, error, errorSize, "--channel is 'box' or 'download', not '%.*s'",
-                                  QuotedMax, value);
+                    return refuse(options, error, errorSize, "--channel is 'box' or 'download', not '%.*s'", QuotedMax,
+                                  value);
                 break;
             default: break;
             }
@@ -215,11 +215,14 @@ int CliParseArgs(int argc, const char* const* argv, CliOptions* options, char* e
     if (verb->needsStrings && (found.oldString == nullptr || found.newString == nullptr))
         return refuse(options, error, errorSize, "'%s' needs --old and --new", verb->name);
     if (ZephStrLength(found.oldString) > verb->stringMax)
-        return refuse(options, error, errorSize, "--old is longer than %d characters", static_cast<int>(verb->stringMax));
+        return refuse(options, error, errorSize, "--old is longer than %d characters",
+                      static_cast<int>(verb->stringMax));
     if (ZephStrLength(found.newString) > verb->stringMax)
-        return refuse(options, error, errorSize, "--new is longer than %d characters", static_cast<int>(verb->stringMax));
+        return refuse(options, error, errorSize, "--new is longer than %d characters",
+                      static_cast<int>(verb->stringMax));
     if (ZephStrLength(found.directory) > CliDirectoryMax)
-        return refuse(options, error, errorSize, "the folder is longer than %d characters", static_cast<int>(CliDirectoryMax));
+        return refuse(options, error, errorSize, "the folder is longer than %d characters",
+                      static_cast<int>(CliDirectoryMax));
 
     found.verb = verb->verb;
     *options = found;

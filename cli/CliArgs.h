@@ -37,7 +37,7 @@ struct CliOptions {
     const char* newString = nullptr; // --new
     const char* product = nullptr;   // --product: a title or a row number
     CliChannel channel = CliChannelNone;
-    const char* prefix = nullptr;    // --prefix
+    const char* prefix = nullptr; // --prefix
     bool saveAsNew = false;
     bool dryRun = false;
     bool json = false;

@@ -77,8 +77,7 @@ int resolveTarget(const CliOptions& options, const CliEnvironment& env, Target* 
     target->product = CliFindProduct(options.product);
     if (target->product == nullptr) {
         char reason[CliErrorSize];
-        std::snprintf(reason, sizeof reason, "no product '%.40s' (see '%s products')", options.product,
-                      CliProgramName);
+        std::snprintf(reason, sizeof reason, "no product '%.40s' (see '%s products')", options.product, CliProgramName);
         return usageError(env, reason);
     }
     const char* windowsFolder = defaultProductFolder(target->product, options.channel);

@@ -241,9 +241,9 @@ int Run::processFile(const char* path, int32_t doIt) {
             position = found;
             if (matches == 0)
                 log_.appendLine(""); // ends the "Scanning" text's line
-            log_.appendFormat("    Match: $%8.8lx - $%8.8lx, %ld bytes \"%s\"\r\n", static_cast<unsigned long>(position),
-                              static_cast<unsigned long>(position + oldLength - 1), static_cast<long>(oldLength),
-                              oldText);
+            log_.appendFormat(
+                "    Match: $%8.8lx - $%8.8lx, %ld bytes \"%s\"\r\n", static_cast<unsigned long>(position),
+                static_cast<unsigned long>(position + oldLength - 1), static_cast<long>(oldLength), oldText);
             ++matches;
             if (doIt == 0) {
                 position += oldLength;

@@ -27,8 +27,8 @@ int InstallFolderPattern(const char* directory, char* area, int32_t size) {
     if (area == nullptr || size < 1)
         return -1;
     area[0] = '\0';
-    const int64_t needed = int64_t{ZephStrLength(directory)} + ZephStrLength(ZephPathSeparatorText) +
-                           ZephStrLength(InstallFolderWildcard);
+    const int64_t needed =
+        int64_t{ZephStrLength(directory)} + ZephStrLength(ZephPathSeparatorText) + ZephStrLength(InstallFolderWildcard);
     if (needed >= size)
         return -1;
     ZephStrCopy(area, directory, size);

@@ -100,22 +100,22 @@ struct PatchJob {
     int32_t quickScan = 0; // nonzero: a scan run is a quick scan (see above)
     int32_t status = Idle;
     char message[PatchMessageSize] = {}; // the failure that ended the run; empty otherwise
-    int32_t filesMatched = 0; // files of the run holding the old string
-    int32_t filesVisited = 0; // directory entries looked at
-    int32_t entriesTotal = 0; // entries of this run's listing
-    int64_t bytesRead = 0;    // file content read by this run
+    int32_t filesMatched = 0;            // files of the run holding the old string
+    int32_t filesVisited = 0;            // directory entries looked at
+    int32_t entriesTotal = 0;            // entries of this run's listing
+    int64_t bytesRead = 0;               // file content read by this run
     // The engine's next action, one of PatchStep (0: no run set up). Named
     // apart from the operation step(), which C++ cannot share a name with.
     int32_t currentStep = 0;
     ZephDirList* dirList = nullptr; // owned
     ZephDirEntry* entry = nullptr;
-    ZephFile file;        // the source, while it is read
-    ZephBuf content;      // convert run: the whole current file; scan run: its undecided end and one piece
-    int32_t cursor = 0;   // scan offset in content
+    ZephFile file;      // the source, while it is read
+    ZephBuf content;    // convert run: the whole current file; scan run: its undecided end and one piece
+    int32_t cursor = 0; // scan offset in content
     int32_t fileMatches = 0;
     int32_t binaryKind = 0;
-    int32_t writePos = 0; // bytes of content written to the target so far
-    ZephFileReplacer target; // the new file being written, sealed at EndWrite
+    int32_t writePos = 0;                      // bytes of content written to the target so far
+    ZephFileReplacer target;                   // the new file being written, sealed at EndWrite
     ZephFileReplacer sealed[PatchSealedFiles]; // complete new files, not yet in place
     int32_t sealedCount = 0;
     // A scan run counts occurrences as each piece arrives, while the piece

@@ -34,8 +34,8 @@ bool PatchMatchAt(const char* data, int32_t length, int32_t position, const char
     return true;
 }
 
-int PatchReplaceAt(ZephBuf* content, int32_t position, const char* oldString, int32_t oldLength,
-                   const char* newString, int32_t newLength, int32_t binaryKind, int32_t* advance) {
+int PatchReplaceAt(ZephBuf* content, int32_t position, const char* oldString, int32_t oldLength, const char* newString,
+                   int32_t newLength, int32_t binaryKind, int32_t* advance) {
     (void)oldString; // the occurrence is already known; the bytes are what count
     if (content == nullptr || content->data == nullptr || position < 0 || oldLength <= 0 || newLength < 0 ||
         oldLength > content->length - position || (newLength > 0 && newString == nullptr))
@@ -70,8 +70,8 @@ namespace {
 // One position at a time through PatchReplaceAt: used where the buffer's
 // own cursor stands inside the content, so that it follows each edit exactly
 // as ZephBuf::replace moves it.
-int rewriteEach(ZephBuf* content, int32_t* cursor, const PatchFinder& finder, const char* newString,
-                int32_t newLength, int32_t binaryKind, int32_t* matches) {
+int rewriteEach(ZephBuf* content, int32_t* cursor, const PatchFinder& finder, const char* newString, int32_t newLength,
+                int32_t binaryKind, int32_t* matches) {
     int32_t position = *cursor;
     for (;;) {
         int32_t q = finder.find(content->data, content->length, position);
@@ -121,8 +121,8 @@ void rewriteShrinking(ZephBuf* content, int32_t from, const PatchFinder& finder,
 // rebuild from the front. After k of n occurrences the write position trails
 // the read position by (n - k) times the difference, so nothing unread is
 // overwritten and the search only ever reads bytes not yet written.
-int rewriteGrowing(ZephBuf* content, int32_t from, const PatchFinder& finder, const char* newString,
-                   int32_t newLength, int32_t* matches) {
+int rewriteGrowing(ZephBuf* content, int32_t from, const PatchFinder& finder, const char* newString, int32_t newLength,
+                   int32_t* matches) {
     const int32_t oldLength = finder.needleLength;
     int64_t count = 0;
     for (int32_t q = finder.find(content->data, content->length, from); q >= 0;

@@ -27,11 +27,7 @@ struct ZephBuf;
 //   length changed  text kind, lengths differ: the place is replaced by the
 //                   new string, the bytes after it move, the content keeps its
 //                   trailing zero byte; the scan moves on by newLength.
-enum PatchReplaceMode : int32_t {
-    PatchReplaceBinary = 0,
-    PatchReplaceEqualLength = 1,
-    PatchReplaceLengthChanged = 2
-};
+enum PatchReplaceMode : int32_t { PatchReplaceBinary = 0, PatchReplaceEqualLength = 1, PatchReplaceLengthChanged = 2 };
 
 PatchReplaceMode PatchReplaceModeOf(int32_t binaryKind, int32_t oldLength, int32_t newLength);
 
@@ -44,8 +40,8 @@ bool PatchMatchAt(const char* data, int32_t length, int32_t position, const char
 // scan moves on. Returns 0, or -1 when the content would have to grow and
 // cannot (or when the arguments do not describe an occurrence inside the
 // content); then the content is as it was.
-int PatchReplaceAt(ZephBuf* content, int32_t position, const char* oldString, int32_t oldLength,
-                   const char* newString, int32_t newLength, int32_t binaryKind, int32_t* advance);
+int PatchReplaceAt(ZephBuf* content, int32_t position, const char* oldString, int32_t oldLength, const char* newString,
+                   int32_t newLength, int32_t binaryKind, int32_t* advance);
 
 // Scans content from *cursor to its end with finder and adds each occurrence
 // to *matches. With rewrite 0 it only counts; otherwise every occurrence gets

@@ -71,8 +71,7 @@ bool matchesHere(const unsigned char* at, const unsigned char* needle, int32_t l
 // The first candidate start among the set bits (bit i: start p + i) where
 // the whole needle is found, or -1. Shared by every probe width.
 template <typename Bits>
-int32_t firstConfirmed(Bits bits, const unsigned char* bytes, int32_t p, const unsigned char* needle,
-                       int32_t length) {
+int32_t firstConfirmed(Bits bits, const unsigned char* bytes, int32_t p, const unsigned char* needle, int32_t length) {
     while (bits != 0) {
         int32_t q = p + std::countr_zero(bits);
         if (matchesHere(bytes + q, needle, length))
@@ -178,9 +177,10 @@ int32_t PatchFinder::find(const char* data, int32_t length, int32_t from) const 
     [[maybe_unused]] const bool fold = (maskA | maskB) != 0;
 #if defined(QV_PROBE_WIDE)
     if (level >= PatchProbeAvx2 && last - p >= 31) {
-        int32_t q = level >= PatchProbeAvx512
-                        ? (fold ? probeAvx512<true>(*this, bytes, last, &p) : probeAvx512<false>(*this, bytes, last, &p))
-                        : (fold ? probeAvx2<true>(*this, bytes, last, &p) : probeAvx2<false>(*this, bytes, last, &p));
+        int32_t q =
+            level >= PatchProbeAvx512
+                ? (fold ? probeAvx512<true>(*this, bytes, last, &p) : probeAvx512<false>(*this, bytes, last, &p))
+                : (fold ? probeAvx2<true>(*this, bytes, last, &p) : probeAvx2<false>(*this, bytes, last, &p));
         if (q >= 0)
             return q;
     }

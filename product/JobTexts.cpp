@@ -12,15 +12,13 @@ namespace {
 
 const char UnknownErrorText[] = "An unknown error condition has occurred.";
 
-const char* titleOf(const ProductEntry* product)
-{
+const char* titleOf(const ProductEntry* product) {
     return product != nullptr && product->title != nullptr ? product->title : "";
 }
 
 // snprintf with a fixed format; the area's rules of the header.
 template <typename... Args>
-void composeInto(char* area, int size, const char* format, Args... args)
-{
+void composeInto(char* area, int size, const char* format, Args... args) {
     if (area == nullptr || size < 1)
         return;
     std::snprintf(area, static_cast<size_t>(size), format, args...);
@@ -28,8 +26,7 @@ void composeInto(char* area, int size, const char* format, Args... args)
 
 } // namespace
 
-JobResult jobResultOf(const PatchJob& job)
-{
+JobResult jobResultOf(const PatchJob& job) {
     if (job.status != Finished)
         return RunFailed;
     if (job.filesMatched == 1)
@@ -39,23 +36,19 @@ JobResult jobResultOf(const PatchJob& job)
     return job.filesVisited > 0 ? NoFileMatched : NoFileFound;
 }
 
-void composeProductLine(const ProductEntry* product, char* area, int size)
-{
+void composeProductLine(const ProductEntry* product, char* area, int size) {
     composeInto(area, size, "Product : %s", titleOf(product));
 }
 
-void composeScanResultsHeading(const ProductEntry* product, char* area, int size)
-{
+void composeScanResultsHeading(const ProductEntry* product, char* area, int size) {
     composeInto(area, size, "Scan results for \"%s\":", titleOf(product));
 }
 
-void composePatchResultsHeading(const ProductEntry* product, char* area, int size)
-{
+void composePatchResultsHeading(const ProductEntry* product, char* area, int size) {
     composeInto(area, size, "Patch results for \"%s\":", titleOf(product));
 }
 
-void composeDirectoryLine(const char* directory, int maxDirectoryChars, char* area, int size)
-{
+void composeDirectoryLine(const char* directory, int maxDirectoryChars, char* area, int size) {
     static const char prefix[] = "Directory: ";
     static const char ellipsis[] = "...";
     const int prefixLength = static_cast<int>(sizeof(prefix) - 1);
@@ -92,8 +85,7 @@ void composeDirectoryLine(const char* directory, int maxDirectoryChars, char* ar
     out[budget] = '\0';
 }
 
-const char* composeScanVerdict(const PatchJob& job, char* area, int size)
-{
+const char* composeScanVerdict(const PatchJob& job, char* area, int size) {
     const long matched = job.filesMatched;
     switch (jobResultOf(job)) {
     case OneFileMatched:
@@ -120,8 +112,7 @@ const char* composeScanVerdict(const PatchJob& job, char* area, int size)
                     "Click on Back and select a different directory or product and try again.",
                     size);
         return area;
-    case RunFailed:
-        break;
+    case RunFailed: break;
     }
     if (job.message[0] != '\0')
         return job.message;
@@ -129,8 +120,7 @@ const char* composeScanVerdict(const PatchJob& job, char* area, int size)
     return area;
 }
 
-const char* composeDoneOutcome(const PatchJob& job, char* area, int size)
-{
+const char* composeDoneOutcome(const PatchJob& job, char* area, int size) {
     const long matched = job.filesMatched;
     switch (jobResultOf(job)) {
     case OneFileMatched:
@@ -157,8 +147,7 @@ const char* composeDoneOutcome(const PatchJob& job, char* area, int size)
                     "Click on Back and select a different directory and try again.",
                     size);
         return area;
-    case RunFailed:
-        break;
+    case RunFailed: break;
     }
     if (job.message[0] != '\0')
         return job.message;
@@ -166,8 +155,7 @@ const char* composeDoneOutcome(const PatchJob& job, char* area, int size)
     return area;
 }
 
-const char* doneExitLabel(const PatchJob& job)
-{
+const char* doneExitLabel(const PatchJob& job) {
     const JobResult result = jobResultOf(job);
     return result == OneFileMatched || result == SomeFilesMatched ? "Finished!" : "Exit";
 }

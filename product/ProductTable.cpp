@@ -19,8 +19,7 @@ const ProductEntry ProductTable[ProductCount + 1] = {
     {-1, nullptr, nullptr, nullptr},
 };
 
-const ProductEntry* findProduct(const ProductEntry* table, int32_t index)
-{
+const ProductEntry* findProduct(const ProductEntry* table, int32_t index) {
     if (table == nullptr || index < 0)
         return nullptr;
     // The table's length is not known here: walk to index, stopping at the
@@ -32,8 +31,7 @@ const ProductEntry* findProduct(const ProductEntry* table, int32_t index)
     return nullptr;
 }
 
-const char* defaultProductFolder(const ProductEntry* product, int32_t purchaseChannel)
-{
+const char* defaultProductFolder(const ProductEntry* product, int32_t purchaseChannel) {
     if (product == nullptr)
         return nullptr;
     if (purchaseChannel == PurchaseChannel::BoxCopy)

@@ -9,9 +9,9 @@
 // from resources/texts/*.txt, byte for byte.
 
 extern const char storedReadMeText[];
-extern const int storedReadMeLength;          // bytes before the zero byte
+extern const int storedReadMeLength; // bytes before the zero byte
 
 extern const char storedUserAgreementText[];
-extern const int storedUserAgreementLength;   // bytes before the zero byte
+extern const int storedUserAgreementLength; // bytes before the zero byte
 
 #endif

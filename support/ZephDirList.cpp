@@ -12,9 +12,7 @@ namespace {
 
 using Comparator = int (*)(const char*, const char*);
 
-Comparator comparatorOf(uint32_t options) {
-    return (options & ZephDirNoCase) ? ZephStrCompareNoCase : ZephStrCompare;
-}
+Comparator comparatorOf(uint32_t options) { return (options & ZephDirNoCase) ? ZephStrCompareNoCase : ZephStrCompare; }
 
 uint32_t libraryAttributes(uint32_t platform) {
     static const struct {
@@ -37,9 +35,9 @@ uint32_t libraryAttributes(uint32_t platform) {
 // One zeroed block holding the entry and its whole name: prefix (prefixLength
 // bytes, may be empty), then the separator when prefix is non-empty, then
 // name. Not linked. None when memory ran out or the size does not fit.
-ZephDirEntry* newEntry(ZephDirList* list, const char* prefix, int32_t prefixLength, const char* name,
-                       uint32_t size, uint32_t attributes, const ZephDirTime* created,
-                       const ZephDirTime* accessed, const ZephDirTime* written) {
+ZephDirEntry* newEntry(ZephDirList* list, const char* prefix, int32_t prefixLength, const char* name, uint32_t size,
+                       uint32_t attributes, const ZephDirTime* created, const ZephDirTime* accessed,
+                       const ZephDirTime* written) {
     int64_t nameLength = ZephStrLength(name);
     int64_t textLength = prefixLength > 0 ? prefixLength + 1 + nameLength : nameLength;
     int64_t blockSize = static_cast<int64_t>(sizeof(ZephDirEntry)) + textLength + 1;

@@ -56,9 +56,9 @@ struct ZephDirEntry {
     ZephDirList* list;      // owner
     ZephDirEntry* previous; // neighbours in name order, none at the ends
     ZephDirEntry* next;
-    char* name;             // bare name, or directory + separator + name
-    uint32_t size;          // low 32 bits of the file size
-    uint32_t attributes;    // ZephAttr bits
+    char* name;          // bare name, or directory + separator + name
+    uint32_t size;       // low 32 bits of the file size
+    uint32_t attributes; // ZephAttr bits
     ZephDirTime created;
     ZephDirTime accessed;
     ZephDirTime written;
@@ -99,8 +99,7 @@ struct ZephDirList {
     // Each time may be none for an all-zero time. Returns the entry, or none
     // when list or name is none or memory ran out; the list is then unchanged.
     static ZephDirEntry* addEntry(ZephDirList* list, const char* name, uint32_t size, uint32_t attributes,
-                                  const ZephDirTime* created, const ZephDirTime* accessed,
-                                  const ZephDirTime* written);
+                                  const ZephDirTime* created, const ZephDirTime* accessed, const ZephDirTime* written);
 };
 
 #endif

@@ -208,8 +208,8 @@ int ZephFile::setMemoryCapacity(int32_t n) {
     return 0;
 }
 
-int ZephFile::hexDump(const char* prefix, const void* data, int32_t length, int32_t baseOffset,
-                      int32_t bytesPerLine, bool showText) {
+int ZephFile::hexDump(const char* prefix, const void* data, int32_t length, int32_t baseOffset, int32_t bytesPerLine,
+                      bool showText) {
     if (bytesPerLine < 1)
         bytesPerLine = 1;
     if (bytesPerLine > ZephFileHexDumpMaxBytesPerLine)
@@ -241,8 +241,8 @@ int ZephFile::hexDump(const char* prefix, const void* data, int32_t length, int3
         }
         text[inLine] = 0;
         int64_t offset = static_cast<int64_t>(baseOffset) + (i + 1 - inLine);
-        int n = std::snprintf(line, sizeof line, "%.*s%8.8" PRId64 " : %s", ZephFileHexDumpMaxPrefix, prefix, offset,
-                              hex);
+        int n =
+            std::snprintf(line, sizeof line, "%.*s%8.8" PRId64 " : %s", ZephFileHexDumpMaxPrefix, prefix, offset, hex);
         if (showText)
             std::snprintf(line + n, sizeof line - static_cast<size_t>(n), "    [%s]", text);
         if (writeLine(line) != 0)

@@ -11,8 +11,8 @@ struct ZephMemManager;
 
 // Open mode bits, the second argument of ZephFile::open.
 enum : uint32_t {
-    OpenMemory = 0x01,   // no disk file: the content lives in a block; other bits ignored
-    OpenCreate = 0x02,   // when the file cannot be opened, create it
+    OpenMemory = 0x01, // no disk file: the content lives in a block; other bits ignored
+    OpenCreate = 0x02, // when the file cannot be opened, create it
     OpenRead = 0x04,
     OpenWrite = 0x08,    // with OpenRead: read and write
     OpenShared = 0x10,   // others may read and write meanwhile; otherwise exclusive

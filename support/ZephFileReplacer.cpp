@@ -80,8 +80,8 @@ int ZephFileReplacer::begin(const char* target) {
     if (length > (INT32_MAX - PendingCapacity) / 2 - TemporarySuffixLength)
         return fail(this, ZephErrInvalid);
     const int64_t pathsSize = 2 * static_cast<int64_t>(length) + TemporarySuffixLength + 2;
-    auto* paths = static_cast<char*>(ZephMemAlloc(manager, static_cast<int32_t>(pathsSize + PendingCapacity), 0,
-                                                  PathBlockName));
+    auto* paths =
+        static_cast<char*>(ZephMemAlloc(manager, static_cast<int32_t>(pathsSize + PendingCapacity), 0, PathBlockName));
     if (paths == nullptr)
         return fail(this, ZephErrNoMemory);
     targetPath = paths;

@@ -32,8 +32,8 @@ struct ZephFileReplacer {
     ZephMemManager* manager = nullptr; // where the path block comes from
     char* targetPath = nullptr;        // both paths live in one block, "ZephFileReplacer paths"
     char* temporaryPath = nullptr;
-    int64_t handle = ZephSysFileNone;  // the open temporary file
-    int64_t written = 0;               // bytes taken by write since begin
+    int64_t handle = ZephSysFileNone; // the open temporary file
+    int64_t written = 0;              // bytes taken by write since begin
     // Small writes are gathered here (in the paths' block) and go to the
     // file PendingCapacity bytes at a time: the patch job hands over 4096-byte
     // pieces, and the system call per piece cost more than the copy.
@@ -42,8 +42,8 @@ struct ZephFileReplacer {
     int32_t pendingLength = 0;
     bool contentOnDisk = false; // flushed by flushContent; commit skips it
     bool targetExisted = false;
-    uint32_t targetPermissions = 0;    // as ZephSysFiles.query reported them
-    ZephError error = ZephErrNone;     // why the last -1 happened
+    uint32_t targetPermissions = 0; // as ZephSysFiles.query reported them
+    ZephError error = ZephErrNone;  // why the last -1 happened
     // commit syncs the target's folder itself. A caller that puts many files
     // of one folder in place turns this off and syncs the folder once, after
     // the last commit (ZephSysFiles.flushDirectoryOf): each file is then

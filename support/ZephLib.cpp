@@ -63,7 +63,7 @@ void ZephTimeStamp(char* text) {
         return;
     static const char weekdays[7][4] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     static const char months[12][4] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+                                       "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     text[0] = 0;
     ZephSysLocalTime now{};
     if (ZephSysLocalTimeNow(&now) != 0 || now.weekday < 0 || now.weekday > 6 || now.month < 1 || now.month > 12 ||

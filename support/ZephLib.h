@@ -13,8 +13,8 @@
 
 // Start-up options.
 enum : uint32_t {
-    ZephLibSockets = 1,  // start the socket layer (ZephSock.h)
-    ZephLibServices = 2  // set the process-wide services flag
+    ZephLibSockets = 1, // start the socket layer (ZephSock.h)
+    ZephLibServices = 2 // set the process-wide services flag
 };
 
 struct ZephLib {

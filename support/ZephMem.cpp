@@ -257,20 +257,13 @@ void runWatchers(ZephMemManager* manager, ZephMemBlock* block, uint32_t flags, c
             continue;
         bool matches = false;
         switch (watcher.kind) {
-        case ZephWatchAll:
-            matches = true;
-            break;
-        case ZephWatchSerial:
-            matches = static_cast<uintptr_t>(watcher.match) == block->serial;
-            break;
-        case ZephWatchSize:
-            matches = watcher.match == block->size;
-            break;
+        case ZephWatchAll: matches = true; break;
+        case ZephWatchSerial: matches = static_cast<uintptr_t>(watcher.match) == block->serial; break;
+        case ZephWatchSize: matches = watcher.match == block->size; break;
         case ZephWatchName:
             matches = ZephStrEqualNoCase(reinterpret_cast<const char*>(watcher.match), name) != 0;
             break;
-        default:
-            break;
+        default: break;
         }
         if (matches)
             watcher.callback(watcher.user, watcher.kind, manager, block->size, flags, name);
@@ -491,14 +484,16 @@ struct Checker {
                         block->size, block->capacity);
         char* user = userOf(block);
         if (!isGuardIntact(user - 4))
-            return fail("%s block %p (serial %u): front guard damaged", where, static_cast<void*>(block), block->serial);
+            return fail("%s block %p (serial %u): front guard damaged", where, static_cast<void*>(block),
+                        block->serial);
         if (!isGuardIntact(user + block->size))
             return fail("%s block %p (serial %u): rear guard damaged", where, static_cast<void*>(block), block->serial);
         if (block->name != user + block->size + 4)
             return fail("%s block %p (serial %u): name pointer is not after the rear guard", where,
                         static_cast<void*>(block), block->serial);
         const char* end = endOf(block);
-        const char* nameEnd = static_cast<const char*>(std::memchr(block->name, 0, static_cast<size_t>(end - block->name)));
+        const char* nameEnd =
+            static_cast<const char*>(std::memchr(block->name, 0, static_cast<size_t>(end - block->name)));
         if (nameEnd == nullptr)
             return fail("%s block %p (serial %u): name runs past its capacity", where, static_cast<void*>(block),
                         block->serial);
@@ -512,7 +507,8 @@ struct Checker {
     static bool liesIn(ZephMemChunk* chunk, ZephMemBlock* block) {
         auto base = reinterpret_cast<uintptr_t>(chunk);
         auto at = reinterpret_cast<uintptr_t>(block);
-        return at >= base + ZephMemChunkHeaderSize && at + ZephMemHeaderSize <= base + static_cast<uint32_t>(chunk->chunkSize);
+        return at >= base + ZephMemChunkHeaderSize &&
+               at + ZephMemHeaderSize <= base + static_cast<uint32_t>(chunk->chunkSize);
     }
 
     // A used or free list of chunk: exactly `count` members, links both ways,
@@ -538,7 +534,8 @@ struct Checker {
             if ((block->serial == 0) != free)
                 return fail("chunk %d: %s list holds %p with serial %u", chunkIndex, which, static_cast<void*>(block),
                             block->serial);
-            if (free && previous != nullptr && reinterpret_cast<uintptr_t>(previous) >= reinterpret_cast<uintptr_t>(block))
+            if (free && previous != nullptr &&
+                reinterpret_cast<uintptr_t>(previous) >= reinterpret_cast<uintptr_t>(block))
                 return fail("chunk %d: free list not in address order at %p", chunkIndex, static_cast<void*>(block));
             previous = block;
             ++seen;
@@ -580,7 +577,8 @@ struct Checker {
                             block->capacity);
             if (block->serial == 0) {
                 if (previous != nullptr && previous->serial == 0)
-                    return fail("chunk %d: blocks %d and %d are both free and adjacent", chunkIndex, blocks - 1, blocks);
+                    return fail("chunk %d: blocks %d and %d are both free and adjacent", chunkIndex, blocks - 1,
+                                blocks);
                 ++free;
             } else {
                 if (checkLiveBlock(block, "pool") != 0)
@@ -606,7 +604,8 @@ struct Checker {
         if (static_cast<uint32_t>(chunk->bytesInUse) != bytes)
             return fail("chunk %d: bytes in use %d, used blocks hold %u", chunkIndex, chunk->bytesInUse, bytes);
         if (chunk->peakBytesInUse < chunk->bytesInUse)
-            return fail("chunk %d: peak %d below bytes in use %d", chunkIndex, chunk->peakBytesInUse, chunk->bytesInUse);
+            return fail("chunk %d: peak %d below bytes in use %d", chunkIndex, chunk->peakBytesInUse,
+                        chunk->bytesInUse);
         return 0;
     }
 
@@ -649,7 +648,8 @@ struct Checker {
             ++blocks;
         }
         if (blocks != manager->heapCount || manager->heapTail != previous)
-            return fail("heap-block list has %d blocks, count says %d (or the tail is wrong)", blocks, manager->heapCount);
+            return fail("heap-block list has %d blocks, count says %d (or the tail is wrong)", blocks,
+                        manager->heapCount);
 
         if (static_cast<uint32_t>(manager->poolBytes) != poolBytes)
             return fail("pool bytes %d, chunks hold %u", manager->poolBytes, poolBytes);
@@ -680,5 +680,5 @@ int ZephMemCheck(ZephMemManager* manager, char* why, int whySize) {
 
 // Constructed after the application state (101) and before the metric
 // manager's global (103): see the note in ZephMem.h.
-ZephMemManager ZephMemManagerGlobal __attribute__((init_priority(102)))("ZephMemManagerGlobal", LockMutex, 0, 0,
-                                                                          nullptr);
+ZephMemManager ZephMemManagerGlobal
+    __attribute__((init_priority(102))) ("ZephMemManagerGlobal", LockMutex, 0, 0, nullptr);

@@ -20,18 +20,18 @@ struct ZephMetricManager;
 // guards, caller's bytes and name, rounded up so that blocks laid end to end
 // in a pool chunk keep the caller's pointers aligned.
 struct ZephMemBlock {
-    ZephMemManager* manager;       // owner, or none for an untracked block
-    ZephMemChunk* chunk;           // holding pool chunk, or none for a heap block
-    int32_t capacity;              // bytes after the header that belong to the block
-    int32_t size;                  // bytes the caller asked for
-    uint32_t serial;               // 0: a free pool block, or untracked
-    uint32_t id;                   // 0 at allocation; shown in guard reports
-    ZephMemBlock* listPrevious;    // heap-block list, or the chunk's used/free list
+    ZephMemManager* manager;    // owner, or none for an untracked block
+    ZephMemChunk* chunk;        // holding pool chunk, or none for a heap block
+    int32_t capacity;           // bytes after the header that belong to the block
+    int32_t size;               // bytes the caller asked for
+    uint32_t serial;            // 0: a free pool block, or untracked
+    uint32_t id;                // 0 at allocation; shown in guard reports
+    ZephMemBlock* listPrevious; // heap-block list, or the chunk's used/free list
     ZephMemBlock* listNext;
     ZephMemBlock* physicalPrevious; // pool blocks: all blocks of a chunk in address order
     ZephMemBlock* physicalNext;
-    uint32_t allocationTick;       // tick count when the allocation started
-    char* name;                    // the name copy inside the block
+    uint32_t allocationTick; // tick count when the allocation started
+    char* name;              // the name copy inside the block
 };
 
 // A pool chunk: one region reserved and committed (readable and writable,
@@ -55,7 +55,7 @@ struct ZephMemChunk {
     ZephMemBlock* freeHead;
     ZephMemBlock* freeTail;
     int32_t freeCount;
-    int32_t bytesInUse;            // sum of the requested sizes of its used blocks
+    int32_t bytesInUse; // sum of the requested sizes of its used blocks
     int32_t peakBytesInUse;
 };
 
@@ -67,20 +67,19 @@ struct ZephMemChunk {
 inline constexpr int32_t ZephMemAlignment = sizeof(void*) == 4 ? 4 : 16;
 inline constexpr int32_t zephMemRoundUp(int32_t n, int32_t to) { return (n + to - 1) / to * to; }
 inline constexpr int32_t ZephMemHeaderSize =
-    zephMemRoundUp(static_cast<int32_t>(sizeof(ZephMemBlock)) + 4, ZephMemAlignment) - 4;      // 48
-inline constexpr int32_t ZephMemUserOffset = ZephMemHeaderSize + 4;                             // 52
-inline constexpr int32_t ZephMemGuardedOffset = ZephMemHeaderSize + 8;                          // 56
-inline constexpr int32_t ZephMemBlockOverhead = ZephMemHeaderSize + 9;                          // 57
+    zephMemRoundUp(static_cast<int32_t>(sizeof(ZephMemBlock)) + 4, ZephMemAlignment) - 4; // 48
+inline constexpr int32_t ZephMemUserOffset = ZephMemHeaderSize + 4;                       // 52
+inline constexpr int32_t ZephMemGuardedOffset = ZephMemHeaderSize + 8;                    // 56
+inline constexpr int32_t ZephMemBlockOverhead = ZephMemHeaderSize + 9;                    // 57
 inline constexpr int32_t ZephMemChunkHeaderSize =
-    zephMemRoundUp(static_cast<int32_t>(sizeof(ZephMemChunk)), ZephMemAlignment);               // 60
-inline constexpr int32_t ZephMemChunkOverhead = ZephMemChunkHeaderSize + ZephMemHeaderSize;     // 108
-inline constexpr int32_t ZephMemMinChunkSize = ZephMemChunkOverhead + 9;                        // 117
+    zephMemRoundUp(static_cast<int32_t>(sizeof(ZephMemChunk)), ZephMemAlignment);           // 60
+inline constexpr int32_t ZephMemChunkOverhead = ZephMemChunkHeaderSize + ZephMemHeaderSize; // 108
+inline constexpr int32_t ZephMemMinChunkSize = ZephMemChunkOverhead + 9;                    // 117
 inline constexpr uint32_t ZephMemGuardWord = 0xDEADBEEFu;
 
-static_assert(sizeof(void*) != 4 || (ZephMemHeaderSize == 48 && ZephMemUserOffset == 52 &&
-                                     ZephMemGuardedOffset == 56 && ZephMemBlockOverhead == 57 &&
-                                     ZephMemChunkHeaderSize == 60 && ZephMemChunkOverhead == 108 &&
-                                     ZephMemMinChunkSize == 117),
+static_assert(sizeof(void*) != 4 || (ZephMemHeaderSize == 48 && ZephMemUserOffset == 52 && ZephMemGuardedOffset == 56 &&
+                                     ZephMemBlockOverhead == 57 && ZephMemChunkHeaderSize == 60 &&
+                                     ZephMemChunkOverhead == 108 && ZephMemMinChunkSize == 117),
               "the 32-bit layout must keep the classic block and chunk sizes");
 static_assert((ZephMemHeaderSize + 4) % ZephMemAlignment == 0 && ZephMemChunkHeaderSize % ZephMemAlignment == 0,
               "caller's pointers of heap and pool blocks must be aligned");
@@ -139,12 +138,12 @@ inline constexpr int ZephMemMaxWatchers = 16;
 struct ZephMemManager {
     char name[32];
     uint32_t options;
-    int32_t chunkSize;             // never below ZephMemMinChunkSize
-    int32_t maxChunks;             // 0: no limit
+    int32_t chunkSize; // never below ZephMemMinChunkSize
+    int32_t maxChunks; // 0: no limit
     ZephMutex mutex;
     ZephMetricManager* metricManager;
-    uint32_t serialCounter;        // last serial handed out
-    uint32_t slowestAlloc;         // ms
+    uint32_t serialCounter; // last serial handed out
+    uint32_t slowestAlloc;  // ms
     ZephMemChunk* chunkHead;
     ZephMemChunk* chunkTail;
     int32_t chunkCount;
@@ -154,8 +153,8 @@ struct ZephMemManager {
     int32_t heapBytes, heapBytesPeak;
     int32_t poolBytes, poolBytesPeak;
     int32_t totalBytes, totalBytesPeak;
-    char reportFile[32];           // empty: no guard reports
-    uint32_t state;                // ZephMemForcePool, ZephMemReporting
+    char reportFile[32]; // empty: no guard reports
+    uint32_t state;      // ZephMemForcePool, ZephMemReporting
     ZephMemAllocHook allocHook;
     ZephMemFreeHook freeHook;
     ZephMemWatcher watchers[ZephMemMaxWatchers];

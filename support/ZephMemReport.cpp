@@ -34,8 +34,8 @@ void writeReport(ZephMemManager* manager, ZephMemBlock* block, const char* what,
     int32_t nameLength = 0;
     if (room > 0 && name != nullptr) {
         const void* end = std::memchr(name, 0, static_cast<size_t>(room));
-        nameLength = end != nullptr ? static_cast<int32_t>(static_cast<const char*>(end) - name)
-                                    : static_cast<int32_t>(room);
+        nameLength =
+            end != nullptr ? static_cast<int32_t>(static_cast<const char*>(end) - name) : static_cast<int32_t>(room);
     } else {
         name = "";
     }

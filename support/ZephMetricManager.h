@@ -25,7 +25,9 @@ struct ZephMetricField {
     }
     void set(int32_t value) { std::memcpy(bytes, &value, 4); }
     // Adds with two's-complement wrap-around, as the 32-bit counters always did.
-    void add(int32_t change) { set(static_cast<int32_t>(static_cast<uint32_t>(get()) + static_cast<uint32_t>(change))); }
+    void add(int32_t change) {
+        set(static_cast<int32_t>(static_cast<uint32_t>(get()) + static_cast<uint32_t>(change)));
+    }
 };
 static_assert(sizeof(ZephMetricField) == 4 && alignof(ZephMetricField) == 1);
 

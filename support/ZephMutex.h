@@ -12,8 +12,8 @@ struct ZephMemManager;
 // of ownership and each unlock removes one; other threads get the mutex once
 // every level is released.
 struct ZephMutex {
-    int64_t handle = 0;        // platform mutex, 0 = none
-    uint32_t longestWait = 0;  // ms, longest wait of a successful lock since create
+    int64_t handle = 0;       // platform mutex, 0 = none
+    uint32_t longestWait = 0; // ms, longest wait of a successful lock since create
 
     // Replaces any mutex held with a fresh one and resets longestWait.
     // Returns 0, or -1 when the platform cannot create one (handle stays 0).

@@ -74,7 +74,7 @@ struct ZephSysDirTable {
     int (*toCalendar)(uint64_t fileTime, bool utc, ZephSysCalendar* out);
 };
 
-extern ZephSysDirTable ZephSysDirs;             // what the library calls
+extern ZephSysDirTable ZephSysDirs;              // what the library calls
 extern const ZephSysDirTable ZephSysDirsDefault; // the real platform calls
 
 // The real calls, one definition per platform (support/posix, support/win32).

@@ -4,12 +4,12 @@
 // Both tables are constant-initialised from the platform functions, so they
 // are valid before any static constructor could open a file.
 const ZephSysFileTable ZephSysFilesDefault = {
-    ZephSysFileOpen,  ZephSysFileRead,           ZephSysFileWrite,   ZephSysFileSeek,
-    ZephSysFileTruncate, ZephSysFileFlush,      ZephSysFileClose,   ZephSysFileQuery,
+    ZephSysFileOpen,           ZephSysFileRead,    ZephSysFileWrite,  ZephSysFileSeek,
+    ZephSysFileTruncate,       ZephSysFileFlush,   ZephSysFileClose,  ZephSysFileQuery,
     ZephSysFileSetPermissions, ZephSysFileReplace, ZephSysFileRemove, ZephSysFileFlushDirectoryOf,
     ZephSysFileStartWriteback};
-ZephSysFileTable ZephSysFiles = {
-    ZephSysFileOpen,  ZephSysFileRead,           ZephSysFileWrite,   ZephSysFileSeek,
-    ZephSysFileTruncate, ZephSysFileFlush,      ZephSysFileClose,   ZephSysFileQuery,
-    ZephSysFileSetPermissions, ZephSysFileReplace, ZephSysFileRemove, ZephSysFileFlushDirectoryOf,
-    ZephSysFileStartWriteback};
+ZephSysFileTable ZephSysFiles = {ZephSysFileOpen,          ZephSysFileRead,     ZephSysFileWrite,
+                                 ZephSysFileSeek,          ZephSysFileTruncate, ZephSysFileFlush,
+                                 ZephSysFileClose,         ZephSysFileQuery,    ZephSysFileSetPermissions,
+                                 ZephSysFileReplace,       ZephSysFileRemove,   ZephSysFileFlushDirectoryOf,
+                                 ZephSysFileStartWriteback};

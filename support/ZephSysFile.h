@@ -87,7 +87,7 @@ struct ZephSysFileTable {
     ZephError (*startWriteback)(int64_t handle);
 };
 
-extern ZephSysFileTable ZephSysFiles;             // what the library calls
+extern ZephSysFileTable ZephSysFiles;              // what the library calls
 extern const ZephSysFileTable ZephSysFilesDefault; // the real platform calls
 
 // The real calls, one definition per platform (support/posix, support/win32).

@@ -13,7 +13,7 @@ struct ZephSysSockTable {
     void (*trace)(const char* text);
 };
 
-extern ZephSysSockTable ZephSysSocks;             // what the library calls
+extern ZephSysSockTable ZephSysSocks;              // what the library calls
 extern const ZephSysSockTable ZephSysSocksDefault; // the real platform calls
 
 #endif

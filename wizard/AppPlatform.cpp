@@ -5,8 +5,7 @@
 
 AppMessageBoxHook appMessageBoxHook = nullptr;
 
-int appMessageBox(void* owner, const char* text, uint32_t style)
-{
+int appMessageBox(void* owner, const char* text, uint32_t style) {
     if (appMessageBoxHook != nullptr)
         return appMessageBoxHook(owner, AppCaption, text, style);
     return appPlatformMessageBox(owner, AppCaption, text, style);

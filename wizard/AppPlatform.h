@@ -14,11 +14,7 @@ enum AppBoxStyle : uint32_t {
 };
 
 // Answers, with the platform's values (IDOK, IDYES, IDNO).
-enum AppBoxAnswer : int {
-    AppAnswerOk = 1,
-    AppAnswerYes = 6,
-    AppAnswerNo = 7
-};
+enum AppBoxAnswer : int { AppAnswerOk = 1, AppAnswerYes = 6, AppAnswerNo = 7 };
 
 // Shows a box modal to owner (none: no owner) and returns the answer. When
 // appMessageBoxHook is set, the hook answers instead and nothing is shown.

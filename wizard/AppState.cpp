@@ -19,14 +19,12 @@ constexpr int32_t TextBufferSize = 8192;
 
 } // namespace
 
-AppState::~AppState()
-{
+AppState::~AppState() {
     releaseHeld();
     instance.release();
 }
 
-void AppState::releaseHeld()
-{
+void AppState::releaseHeld() {
     if (headingFont != nullptr) {
         appDeleteFont(headingFont);
         headingFont = nullptr;
@@ -36,8 +34,7 @@ void AppState::releaseHeld()
     logBuffer.clear();
 }
 
-int AppState::init(void* module, void* previousModule, const char* text)
-{
+int AppState::init(void* module, void* previousModule, const char* text) {
     releaseHeld();
 
     instanceHandle = module;

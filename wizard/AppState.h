@@ -20,27 +20,27 @@
 // Platform handles are opaque here (HINSTANCE, HWND, HFONT on Windows) so that
 // the record and the page logic compile and are tested on every platform.
 struct AppState {
-    void* instanceHandle = nullptr;     // the module the page templates load from
-    void* prevInstanceHandle = nullptr; // stored only
-    const char* commandLine = nullptr;  // as given at entry
-    void* modelessPage = nullptr;       // window of SCAN or CONVERTFILES while the driver shows it
-    uint32_t pageDone = 0;              // 0 while a page runs; 1 when it is to end
-    int32_t currentPage = 0;            // PageId shown or to be shown next; -1 ends the wizard
-    ZephInstance instance;              // 1 for the first running copy, 2 for a second...
-    int32_t readMeReturnPage = 0;       // where Back on README leads
-    void* headingFont = nullptr;        // the pages' heading font; none until start-up
-    ZephBuf workBuffer;                 // the expert page's file buffer
-    ZephBuf logBuffer;                  // the expert page's log
-    int32_t expertBusy = 0;             // nonzero while the expert page runs
-    int32_t agreed = 0;                 // 1 when the user agreement is accepted
-    int32_t purchaseChannel = 0;        // PurchaseChannel
-    int32_t productIndex = 0;           // list index of the chosen product; -1 none
+    void* instanceHandle = nullptr;        // the module the page templates load from
+    void* prevInstanceHandle = nullptr;    // stored only
+    const char* commandLine = nullptr;     // as given at entry
+    void* modelessPage = nullptr;          // window of SCAN or CONVERTFILES while the driver shows it
+    uint32_t pageDone = 0;                 // 0 while a page runs; 1 when it is to end
+    int32_t currentPage = 0;               // PageId shown or to be shown next; -1 ends the wizard
+    ZephInstance instance;                 // 1 for the first running copy, 2 for a second...
+    int32_t readMeReturnPage = 0;          // where Back on README leads
+    void* headingFont = nullptr;           // the pages' heading font; none until start-up
+    ZephBuf workBuffer;                    // the expert page's file buffer
+    ZephBuf logBuffer;                     // the expert page's log
+    int32_t expertBusy = 0;                // nonzero while the expert page runs
+    int32_t agreed = 0;                    // 1 when the user agreement is accepted
+    int32_t purchaseChannel = 0;           // PurchaseChannel
+    int32_t productIndex = 0;              // list index of the chosen product; -1 none
     const ProductEntry* product = nullptr; // the chosen product, or none
-    PatchJob job;                       // the scan and convert runs of the wizard
-    char directory[1024] = {};          // the install directory (also the expert page's)
+    PatchJob job;                          // the scan and convert runs of the wizard
+    char directory[1024] = {};             // the install directory (also the expert page's)
     char expertOldString[1024] = {};
     char expertNewString[1024] = {};
-    int32_t expertSaveAsNew = 0;        // the expert page's ".NEW" box, 0 or 1
+    int32_t expertSaveAsNew = 0; // the expert page's ".NEW" box, 0 or 1
 
     AppState() = default;
     // Releases what is held (releaseHeld), then the instance number.

@@ -20,33 +20,31 @@ const ChannelButton channelButtons[] = {
     {PurchaseChannel::SubscriptionStore, IDC_CHANNEL_SUBSCRIPTION, "I purchased the game through Arcavia."},
 };
 
-bool isChosen(int32_t channel) { return channel >= PurchaseChannel::BoxCopy && channel <= PurchaseChannel::SubscriptionStore; }
+bool isChosen(int32_t channel) {
+    return channel >= PurchaseChannel::BoxCopy && channel <= PurchaseChannel::SubscriptionStore;
+}
 
 // --- VENDER, page 3 --------------------------------------------------------
 
-void venderTexts(AppState&, PageView& view)
-{
+void venderTexts(AppState&, PageView& view) {
     view.setText(IDC_HEADING, "Vender selection screen");
     view.setText(IDC_BODY, "Which method did you use to purchase your Quellsoft product?");
     for (const ChannelButton& button : channelButtons)
         view.setText(button.id, button.text);
 }
 
-void venderMarks(const AppState& state, PageView& view)
-{
+void venderMarks(const AppState& state, PageView& view) {
     for (const ChannelButton& button : channelButtons)
         view.setMark(button.id, state.purchaseChannel == button.channel);
 }
 
-void venderStates(const AppState& state, PageView& view)
-{
-    view.enable({IDC_HEADING, IDC_BODY, IDC_CHANNEL_BOX_COPY, IDC_CHANNEL_DOWNLOAD, IDC_CHANNEL_SUBSCRIPTION,
-                 IDC_ABOUT, IDC_READ_ME, IDC_BACK, IDC_EXIT});
+void venderStates(const AppState& state, PageView& view) {
+    view.enable({IDC_HEADING, IDC_BODY, IDC_CHANNEL_BOX_COPY, IDC_CHANNEL_DOWNLOAD, IDC_CHANNEL_SUBSCRIPTION, IDC_ABOUT,
+                 IDC_READ_ME, IDC_BACK, IDC_EXIT});
     view.setEnabled(IDC_NEXT, isChosen(state.purchaseChannel));
 }
 
-PageReply venderCommand(AppState& state, int32_t controlId, int32_t notification)
-{
+PageReply venderCommand(AppState& state, int32_t controlId, int32_t notification) {
     if (notification != 0)
         return PageReply::Unhandled;
     if (int32_t channel = buttonChannel(controlId)) {
@@ -62,7 +60,8 @@ PageReply venderCommand(AppState& state, int32_t controlId, int32_t notification
         state.currentPage = PageId::Eula;
         return PageReply::Leave;
     case IDC_NEXT:
-        if (state.purchaseChannel == PurchaseChannel::BoxCopy || state.purchaseChannel == PurchaseChannel::DownloadStore) {
+        if (state.purchaseChannel == PurchaseChannel::BoxCopy ||
+            state.purchaseChannel == PurchaseChannel::DownloadStore) {
             state.currentPage = PageId::SelectProduct;
             return PageReply::Leave;
         }
@@ -71,27 +70,23 @@ PageReply venderCommand(AppState& state, int32_t controlId, int32_t notification
             return PageReply::Leave;
         }
         return PageReply::Stay;
-    default:
-        return PageReply::Unhandled;
+    default: return PageReply::Unhandled;
     }
 }
 
 // --- ARCAVIA, page 4 -------------------------------------------------------
 
-void arcaviaTexts(AppState&, PageView& view)
-{
+void arcaviaTexts(AppState&, PageView& view) {
     view.setText(IDC_HEADING, "Arcavia");
     view.setText(IDC_BODY, "Arcavia versions do not support online play, therefore do not require patching.");
 }
 
-void arcaviaStates(const AppState&, PageView& view)
-{
+void arcaviaStates(const AppState&, PageView& view) {
     view.enable({IDC_HEADING, IDC_BODY, IDC_ABOUT, IDC_READ_ME, IDC_BACK, IDC_EXIT});
     view.disable({IDC_NEXT});
 }
 
-PageReply arcaviaCommand(AppState& state, int32_t controlId, int32_t notification)
-{
+PageReply arcaviaCommand(AppState& state, int32_t controlId, int32_t notification) {
     if (controlId == IDC_BACK && notification == 0) {
         state.currentPage = PageId::Vender;
         return PageReply::Leave;
@@ -103,8 +98,7 @@ PageReply arcaviaCommand(AppState& state, int32_t controlId, int32_t notificatio
 
 } // namespace
 
-int32_t buttonChannel(int32_t controlId)
-{
+int32_t buttonChannel(int32_t controlId) {
     for (const ChannelButton& button : channelButtons) {
         if (button.id == controlId)
             return button.channel;
@@ -113,9 +107,9 @@ int32_t buttonChannel(int32_t controlId)
 }
 
 const PageLogic venderPage = {
-    PageId::Vender, QV_PAGE_TITLE("Vender Screen"), {IDC_HEADING, 0}, 1,
-    venderTexts, venderMarks, venderStates, venderCommand};
+    PageId::Vender, QV_PAGE_TITLE("Vender Screen"), {IDC_HEADING, 0}, 1, venderTexts, venderMarks, venderStates,
+    venderCommand};
 
 const PageLogic arcaviaPage = {
-    PageId::Arcavia, QV_PAGE_TITLE("Arcavia Notice"), {IDC_HEADING, 0}, 1,
-    arcaviaTexts, nullptr, arcaviaStates, arcaviaCommand};
+    PageId::Arcavia, QV_PAGE_TITLE("Arcavia Notice"), {IDC_HEADING, 0}, 1, arcaviaTexts, nullptr, arcaviaStates,
+    arcaviaCommand};

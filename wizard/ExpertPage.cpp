@@ -10,8 +10,7 @@ namespace {
 
 void expertTexts(AppState&, PageView& view) { view.setText(IDC_DESCRIPTION, ExpertDescriptionText); }
 
-void expertStates(const AppState& state, PageView& view)
-{
+void expertStates(const AppState& state, PageView& view) {
     const bool idle = state.expertBusy == 0;
     for (int32_t id : {IDC_DIRECTORY, IDC_BROWSE, IDC_OLD_STRING, IDC_NEW_STRING, IDC_SAVE_AS_NEW, IDC_REPORT,
                        IDC_DO_IT, IDC_ABOUT, IDC_USAGE, IDC_EXIT})
@@ -20,17 +19,12 @@ void expertStates(const AppState& state, PageView& view)
     view.setEnabled(IDC_LOG, true);
 }
 
-char* fieldOf(AppState& state, int32_t controlId)
-{
+char* fieldOf(AppState& state, int32_t controlId) {
     switch (controlId) {
-    case IDC_DIRECTORY:
-        return state.directory;
-    case IDC_OLD_STRING:
-        return state.expertOldString;
-    case IDC_NEW_STRING:
-        return state.expertNewString;
-    default:
-        return nullptr;
+    case IDC_DIRECTORY: return state.directory;
+    case IDC_OLD_STRING: return state.expertOldString;
+    case IDC_NEW_STRING: return state.expertNewString;
+    default: return nullptr;
     }
 }
 
@@ -42,16 +36,14 @@ const PageLogic expertPage = {PageId::Main, AppCaption, {0, 0}, 0, expertTexts, 
 
 uint32_t (*expertPageTickCount)() = nullptr;
 
-void describeExpertFields(const AppState& state, PageView& view)
-{
+void describeExpertFields(const AppState& state, PageView& view) {
     view.setText(IDC_DIRECTORY, state.directory);
     view.setText(IDC_OLD_STRING, state.expertOldString);
     view.setText(IDC_NEW_STRING, state.expertNewString);
     view.setMark(IDC_SAVE_AS_NEW, state.expertSaveAsNew != 0);
 }
 
-bool takeExpertText(AppState& state, int32_t controlId, const char* text)
-{
+bool takeExpertText(AppState& state, int32_t controlId, const char* text) {
     char* field = fieldOf(state, controlId);
     if (field == nullptr || text == nullptr || ZephStrEqual(text, field))
         return false;
@@ -61,16 +53,14 @@ bool takeExpertText(AppState& state, int32_t controlId, const char* text)
     return true;
 }
 
-bool takeExpertSaveAsNew(AppState& state, int32_t checked)
-{
+bool takeExpertSaveAsNew(AppState& state, int32_t checked) {
     if (checked == state.expertSaveAsNew)
         return false;
     state.expertSaveAsNew = checked;
     return true;
 }
 
-void runExpert(AppState& state, int32_t doIt, ExpertRunSink* sink)
-{
+void runExpert(AppState& state, int32_t doIt, ExpertRunSink* sink) {
     static_assert(sizeof state.directory == ExpertFieldSize && sizeof state.expertOldString == ExpertFieldSize &&
                       sizeof state.expertNewString == ExpertFieldSize,
                   "the run and the page bound their texts by ExpertFieldSize");

@@ -12,22 +12,19 @@ constexpr int UsageTextSize = 2048;
 
 } // namespace
 
-int showUsage(void* owner)
-{
+int showUsage(void* owner) {
     char text[UsageTextSize];
     formatUsageText(text, UsageTextSize);
     appMessageBox(owner, text, AppBoxInformation);
     return 0;
 }
 
-int showAbout(void* owner)
-{
+int showAbout(void* owner) {
     appMessageBox(owner, aboutText(), AppBoxInformation);
     return 0;
 }
 
-void formatUsageText(char* text, int size)
-{
+void formatUsageText(char* text, int size) {
     if (text == nullptr || size < 1)
         return;
     std::snprintf(text, static_cast<size_t>(size),
@@ -36,10 +33,9 @@ void formatUsageText(char* text, int size)
                   AppExecutableName);
 }
 
-const char* aboutText()
-{
+const char* aboutText() {
     return QUORVEL_NAME " " QUORVEL_VERSION_TEXT "\n\n"
-           "Rewrites the old game server address in the files of older network games, so that they "
-           "reach the game service where it is now.\n\n"
-           "Copyright (C) The Quorvel developers. Provided as is, without warranty of any kind.\n";
+                        "Rewrites the old game server address in the files of older network games, so that they "
+                        "reach the game service where it is now.\n\n"
+                        "Copyright (C) The Quorvel developers. Provided as is, without warranty of any kind.\n";
 }

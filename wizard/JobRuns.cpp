@@ -6,8 +6,7 @@
 #include "WizardStrings.h"
 #include "ZephMem.h"
 
-void startWizardRun(AppState& state, int32_t convert)
-{
+void startWizardRun(AppState& state, int32_t convert) {
     PatchJob& job = state.job;
     job.init(&ZephMemManagerGlobal);
     job.setDirectory(state.directory);
@@ -18,8 +17,7 @@ void startWizardRun(AppState& state, int32_t convert)
     job.start();
 }
 
-void stepWizardRun(AppState& state, int32_t nextPage)
-{
+void stepWizardRun(AppState& state, int32_t nextPage) {
     state.job.step(IdleSliceMs);
     if (state.job.status == Running)
         return;

@@ -9,8 +9,7 @@
 
 namespace {
 
-void showCannotCreate(const PageEntry& row)
-{
+void showCannotCreate(const PageEntry& row) {
     char text[256];
     std::snprintf(text, sizeof text, "Error!  Cannot create %s dialog box!", row.templateName);
     appMessageBox(nullptr, text, AppBoxError);
@@ -18,8 +17,7 @@ void showCannotCreate(const PageEntry& row)
 
 } // namespace
 
-void runPagesFrom(AppState& state, const PageEntry* table)
-{
+void runPagesFrom(AppState& state, const PageEntry* table) {
     state.currentPage = PageId::Title;
     for (;;) {
         if (table == nullptr || table[0].templateName == nullptr)

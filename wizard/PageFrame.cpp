@@ -12,8 +12,7 @@ namespace {
 
 // The entry for id, appended when new; none when the list is full.
 template <typename Item>
-Item* slotFor(Item* items, int32_t& count, int32_t id)
-{
+Item* slotFor(Item* items, int32_t& count, int32_t id) {
     for (int32_t i = 0; i < count; ++i) {
         if (items[i].id == id)
             return &items[i];
@@ -25,8 +24,7 @@ Item* slotFor(Item* items, int32_t& count, int32_t id)
 }
 
 template <typename Item>
-const Item* findItem(const Item* items, int32_t count, int32_t id)
-{
+const Item* findItem(const Item* items, int32_t count, int32_t id) {
     for (int32_t i = 0; i < count; ++i) {
         if (items[i].id == id)
             return &items[i];
@@ -34,15 +32,11 @@ const Item* findItem(const Item* items, int32_t count, int32_t id)
     return nullptr;
 }
 
-bool isCommonButton(int32_t id)
-{
-    return id == IDC_ABOUT || id == IDC_USAGE || id == IDC_READ_ME || id == IDC_EXIT;
-}
+bool isCommonButton(int32_t id) { return id == IDC_ABOUT || id == IDC_USAGE || id == IDC_READ_ME || id == IDC_EXIT; }
 
 // A button's command counts only while the page enables it; a control the
 // state routine does not mention is taken as enabled.
-bool isEnabled(const PageLogic& page, const AppState& state, int32_t id)
-{
+bool isEnabled(const PageLogic& page, const AppState& state, int32_t id) {
     PageView view;
     if (page.setStates != nullptr)
         page.setStates(state, view);
@@ -51,14 +45,12 @@ bool isEnabled(const PageLogic& page, const AppState& state, int32_t id)
 
 } // namespace
 
-void PageView::setText(int32_t id, const char* text)
-{
+void PageView::setText(int32_t id, const char* text) {
     if (Text* item = slotFor(texts, textCount, id))
         item->text = text;
 }
 
-void PageView::setTextFormat(int slot, int32_t id, const char* format, ...)
-{
+void PageView::setTextFormat(int slot, int32_t id, const char* format, ...) {
     if (slot < 0 || slot > 1)
         return;
     va_list arguments;
@@ -70,65 +62,55 @@ void PageView::setTextFormat(int slot, int32_t id, const char* format, ...)
     setText(id, composed[slot]);
 }
 
-void PageView::setMark(int32_t id, bool marked)
-{
+void PageView::setMark(int32_t id, bool marked) {
     if (Flag* item = slotFor(marks, markCount, id))
         item->on = marked ? 1 : 0;
 }
 
-void PageView::setEnabled(int32_t id, bool enabled)
-{
+void PageView::setEnabled(int32_t id, bool enabled) {
     if (Flag* item = slotFor(states, stateCount, id))
         item->on = enabled ? 1 : 0;
 }
 
-void PageView::enable(std::initializer_list<int32_t> ids)
-{
+void PageView::enable(std::initializer_list<int32_t> ids) {
     for (int32_t id : ids)
         setEnabled(id, true);
 }
 
-void PageView::disable(std::initializer_list<int32_t> ids)
-{
+void PageView::disable(std::initializer_list<int32_t> ids) {
     for (int32_t id : ids)
         setEnabled(id, false);
 }
 
-const char* PageView::textOf(int32_t id) const
-{
+const char* PageView::textOf(int32_t id) const {
     const Text* item = findItem(texts, textCount, id);
     return item != nullptr ? item->text : nullptr;
 }
 
-int PageView::markOf(int32_t id) const
-{
+int PageView::markOf(int32_t id) const {
     const Flag* item = findItem(marks, markCount, id);
     return item != nullptr ? item->on : -1;
 }
 
-int PageView::enabledOf(int32_t id) const
-{
+int PageView::enabledOf(int32_t id) const {
     const Flag* item = findItem(states, stateCount, id);
     return item != nullptr ? item->on : -1;
 }
 
-void PageFrame::describe(const PageLogic& page, AppState& state, PageView& view)
-{
+void PageFrame::describe(const PageLogic& page, AppState& state, PageView& view) {
     if (page.setTexts != nullptr)
         page.setTexts(state, view);
     describeRefresh(page, state, view);
 }
 
-void PageFrame::describeRefresh(const PageLogic& page, const AppState& state, PageView& view)
-{
+void PageFrame::describeRefresh(const PageLogic& page, const AppState& state, PageView& view) {
     if (page.setMarks != nullptr)
         page.setMarks(state, view);
     if (page.setStates != nullptr)
         page.setStates(state, view);
 }
 
-FrameAction PageFrame::command(const PageLogic& page, AppState& state, int32_t controlId, int32_t notification)
-{
+FrameAction PageFrame::command(const PageLogic& page, AppState& state, int32_t controlId, int32_t notification) {
     bool isButton = isCommonButton(controlId) || controlId == IDC_BACK || controlId == IDC_NEXT;
     if (isButton) {
         if (notification != 0)
@@ -138,10 +120,8 @@ FrameAction PageFrame::command(const PageLogic& page, AppState& state, int32_t c
     }
 
     switch (controlId) {
-    case IDC_ABOUT:
-        return FrameAction::ShowAbout;
-    case IDC_USAGE:
-        return FrameAction::ShowUsage;
+    case IDC_ABOUT: return FrameAction::ShowAbout;
+    case IDC_USAGE: return FrameAction::ShowUsage;
     case IDC_READ_ME:
         state.readMeReturnPage = state.currentPage;
         state.currentPage = PageId::ReadMe;
@@ -152,43 +132,32 @@ FrameAction PageFrame::command(const PageLogic& page, AppState& state, int32_t c
             return FrameAction::AskExit;
         endWizard(state);
         return FrameAction::EndDialog;
-    default:
-        break;
+    default: break;
     }
 
     if (page.onCommand == nullptr)
         return isButton ? FrameAction::None : FrameAction::Unhandled;
     switch (page.onCommand(state, controlId, notification)) {
-    case PageReply::Stay:
-        return FrameAction::None;
-    case PageReply::Refresh:
-        return FrameAction::Refresh;
-    case PageReply::Leave:
-        state.pageDone = 1;
-        return FrameAction::EndDialog;
-    case PageReply::Unhandled:
-        break;
+    case PageReply::Stay: return FrameAction::None;
+    case PageReply::Refresh: return FrameAction::Refresh;
+    case PageReply::Leave: state.pageDone = 1; return FrameAction::EndDialog;
+    case PageReply::Unhandled: break;
     }
     return isButton ? FrameAction::None : FrameAction::Unhandled;
 }
 
-FrameAction PageFrame::closeRequest(const PageLogic& page, AppState& state)
-{
+FrameAction PageFrame::closeRequest(const PageLogic& page, AppState& state) {
     if (page.exitAsks)
         return FrameAction::AskExit;
     endWizard(state);
     return FrameAction::EndDialog;
 }
 
-void PageFrame::endWizard(AppState& state)
-{
+void PageFrame::endWizard(AppState& state) {
     state.pageDone = 1;
     state.currentPage = PageId::End;
 }
 
 void PageFrame::closePage(AppState& state) { state.pageDone = 1; }
 
-int32_t PageFrame::centredOrigin(int32_t desktopSpan, int32_t pageSize)
-{
-    return (desktopSpan >> 1) - (pageSize >> 1);
-}
+int32_t PageFrame::centredOrigin(int32_t desktopSpan, int32_t pageSize) { return (desktopSpan >> 1) - (pageSize >> 1); }

@@ -58,7 +58,7 @@ struct PageView {
 
     Text texts[MaxItems] = {};
     int32_t textCount = 0;
-    Flag marks[MaxItems] = {};  // radio buttons and check boxes: 1 marked
+    Flag marks[MaxItems] = {}; // radio buttons and check boxes: 1 marked
     int32_t markCount = 0;
     Flag states[MaxItems] = {}; // 1 enabled, 0 disabled
     int32_t stateCount = 0;
@@ -95,9 +95,9 @@ enum class PageReply {
 
 struct PageLogic {
     int32_t pageId;
-    const char* windowTitle;   // QV_PAGE_TITLE("<page name>")
-    int32_t headingIds[2];     // controls given headingFont; 0 = none
-    int32_t exitAsks;          // 1: Exit and the close box ask first; 0: they end the wizard at once
+    const char* windowTitle; // QV_PAGE_TITLE("<page name>")
+    int32_t headingIds[2];   // controls given headingFont; 0 = none
+    int32_t exitAsks;        // 1: Exit and the close box ask first; 0: they end the wizard at once
     // The text set-up routine. May change AppState (a page that clears a
     // choice whenever it is shown does it here).
     void (*setTexts)(AppState& state, PageView& view);
@@ -112,13 +112,13 @@ struct PageLogic {
 
 // What the Win32 page procedure does after the frame looked at a message.
 enum class FrameAction {
-    Unhandled,   // left to the dialog's default handling
-    None,        // handled, nothing to do
-    ShowAbout,   // showAbout with the page as owner; the page stays
-    ShowUsage,   // showUsage with the page as owner; the page stays
-    AskExit,     // ask the exit question; Yes: PageFrame::endWizard, end the dialog
-    Refresh,     // show marks and states anew
-    EndDialog    // pageDone is 1 and currentPage set: end the dialog
+    Unhandled, // left to the dialog's default handling
+    None,      // handled, nothing to do
+    ShowAbout, // showAbout with the page as owner; the page stays
+    ShowUsage, // showUsage with the page as owner; the page stays
+    AskExit,   // ask the exit question; Yes: PageFrame::endWizard, end the dialog
+    Refresh,   // show marks and states anew
+    EndDialog  // pageDone is 1 and currentPage set: end the dialog
 };
 
 struct PageFrame {

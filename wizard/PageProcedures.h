@@ -12,7 +12,7 @@
 //   {
 //       return PageDialog::handle(titleGlue, window, message, wParam, lParam);
 //   }
-#define QV_DECLARE_PAGE_PROCEDURE(name) \
+#define QV_DECLARE_PAGE_PROCEDURE(name)                                                                                \
     intptr_t QV_PAGE_CALLBACK name(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam)
 
 QV_DECLARE_PAGE_PROCEDURE(titlePageProc);         // 0 TITLE         (IntroPagesWin32.cpp)

@@ -31,8 +31,7 @@ const PageEntry PageTable[PageTableRows] = {
 
 void noIdleStep(AppState&) {}
 
-const PageEntry* findPageEntry(const PageEntry* table, int32_t pageId)
-{
+const PageEntry* findPageEntry(const PageEntry* table, int32_t pageId) {
     if (table == nullptr)
         return nullptr;
     for (const PageEntry* row = table; row->templateName != nullptr; ++row) {

@@ -2,8 +2,8 @@
 #include "ScanPages.h"
 
 #include "AppState.h"
-#include "JobTexts.h"
 #include "JobRuns.h"
+#include "JobTexts.h"
 #include "PageTable.h"
 #include "resource.h"
 
@@ -11,20 +11,17 @@ namespace {
 
 // --- SCAN, page 7 (modeless; scanIdleStep, below, advances the job) -------
 
-void scanTexts(AppState&, PageView& view)
-{
+void scanTexts(AppState&, PageView& view) {
     // The line stays as it is while the scan runs.
     view.setText(IDC_HEADING, ScanProgressText);
 }
 
-void scanStates(const AppState&, PageView& view)
-{
+void scanStates(const AppState&, PageView& view) {
     view.enable({IDC_HEADING, IDC_BACK});
     view.disable({IDC_ABOUT, IDC_READ_ME, IDC_NEXT, IDC_EXIT});
 }
 
-PageReply scanCommand(AppState& state, int32_t controlId, int32_t notification)
-{
+PageReply scanCommand(AppState& state, int32_t controlId, int32_t notification) {
     if (notification != 0)
         return PageReply::Unhandled;
     if (controlId == IDC_BACK) {
@@ -40,13 +37,9 @@ PageReply scanCommand(AppState& state, int32_t controlId, int32_t notification)
 
 // --- SCANRESULTS, page 8 ---------------------------------------------------
 
-bool hasFilesToChange(const AppState& state)
-{
-    return state.job.status == Finished && state.job.filesMatched > 0;
-}
+bool hasFilesToChange(const AppState& state) { return state.job.status == Finished && state.job.filesMatched > 0; }
 
-void scanResultsTexts(AppState& state, PageView& view)
-{
+void scanResultsTexts(AppState& state, PageView& view) {
     composeScanResultsHeading(state.product, view.composed[0], PageView::ComposedSize);
     view.setText(IDC_FIRST_LINE, view.composed[0]);
     // The whole directory as far as the area allows; the glue cuts it
@@ -56,20 +49,16 @@ void scanResultsTexts(AppState& state, PageView& view)
     view.setText(IDC_BODY, composeScanVerdict(state.job, view.composed[2], PageView::ComposedSize));
 }
 
-void scanResultsStates(const AppState& state, PageView& view)
-{
+void scanResultsStates(const AppState& state, PageView& view) {
     view.enable({IDC_FIRST_LINE, IDC_SECOND_LINE, IDC_BODY, IDC_ABOUT, IDC_READ_ME, IDC_BACK, IDC_EXIT});
     view.setEnabled(IDC_NEXT, hasFilesToChange(state));
 }
 
-PageReply scanResultsCommand(AppState& state, int32_t controlId, int32_t notification)
-{
+PageReply scanResultsCommand(AppState& state, int32_t controlId, int32_t notification) {
     if (notification != 0)
         return PageReply::Unhandled;
     switch (controlId) {
-    case IDC_BACK:
-        state.currentPage = PageId::SetDir;
-        return PageReply::Leave;
+    case IDC_BACK: state.currentPage = PageId::SetDir; return PageReply::Leave;
     case IDC_NEXT:
         if (!hasFilesToChange(state))
             return PageReply::Stay;
@@ -78,19 +67,22 @@ PageReply scanResultsCommand(AppState& state, int32_t controlId, int32_t notific
         startWizardRun(state, 1);
         state.currentPage = PageId::ConvertFiles;
         return PageReply::Leave;
-    default:
-        return PageReply::Unhandled;
+    default: return PageReply::Unhandled;
     }
 }
 
 } // namespace
 
 const PageLogic scanPage = {
-    PageId::Scan, QV_PAGE_TITLE("Scanning Files"), {IDC_HEADING, 0}, 1,
-    scanTexts, nullptr, scanStates, scanCommand};
+    PageId::Scan, QV_PAGE_TITLE("Scanning Files"), {IDC_HEADING, 0}, 1, scanTexts, nullptr, scanStates, scanCommand};
 
-const PageLogic scanResultsPage = {
-    PageId::ScanResults, QV_PAGE_TITLE("Scan Results"), {IDC_FIRST_LINE, IDC_SECOND_LINE}, 1,
-    scanResultsTexts, nullptr, scanResultsStates, scanResultsCommand};
+const PageLogic scanResultsPage = {PageId::ScanResults,
+                                   QV_PAGE_TITLE("Scan Results"),
+                                   {IDC_FIRST_LINE, IDC_SECOND_LINE},
+                                   1,
+                                   scanResultsTexts,
+                                   nullptr,
+                                   scanResultsStates,
+                                   scanResultsCommand};
 
 void scanIdleStep(AppState& state) { stepWizardRun(state, PageId::ScanResults); }

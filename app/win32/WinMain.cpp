@@ -4,8 +4,7 @@
 
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE prevInstance, LPSTR commandLine, int)
-{
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE prevInstance, LPSTR commandLine, int) {
     int result = -1;
     if (AppStateGlobal.init(instance, prevInstance, commandLine) == 0)
         result = runCommandLine(AppStateGlobal, commandLine);

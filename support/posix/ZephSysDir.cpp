@@ -49,13 +49,10 @@ uint64_t toFileTime(int64_t seconds, int64_t nanoseconds) {
     // Times before 1601 have no file time; report them as unknown.
     if (seconds < -EpochDifference)
         return 0;
-    return static_cast<uint64_t>(seconds + EpochDifference) * TicksPerSecond +
-           static_cast<uint64_t>(nanoseconds / 100);
+    return static_cast<uint64_t>(seconds + EpochDifference) * TicksPerSecond + static_cast<uint64_t>(nanoseconds / 100);
 }
 
-bool isDotOrDotDot(const char* name) {
-    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
-}
+bool isDotOrDotDot(const char* name) { return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)); }
 
 // What lstat tells about one name.
 struct Status {

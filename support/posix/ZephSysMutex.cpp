@@ -7,8 +7,10 @@
 #include <time.h>
 
 namespace {
-pthread_mutex_t* fromHandle(int64_t handle) { return reinterpret_cast<pthread_mutex_t*>(static_cast<intptr_t>(handle)); }
+pthread_mutex_t* fromHandle(int64_t handle) {
+    return reinterpret_cast<pthread_mutex_t*>(static_cast<intptr_t>(handle));
 }
+} // namespace
 
 int64_t ZephSysMutexCreate() {
     // Allocated from the C heap: the memory manager itself sits on this mutex.
@@ -51,17 +53,14 @@ ZephWaitResult ZephSysMutexWait(int64_t handle, int32_t timeoutMs) {
         rc = pthread_mutex_clocklock(mutex, CLOCK_MONOTONIC, &deadline);
     }
     switch (rc) {
-    case 0:
-        return ZephWaitAcquired;
+    case 0: return ZephWaitAcquired;
     case EOWNERDEAD:
         // We hold it now; mark it usable again, as Win32 does for an abandoned mutex.
         pthread_mutex_consistent(mutex);
         return ZephWaitAbandoned;
     case EBUSY:
-    case ETIMEDOUT:
-        return ZephWaitTimeout;
-    default:
-        return ZephWaitFailed;
+    case ETIMEDOUT: return ZephWaitTimeout;
+    default: return ZephWaitFailed;
     }
 }
 

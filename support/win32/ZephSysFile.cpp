@@ -64,8 +64,8 @@ ZephError ZephSysFileOpen(const char* path, uint32_t flags, int64_t* handle) {
     // The sharing of _lopen's OF_SHARE_DENY_NONE and OF_SHARE_EXCLUSIVE.
     DWORD share = (flags & ZephSysOpenShared) ? FILE_SHARE_READ | FILE_SHARE_WRITE : 0;
     DWORD disposition = (flags & ZephSysOpenCreateNew) ? CREATE_NEW
-                        : (flags & ZephSysOpenCreate) ? OPEN_ALWAYS
-                                                      : OPEN_EXISTING;
+                        : (flags & ZephSysOpenCreate)  ? OPEN_ALWAYS
+                                                       : OPEN_EXISTING;
     HANDLE file = CreateFileA(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return lastError();
@@ -140,9 +140,7 @@ ZephError ZephSysFileTruncate(int64_t handle, int64_t size) {
     return error;
 }
 
-ZephError ZephSysFileFlush(int64_t handle) {
-    return FlushFileBuffers(fromHandle(handle)) ? ZephErrNone : lastError();
-}
+ZephError ZephSysFileFlush(int64_t handle) { return FlushFileBuffers(fromHandle(handle)) ? ZephErrNone : lastError(); }
 
 // No such hint: FlushFileBuffers does the writing when asked.
 ZephError ZephSysFileStartWriteback(int64_t) { return ZephErrNone; }

@@ -8,7 +8,7 @@
 
 namespace {
 HANDLE fromHandle(int64_t handle) { return reinterpret_cast<HANDLE>(static_cast<intptr_t>(handle)); }
-}
+} // namespace
 
 int64_t ZephSysInstanceOpen(const char* name) {
     HANDLE semaphore = CreateSemaphoreA(nullptr, 1, 1, name);
@@ -17,12 +17,9 @@ int64_t ZephSysInstanceOpen(const char* name) {
 
 ZephWaitResult ZephSysInstanceTryTake(int64_t handle) {
     switch (WaitForSingleObject(fromHandle(handle), 0)) {
-    case WAIT_OBJECT_0:
-        return ZephWaitAcquired;
-    case WAIT_TIMEOUT:
-        return ZephWaitTimeout;
-    default:
-        return ZephWaitFailed;
+    case WAIT_OBJECT_0: return ZephWaitAcquired;
+    case WAIT_TIMEOUT: return ZephWaitTimeout;
+    default: return ZephWaitFailed;
     }
 }
 

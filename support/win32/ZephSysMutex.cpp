@@ -5,7 +5,7 @@
 
 namespace {
 HANDLE fromHandle(int64_t handle) { return reinterpret_cast<HANDLE>(static_cast<intptr_t>(handle)); }
-}
+} // namespace
 
 int64_t ZephSysMutexCreate() {
     HANDLE mutex = CreateMutexA(nullptr, FALSE, nullptr);
@@ -15,14 +15,10 @@ int64_t ZephSysMutexCreate() {
 ZephWaitResult ZephSysMutexWait(int64_t handle, int32_t timeoutMs) {
     DWORD timeout = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
     switch (WaitForSingleObject(fromHandle(handle), timeout)) {
-    case WAIT_OBJECT_0:
-        return ZephWaitAcquired;
-    case WAIT_ABANDONED:
-        return ZephWaitAbandoned;
-    case WAIT_TIMEOUT:
-        return ZephWaitTimeout;
-    default:
-        return ZephWaitFailed;
+    case WAIT_OBJECT_0: return ZephWaitAcquired;
+    case WAIT_ABANDONED: return ZephWaitAbandoned;
+    case WAIT_TIMEOUT: return ZephWaitTimeout;
+    default: return ZephWaitFailed;
     }
 }
 

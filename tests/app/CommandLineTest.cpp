@@ -8,8 +8,7 @@
 
 namespace {
 
-std::string rejection(const char* line)
-{
+std::string rejection(const char* line) {
     char message[CommandMessageSize];
     formatCommandRejection(decideCommandLine(line), message, CommandMessageSize);
     return message;
@@ -18,16 +17,14 @@ std::string rejection(const char* line)
 CommandAction actionOf(const char* line) { return decideCommandLine(line).action; }
 
 // n tokens of one character each.
-std::string tokens(int n, const char* token = "x")
-{
+std::string tokens(int n, const char* token = "x") {
     std::string line;
     for (int i = 0; i < n; ++i)
         line += std::string(i ? " " : "") + token;
     return line;
 }
 
-TEST(CommandLineDecision, NoTokensRunTheWizard)
-{
+TEST(CommandLineDecision, NoTokensRunTheWizard) {
     EXPECT_EQ(actionOf(""), CommandAction::RunWizard);
     EXPECT_EQ(actionOf(nullptr), CommandAction::RunWizard);
     EXPECT_EQ(actionOf("  \t \r\n"), CommandAction::RunWizard);
@@ -35,20 +32,17 @@ TEST(CommandLineDecision, NoTokensRunTheWizard)
     EXPECT_EQ(actionOf("- \\ -"), CommandAction::RunWizard);
 }
 
-TEST(CommandLineDecision, HelpFlagInEveryForm)
-{
+TEST(CommandLineDecision, HelpFlagInEveryForm) {
     for (const char* line : {"-h", "-H", "\\h", "\\H", "-help", "- -h", "\\ -h", "-hx -a"})
         EXPECT_EQ(actionOf(line), CommandAction::ShowUsage) << line;
 }
 
-TEST(CommandLineDecision, AboutFlagAnswersBeforeLaterTokensAreRead)
-{
+TEST(CommandLineDecision, AboutFlagAnswersBeforeLaterTokensAreRead) {
     for (const char* line : {"-a", "\\A", "-abc", "-a -x", "-a word", "-a -h"})
         EXPECT_EQ(actionOf(line), CommandAction::ShowAbout) << line;
 }
 
-TEST(CommandLineDecision, OtherFlagIsRefusedWithItsSecondCharacter)
-{
+TEST(CommandLineDecision, OtherFlagIsRefusedWithItsSecondCharacter) {
     CommandDecision decision = decideCommandLine("-x -a");
     EXPECT_EQ(decision.action, CommandAction::InvalidFlag);
     EXPECT_EQ(decision.flag, 'x');
@@ -57,8 +51,7 @@ TEST(CommandLineDecision, OtherFlagIsRefusedWithItsSecondCharacter)
     EXPECT_EQ(rejection("-- -h"), "Invalid flag '-'\n");
 }
 
-TEST(CommandLineDecision, ArgumentIsRefusedWithItsText)
-{
+TEST(CommandLineDecision, ArgumentIsRefusedWithItsText) {
     EXPECT_EQ(actionOf("word"), CommandAction::InvalidArgument);
     EXPECT_EQ(rejection("word -h"), "Invalid argument \"word\"\n");
     // Quotes hold blanks inside one token and are dropped.
@@ -70,16 +63,14 @@ TEST(CommandLineDecision, ArgumentIsRefusedWithItsText)
     EXPECT_EQ(actionOf("word -x"), CommandAction::InvalidArgument);
 }
 
-TEST(CommandLineDecision, LongArgumentIsCutInItsMessageArea)
-{
+TEST(CommandLineDecision, LongArgumentIsCutInItsMessageArea) {
     std::string word(1000, 'w');
     std::string message = rejection(word.c_str());
     EXPECT_EQ(message.size(), static_cast<size_t>(CommandMessageSize - 1));
     EXPECT_EQ(message.substr(0, 19), "Invalid argument \"w");
 }
 
-TEST(CommandLineDecision, FiftyTokensAreReadAndFiftyOneAreRefused)
-{
+TEST(CommandLineDecision, FiftyTokensAreReadAndFiftyOneAreRefused) {
     EXPECT_EQ(actionOf(tokens(50, "-").c_str()), CommandAction::RunWizard);
     EXPECT_EQ(actionOf((tokens(49, "-") + " -h").c_str()), CommandAction::ShowUsage);
     // Refused whole, even though the first token would have answered.
@@ -87,8 +78,7 @@ TEST(CommandLineDecision, FiftyTokensAreReadAndFiftyOneAreRefused)
     EXPECT_EQ(actionOf(tooMany.c_str()), CommandAction::TooLong);
 }
 
-TEST(CommandLineDecision, TokenTextBeyondItsAreaIsRefused)
-{
+TEST(CommandLineDecision, TokenTextBeyondItsAreaIsRefused) {
     // Every token takes its bytes and a terminator: 1023 + 1 fits exactly.
     std::string fits = std::string(1023, 'w');
     EXPECT_EQ(actionOf(fits.c_str()), CommandAction::InvalidArgument);
@@ -98,16 +88,14 @@ TEST(CommandLineDecision, TokenTextBeyondItsAreaIsRefused)
     EXPECT_EQ(actionOf(twoOver.c_str()), CommandAction::TooLong);
 }
 
-TEST(CommandLineDecision, TooLongHasAClearMessage)
-{
+TEST(CommandLineDecision, TooLongHasAClearMessage) {
     std::string message = rejection(tokens(51).c_str());
     EXPECT_NE(message.find("too long"), std::string::npos) << message;
     EXPECT_NE(message.find("50"), std::string::npos) << message;
     EXPECT_NE(message.find("1024"), std::string::npos) << message;
 }
 
-TEST(CommandLineDecision, AcceptedLinesHaveNoRejection)
-{
+TEST(CommandLineDecision, AcceptedLinesHaveNoRejection) {
     EXPECT_EQ(rejection(""), "");
     EXPECT_EQ(rejection("-h"), "");
     EXPECT_EQ(rejection("-a"), "");

@@ -17,8 +17,7 @@ protected:
     qvtest::BoxRecorder recorder;
 };
 
-TEST_F(Startup, FlagsAnswerWithTheirBoxAndZero)
-{
+TEST_F(Startup, FlagsAnswerWithTheirBoxAndZero) {
     AppState state;
     state.currentPage = -1;
     EXPECT_EQ(runCommandLine(state, "-help"), 0);
@@ -36,12 +35,12 @@ TEST_F(Startup, FlagsAnswerWithTheirBoxAndZero)
     EXPECT_EQ(state.currentPage, -1) << "the wizard must not run";
 }
 
-TEST_F(Startup, RefusedLinesShowAnErrorAndGiveMinusOne)
-{
+TEST_F(Startup, RefusedLinesShowAnErrorAndGiveMinusOne) {
     AppState state;
     state.currentPage = -1;
-    const char* lines[] = {"-x -a", "word", "\"a quoted word\"", "x x x x x x x x x x x x x x x x x x x x x x x x x "
-                                                                 "x x x x x x x x x x x x x x x x x x x x x x x x x x"};
+    const char* lines[] = {"-x -a", "word", "\"a quoted word\"",
+                           "x x x x x x x x x x x x x x x x x x x x x x x x x "
+                           "x x x x x x x x x x x x x x x x x x x x x x x x x x"};
     const char* texts[] = {"Invalid flag 'x'\n", "Invalid argument \"word\"\n", "Invalid argument \"a quoted word\"\n",
                            nullptr};
     for (int i = 0; i < 4; ++i) {
@@ -58,8 +57,7 @@ TEST_F(Startup, RefusedLinesShowAnErrorAndGiveMinusOne)
     EXPECT_EQ(state.currentPage, -1) << "the wizard must not run";
 }
 
-TEST_F(Startup, AcceptedLineRunsTheWizardAndGivesZero)
-{
+TEST_F(Startup, AcceptedLineRunsTheWizardAndGivesZero) {
     // The driver makes page 0 current and stops there: natively no row has a
     // page procedure, and on Windows this test program holds no dialog
     // templates, so the first page cannot be made.

@@ -61,7 +61,8 @@ TEST(CliProgressLineDrawing, CutsToTheWidthAndWritesNothingWhenOff) {
         CliProgressLine line(err.file, true, clock);
         line.show(std::string(200, 'x').c_str(), true);
     }
-    EXPECT_EQ(err.text().substr(0, 1 + CliProgressLine::Width + 1), "\r" + std::string(CliProgressLine::Width, 'x') + "\r");
+    EXPECT_EQ(err.text().substr(0, 1 + CliProgressLine::Width + 1),
+              "\r" + std::string(CliProgressLine::Width, 'x') + "\r");
     Stream quiet;
     {
         CliProgressLine line(quiet.file, false, clock);

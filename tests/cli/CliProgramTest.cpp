@@ -1,9 +1,9 @@
 // CliProgramTest.cpp - the whole quorvel tool, run inside the test process:
 // every command on generated install folders, what it prints where, its
 // exit codes, and the files it leaves.
+#include "CliProgram.h"
 #include "CliFolders.h"
 #include "CliInterrupt.h"
-#include "CliProgram.h"
 #include "QvInstallDir.h"
 #include "QvTestKit.h"
 #include "WizardStrings.h"
@@ -145,8 +145,9 @@ TEST_F(CliProgramTest, ScanVerdictsForOneNoneAndAnEmptyFolder) {
     ASSERT_TRUE(qvtest::writeFile(join(folder.path(), "one.dll"), Address));
     ASSERT_TRUE(qvtest::writeFile(join(folder.path(), "two.ini"), "nothing"));
     Result one = run({"scan", folder.path()});
-    EXPECT_NE(one.out.find("There is 1 file that need to be changed.\n\nClick on Next to begin conversions of this file."),
-              std::string::npos);
+    EXPECT_NE(
+        one.out.find("There is 1 file that need to be changed.\n\nClick on Next to begin conversions of this file."),
+        std::string::npos);
 
     Result none = run({"scan", "--old", "10.9.8.7", folder.path()});
     EXPECT_EQ(none.code, CliExitFinished);
@@ -170,7 +171,8 @@ TEST_F(CliProgramTest, JsonIsOneLineWithStatusCountsAndMessage) {
     EXPECT_EQ(failed.code, CliExitFailed);
     std::string escaped = replaceAll(replaceAll(missing, "\\", "\\\\"), "\"", "\\\"");
     EXPECT_EQ(failed.out, "{\"status\":\"Failed\",\"visited\":0,\"matched\":0,\"message\":\"We were unable to scan the "
-                          "directory \\\"" + escaped +
+                          "directory \\\"" +
+                              escaped +
                               "\\\"!\\n\\nPlease click Back and select a different directory and try again.\"}\n");
     EXPECT_NE(failed.err.find("We were unable to scan"), std::string::npos); // the message on stderr too
 }
@@ -318,21 +320,21 @@ TEST_F(CliProgramTest, FailedExpertRunsExitOneWithTheirErrorLine) {
     ASSERT_TRUE(qvtest::writeFile(join(folder.path(), "only.ini"), "abab"));
     Result unsaved = run({"rewrite", "--old", "ab", "--new", "", folder.path()});
     EXPECT_EQ(unsaved.code, CliExitFailed);
-    EXPECT_EQ(unsaved.err, "ERROR!  An error occurred attempting to save \"" + join(folder.path(), "only.ini") +
-                               "\"!\n");
+    EXPECT_EQ(unsaved.err,
+              "ERROR!  An error occurred attempting to save \"" + join(folder.path(), "only.ini") + "\"!\n");
     EXPECT_NE(unsaved.out.find("!Operation stopped.\n"), std::string::npos);
     EXPECT_EQ(qvtest::readFile(join(folder.path(), "only.ini")), "abab");
 }
 
 TEST_F(CliProgramTest, BadUsageExitsTwoWithAHintAndRunsNothing) {
     Install install(folder.path());
-    for (std::vector<std::string> words : std::vector<std::vector<std::string>>{
-             {},
-             {"scan"},
-             {"scan", "--save-as-new", folder.path()},
-             {"report", folder.path()},
-             {"patch", "--product", "No Such Game", "--channel", "box"},
-             {"scan", "--product", "12", "--channel", "download"}}) {
+    for (std::vector<std::string> words :
+         std::vector<std::vector<std::string>>{{},
+                                               {"scan"},
+                                               {"scan", "--save-as-new", folder.path()},
+                                               {"report", folder.path()},
+                                               {"patch", "--product", "No Such Game", "--channel", "box"},
+                                               {"scan", "--product", "12", "--channel", "download"}}) {
         Result r = run(words);
         std::string shown = words.empty() ? "(nothing)" : words[0];
         EXPECT_EQ(r.code, CliExitUsage) << shown;
@@ -360,8 +362,8 @@ TEST_F(CliProgramTest, ProductFolderIsFoundInsideTheWinePrefix) {
     ASSERT_TRUE(qvtest::writeFile(download + "/a.ini", Address));
     ASSERT_TRUE(qvtest::writeFile(download + "/b.ini", Address));
 
-    Result given = run({"scan", "--product", "talon interceptor", "--channel", "box", "--prefix",
-                        folder.path() + "/prefix/"});
+    Result given =
+        run({"scan", "--product", "talon interceptor", "--channel", "box", "--prefix", folder.path() + "/prefix/"});
     EXPECT_EQ(given.code, CliExitFinished) << given.err;
     EXPECT_EQ(given.out.substr(0, given.out.find('\n', given.out.find('\n') + 1) + 1),
               "Scan results for \"Talon Interceptor\":\nDirectory: " + box + "\n");
@@ -414,7 +416,8 @@ TEST_F(CliProgramTest, CtrlCStopsEveryRunBeforeItWritesAndExitsOne) {
     EXPECT_EQ(patch.err, "The run was interrupted.\n");
     EXPECT_EQ(rewrite.code, CliExitFailed);
     EXPECT_EQ(rewrite.err, "The run was interrupted.\n");
-    EXPECT_EQ(scan.out, "{\"status\":\"Failed\",\"visited\":1,\"matched\":0,\"message\":\"The run was interrupted.\"}\n");
+    EXPECT_EQ(scan.out,
+              "{\"status\":\"Failed\",\"visited\":1,\"matched\":0,\"message\":\"The run was interrupted.\"}\n");
     for (const auto& [name, bytes] : install.files)
         EXPECT_EQ(install.read(name), bytes) << name;
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), {}), Install::Entries);

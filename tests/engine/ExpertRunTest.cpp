@@ -42,9 +42,9 @@ class RecordingSink : public ExpertRunSink {
 public:
     explicit RecordingSink(const int32_t* busy) : busy_(busy) {}
 
-    std::vector<int32_t> busyStates;    // the busy flag at each change
-    std::vector<std::string> progress;  // each progress text, as shown
-    std::string lastShown;              // the log at the latest show
+    std::vector<int32_t> busyStates;   // the busy flag at each change
+    std::vector<std::string> progress; // each progress text, as shown
+    std::string lastShown;             // the log at the latest show
     int shows = 0;
     int pumps = 0;
     std::function<void()> onPump;
@@ -151,7 +151,9 @@ protected:
         EXPECT_EQ(end, outcome.end);
         EXPECT_EQ(message, outcome.message);
     }
-    std::string text() const { return std::string(log.data != nullptr ? log.data : "", static_cast<size_t>(log.length)); }
+    std::string text() const {
+        return std::string(log.data != nullptr ? log.data : "", static_cast<size_t>(log.length));
+    }
 
     std::string path(const std::string& name) const { return dir.file(name); }
     void put(const std::string& name, const std::string& bytes) { ASSERT_TRUE(qvtest::writeFile(path(name), bytes)); }
@@ -163,7 +165,9 @@ protected:
         return found;
     }
 
-    std::string header(const char* run) const { return std::string(run) + " for directory \"" + directory + "\":\r\n\r\n"; }
+    std::string header(const char* run) const {
+        return std::string(run) + " for directory \"" + directory + "\":\r\n\r\n";
+    }
     std::string saving(const std::string& name) const { return "    Saving \"" + path(name) + "\".\r\n"; }
 };
 
@@ -189,20 +193,19 @@ protected:
     }
 
     std::string reportLog() const {
-        return header("REPORT") +
-               "Scanning BINARY file \"a.exe\"...\r\n"
-               "    Match: $00000004 - $00000008, 5 bytes \"alpha\"\r\n"
-               "    Match: $0000000b - $0000000f, 5 bytes \"alpha\"\r\n"
-               "    2 entries found total.\r\n"
-               "Scanning TEXT file \"b.ini\"...\r\n"
-               "    Match: $00000005 - $00000009, 5 bytes \"alpha\"\r\n"
-               "    1 entry found total.\r\n"
-               "Scanning TEXT file \"d.cfg\"...no entries found.\r\n"
-               "Scanning TEXT file \"f.HTM\"...\r\n"
-               "    Match: $00000003 - $00000007, 5 bytes \"alpha\"\r\n"
-               "    Match: $0000000d - $00000011, 5 bytes \"alpha\"\r\n"
-               "    2 entries found total.\r\n"
-               "Done!\r\n";
+        return header("REPORT") + "Scanning BINARY file \"a.exe\"...\r\n"
+                                  "    Match: $00000004 - $00000008, 5 bytes \"alpha\"\r\n"
+                                  "    Match: $0000000b - $0000000f, 5 bytes \"alpha\"\r\n"
+                                  "    2 entries found total.\r\n"
+                                  "Scanning TEXT file \"b.ini\"...\r\n"
+                                  "    Match: $00000005 - $00000009, 5 bytes \"alpha\"\r\n"
+                                  "    1 entry found total.\r\n"
+                                  "Scanning TEXT file \"d.cfg\"...no entries found.\r\n"
+                                  "Scanning TEXT file \"f.HTM\"...\r\n"
+                                  "    Match: $00000003 - $00000007, 5 bytes \"alpha\"\r\n"
+                                  "    Match: $0000000d - $00000011, 5 bytes \"alpha\"\r\n"
+                                  "    2 entries found total.\r\n"
+                                  "Done!\r\n";
     }
     void expectUntouched() const {
         EXPECT_EQ(exe, get("a.exe"));
@@ -225,28 +228,27 @@ TEST_F(ExpertRunMixedDirectory, ReportLogsEveryOccurrenceAndWritesNothing) {
 }
 
 TEST_F(ExpertRunMixedDirectory, DoItWithEqualLengthsRewritesInPlace) {
-    const std::string expected =
-        header("DO IT") +
-        "Scanning BINARY file \"a.exe\"...\r\n"
-        "    Match: $00000004 - $00000008, 5 bytes \"alpha\"\r\n"
-        "    Replacing text \"alpha\" with \"omega\" [binary file].\r\n"
-        "    Match: $0000000b - $0000000f, 5 bytes \"alpha\"\r\n"
-        "    Replacing text \"alpha\" with \"omega\" [binary file].\r\n"
-        "    2 entries found total.\r\n" +
-        saving("a.exe") +
-        "Scanning TEXT file \"b.ini\"...\r\n"
-        "    Match: $00000005 - $00000009, 5 bytes \"alpha\"\r\n"
-        "    Replacing text \"alpha\" with \"omega\" [no change in length].\r\n"
-        "    1 entry found total.\r\n" +
-        saving("b.ini") +
-        "Scanning TEXT file \"d.cfg\"...no entries found.\r\n"
-        "Scanning TEXT file \"f.HTM\"...\r\n"
-        "    Match: $00000003 - $00000007, 5 bytes \"alpha\"\r\n"
-        "    Replacing text \"alpha\" with \"omega\" [no change in length].\r\n"
-        "    Match: $0000000d - $00000011, 5 bytes \"alpha\"\r\n"
-        "    Replacing text \"alpha\" with \"omega\" [no change in length].\r\n"
-        "    2 entries found total.\r\n" +
-        saving("f.HTM") + "Done!\r\n";
+    const std::string expected = header("DO IT") +
+                                 "Scanning BINARY file \"a.exe\"...\r\n"
+                                 "    Match: $00000004 - $00000008, 5 bytes \"alpha\"\r\n"
+                                 "    Replacing text \"alpha\" with \"omega\" [binary file].\r\n"
+                                 "    Match: $0000000b - $0000000f, 5 bytes \"alpha\"\r\n"
+                                 "    Replacing text \"alpha\" with \"omega\" [binary file].\r\n"
+                                 "    2 entries found total.\r\n" +
+                                 saving("a.exe") +
+                                 "Scanning TEXT file \"b.ini\"...\r\n"
+                                 "    Match: $00000005 - $00000009, 5 bytes \"alpha\"\r\n"
+                                 "    Replacing text \"alpha\" with \"omega\" [no change in length].\r\n"
+                                 "    1 entry found total.\r\n" +
+                                 saving("b.ini") +
+                                 "Scanning TEXT file \"d.cfg\"...no entries found.\r\n"
+                                 "Scanning TEXT file \"f.HTM\"...\r\n"
+                                 "    Match: $00000003 - $00000007, 5 bytes \"alpha\"\r\n"
+                                 "    Replacing text \"alpha\" with \"omega\" [no change in length].\r\n"
+                                 "    Match: $0000000d - $00000011, 5 bytes \"alpha\"\r\n"
+                                 "    Replacing text \"alpha\" with \"omega\" [no change in length].\r\n"
+                                 "    2 entries found total.\r\n" +
+                                 saving("f.HTM") + "Done!\r\n";
     EXPECT_EQ(expected, run(1));
     EXPECT_EQ("MZ" + Zero + Zero + "omega" + Zero + "x" + "omega" + "!!", get("a.exe"));
     EXPECT_EQ("host=omega\r\nport=1\r\n", get("b.ini"));
@@ -258,28 +260,27 @@ TEST_F(ExpertRunMixedDirectory, DoItWithEqualLengthsRewritesInPlace) {
 
 TEST_F(ExpertRunMixedDirectory, DoItWithALongerStringGrowsTextAndCutsItInBinaries) {
     newString = "epsilon";
-    const std::string expected =
-        header("DO IT") +
-        "Scanning BINARY file \"a.exe\"...\r\n"
-        "    Match: $00000004 - $00000008, 5 bytes \"alpha\"\r\n"
-        "    Replacing text \"alpha\" with \"epsilon\" [binary file].\r\n"
-        "    Match: $0000000b - $0000000f, 5 bytes \"alpha\"\r\n"
-        "    Replacing text \"alpha\" with \"epsilon\" [binary file].\r\n"
-        "    2 entries found total.\r\n" +
-        saving("a.exe") +
-        "Scanning TEXT file \"b.ini\"...\r\n"
-        "    Match: $00000005 - $00000009, 5 bytes \"alpha\"\r\n"
-        "    Replacing text \"alpha\" with \"epsilon\". [length changed]\r\n"
-        "    1 entry found total.\r\n" +
-        saving("b.ini") +
-        "Scanning TEXT file \"d.cfg\"...no entries found.\r\n"
-        "Scanning TEXT file \"f.HTM\"...\r\n"
-        "    Match: $00000003 - $00000007, 5 bytes \"alpha\"\r\n"
-        "    Replacing text \"alpha\" with \"epsilon\". [length changed]\r\n"
-        "    Match: $0000000f - $00000013, 5 bytes \"alpha\"\r\n"
-        "    Replacing text \"alpha\" with \"epsilon\". [length changed]\r\n"
-        "    2 entries found total.\r\n" +
-        saving("f.HTM") + "Done!\r\n";
+    const std::string expected = header("DO IT") +
+                                 "Scanning BINARY file \"a.exe\"...\r\n"
+                                 "    Match: $00000004 - $00000008, 5 bytes \"alpha\"\r\n"
+                                 "    Replacing text \"alpha\" with \"epsilon\" [binary file].\r\n"
+                                 "    Match: $0000000b - $0000000f, 5 bytes \"alpha\"\r\n"
+                                 "    Replacing text \"alpha\" with \"epsilon\" [binary file].\r\n"
+                                 "    2 entries found total.\r\n" +
+                                 saving("a.exe") +
+                                 "Scanning TEXT file \"b.ini\"...\r\n"
+                                 "    Match: $00000005 - $00000009, 5 bytes \"alpha\"\r\n"
+                                 "    Replacing text \"alpha\" with \"epsilon\". [length changed]\r\n"
+                                 "    1 entry found total.\r\n" +
+                                 saving("b.ini") +
+                                 "Scanning TEXT file \"d.cfg\"...no entries found.\r\n"
+                                 "Scanning TEXT file \"f.HTM\"...\r\n"
+                                 "    Match: $00000003 - $00000007, 5 bytes \"alpha\"\r\n"
+                                 "    Replacing text \"alpha\" with \"epsilon\". [length changed]\r\n"
+                                 "    Match: $0000000f - $00000013, 5 bytes \"alpha\"\r\n"
+                                 "    Replacing text \"alpha\" with \"epsilon\". [length changed]\r\n"
+                                 "    2 entries found total.\r\n" +
+                                 saving("f.HTM") + "Done!\r\n";
     EXPECT_EQ(expected, run(1));
     EXPECT_EQ("MZ" + Zero + Zero + "epsil" + Zero + "x" + "epsil" + "!!", get("a.exe"));
     EXPECT_EQ("host=epsilon\r\nport=1\r\n", get("b.ini"));
@@ -288,28 +289,27 @@ TEST_F(ExpertRunMixedDirectory, DoItWithALongerStringGrowsTextAndCutsItInBinarie
 
 TEST_F(ExpertRunMixedDirectory, DoItWithAnEmptyNewStringDeletesFromTextAndZeroesBinaries) {
     newString = "";
-    const std::string expected =
-        header("DO IT") +
-        "Scanning BINARY file \"a.exe\"...\r\n"
-        "    Match: $00000004 - $00000008, 5 bytes \"alpha\"\r\n"
-        "    Replacing text \"alpha\" with \"\" [binary file].\r\n"
-        "    Match: $0000000b - $0000000f, 5 bytes \"alpha\"\r\n"
-        "    Replacing text \"alpha\" with \"\" [binary file].\r\n"
-        "    2 entries found total.\r\n" +
-        saving("a.exe") +
-        "Scanning TEXT file \"b.ini\"...\r\n"
-        "    Match: $00000005 - $00000009, 5 bytes \"alpha\"\r\n"
-        "    Replacing text \"alpha\" with \"\". [length changed]\r\n"
-        "    1 entry found total.\r\n" +
-        saving("b.ini") +
-        "Scanning TEXT file \"d.cfg\"...no entries found.\r\n"
-        "Scanning TEXT file \"f.HTM\"...\r\n"
-        "    Match: $00000003 - $00000007, 5 bytes \"alpha\"\r\n"
-        "    Replacing text \"alpha\" with \"\". [length changed]\r\n"
-        "    Match: $00000008 - $0000000c, 5 bytes \"alpha\"\r\n"
-        "    Replacing text \"alpha\" with \"\". [length changed]\r\n"
-        "    2 entries found total.\r\n" +
-        saving("f.HTM") + "Done!\r\n";
+    const std::string expected = header("DO IT") +
+                                 "Scanning BINARY file \"a.exe\"...\r\n"
+                                 "    Match: $00000004 - $00000008, 5 bytes \"alpha\"\r\n"
+                                 "    Replacing text \"alpha\" with \"\" [binary file].\r\n"
+                                 "    Match: $0000000b - $0000000f, 5 bytes \"alpha\"\r\n"
+                                 "    Replacing text \"alpha\" with \"\" [binary file].\r\n"
+                                 "    2 entries found total.\r\n" +
+                                 saving("a.exe") +
+                                 "Scanning TEXT file \"b.ini\"...\r\n"
+                                 "    Match: $00000005 - $00000009, 5 bytes \"alpha\"\r\n"
+                                 "    Replacing text \"alpha\" with \"\". [length changed]\r\n"
+                                 "    1 entry found total.\r\n" +
+                                 saving("b.ini") +
+                                 "Scanning TEXT file \"d.cfg\"...no entries found.\r\n"
+                                 "Scanning TEXT file \"f.HTM\"...\r\n"
+                                 "    Match: $00000003 - $00000007, 5 bytes \"alpha\"\r\n"
+                                 "    Replacing text \"alpha\" with \"\". [length changed]\r\n"
+                                 "    Match: $00000008 - $0000000c, 5 bytes \"alpha\"\r\n"
+                                 "    Replacing text \"alpha\" with \"\". [length changed]\r\n"
+                                 "    2 entries found total.\r\n" +
+                                 saving("f.HTM") + "Done!\r\n";
     EXPECT_EQ(expected, run(1));
     const std::string five(5, '\0');
     EXPECT_EQ("MZ" + Zero + Zero + five + Zero + "x" + five + "!!", get("a.exe"));
@@ -321,22 +321,21 @@ TEST_F(ExpertRunFixture, NewStringHoldingTheOldOneReplacesEachOccurrenceOnce) {
     put("a.ini", "alpha alpha");
     put("b.dll", "alpha|alpha");
     newString = "[alpha]";
-    const std::string expected =
-        header("DO IT") +
-        "Scanning TEXT file \"a.ini\"...\r\n"
-        "    Match: $00000000 - $00000004, 5 bytes \"alpha\"\r\n"
-        "    Replacing text \"alpha\" with \"[alpha]\". [length changed]\r\n"
-        "    Match: $00000008 - $0000000c, 5 bytes \"alpha\"\r\n"
-        "    Replacing text \"alpha\" with \"[alpha]\". [length changed]\r\n"
-        "    2 entries found total.\r\n" +
-        saving("a.ini") +
-        "Scanning BINARY file \"b.dll\"...\r\n"
-        "    Match: $00000000 - $00000004, 5 bytes \"alpha\"\r\n"
-        "    Replacing text \"alpha\" with \"[alpha]\" [binary file].\r\n"
-        "    Match: $00000006 - $0000000a, 5 bytes \"alpha\"\r\n"
-        "    Replacing text \"alpha\" with \"[alpha]\" [binary file].\r\n"
-        "    2 entries found total.\r\n" +
-        saving("b.dll") + "Done!\r\n";
+    const std::string expected = header("DO IT") +
+                                 "Scanning TEXT file \"a.ini\"...\r\n"
+                                 "    Match: $00000000 - $00000004, 5 bytes \"alpha\"\r\n"
+                                 "    Replacing text \"alpha\" with \"[alpha]\". [length changed]\r\n"
+                                 "    Match: $00000008 - $0000000c, 5 bytes \"alpha\"\r\n"
+                                 "    Replacing text \"alpha\" with \"[alpha]\". [length changed]\r\n"
+                                 "    2 entries found total.\r\n" +
+                                 saving("a.ini") +
+                                 "Scanning BINARY file \"b.dll\"...\r\n"
+                                 "    Match: $00000000 - $00000004, 5 bytes \"alpha\"\r\n"
+                                 "    Replacing text \"alpha\" with \"[alpha]\" [binary file].\r\n"
+                                 "    Match: $00000006 - $0000000a, 5 bytes \"alpha\"\r\n"
+                                 "    Replacing text \"alpha\" with \"[alpha]\" [binary file].\r\n"
+                                 "    2 entries found total.\r\n" +
+                                 saving("b.dll") + "Done!\r\n";
     EXPECT_EQ(expected, run(1));
     EXPECT_EQ("[alpha] [alpha]", get("a.ini"));
     EXPECT_EQ("[alph|[alph", get("b.dll"));
@@ -385,21 +384,20 @@ TEST_F(ExpertRunFixture, FileMadeOnlyOfOccurrencesCannotBeSavedEmptyAndStopsTheR
     put("b.ini", "alphaALPHA");
     put("c.ini", "alpha!");
     newString = "";
-    const std::string expected =
-        header("DO IT") +
-        "Scanning TEXT file \"a.ini\"...\r\n"
-        "    Match: $00000002 - $00000006, 5 bytes \"alpha\"\r\n"
-        "    Replacing text \"alpha\" with \"\". [length changed]\r\n"
-        "    1 entry found total.\r\n" +
-        saving("a.ini") +
-        "Scanning TEXT file \"b.ini\"...\r\n"
-        "    Match: $00000000 - $00000004, 5 bytes \"alpha\"\r\n"
-        "    Replacing text \"alpha\" with \"\". [length changed]\r\n"
-        "    Match: $00000000 - $00000004, 5 bytes \"alpha\"\r\n"
-        "    Replacing text \"alpha\" with \"\". [length changed]\r\n"
-        "    2 entries found total.\r\n" +
-        saving("b.ini") + "ERROR!  An error occurred attempting to save \"" + path("b.ini") +
-        "\"!Operation stopped.\r\n";
+    const std::string expected = header("DO IT") +
+                                 "Scanning TEXT file \"a.ini\"...\r\n"
+                                 "    Match: $00000002 - $00000006, 5 bytes \"alpha\"\r\n"
+                                 "    Replacing text \"alpha\" with \"\". [length changed]\r\n"
+                                 "    1 entry found total.\r\n" +
+                                 saving("a.ini") +
+                                 "Scanning TEXT file \"b.ini\"...\r\n"
+                                 "    Match: $00000000 - $00000004, 5 bytes \"alpha\"\r\n"
+                                 "    Replacing text \"alpha\" with \"\". [length changed]\r\n"
+                                 "    Match: $00000000 - $00000004, 5 bytes \"alpha\"\r\n"
+                                 "    Replacing text \"alpha\" with \"\". [length changed]\r\n"
+                                 "    2 entries found total.\r\n" +
+                                 saving("b.ini") + "ERROR!  An error occurred attempting to save \"" + path("b.ini") +
+                                 "\"!Operation stopped.\r\n";
     EXPECT_EQ(expected, run(1));
     expectEnd(ExpertFailed, "ERROR!  An error occurred attempting to save \"" + path("b.ini") + "\"!");
     EXPECT_EQ("x ", get("a.ini"));
@@ -508,14 +506,13 @@ TEST_F(ExpertRunFixture, OccurrencesAcrossTheSearchStepsAreAllFound) {
     for (size_t at : {65534u, 131071u, 131076u, 199995u})
         bytes.replace(at, 5, "ALPHA");
     put("big.dll", bytes);
-    EXPECT_EQ(header("REPORT") +
-                  "Scanning BINARY file \"big.dll\"...\r\n"
-                  "    Match: $0000fffe - $00010002, 5 bytes \"alpha\"\r\n"
-                  "    Match: $0001ffff - $00020003, 5 bytes \"alpha\"\r\n"
-                  "    Match: $00020004 - $00020008, 5 bytes \"alpha\"\r\n"
-                  "    Match: $00030d3b - $00030d3f, 5 bytes \"alpha\"\r\n"
-                  "    4 entries found total.\r\n"
-                  "Done!\r\n",
+    EXPECT_EQ(header("REPORT") + "Scanning BINARY file \"big.dll\"...\r\n"
+                                 "    Match: $0000fffe - $00010002, 5 bytes \"alpha\"\r\n"
+                                 "    Match: $0001ffff - $00020003, 5 bytes \"alpha\"\r\n"
+                                 "    Match: $00020004 - $00020008, 5 bytes \"alpha\"\r\n"
+                                 "    Match: $00030d3b - $00030d3f, 5 bytes \"alpha\"\r\n"
+                                 "    4 entries found total.\r\n"
+                                 "Done!\r\n",
               run(0));
 }
 
@@ -536,7 +533,8 @@ TEST_F(ExpertRunFixture, BufferThatCannotTakeTheFileOrGrowStopsTheRunUnsaved) {
                   "ERROR!  An error occurred attempting to overwrite \"alpha\" with \"alphabet\"!  Aborting!\r\n"
                   "Operation stopped.\r\n",
               run(1));
-    expectEnd(ExpertFailed, "ERROR!  An error occurred attempting to overwrite \"alpha\" with \"alphabet\"!  Aborting!");
+    expectEnd(ExpertFailed,
+              "ERROR!  An error occurred attempting to overwrite \"alpha\" with \"alphabet\"!  Aborting!");
     EXPECT_TRUE(fault.fired());
     EXPECT_EQ(ini, get("a.ini"));
 
@@ -560,8 +558,8 @@ TEST_F(ExpertRunFixture, FailedSaveLeavesTheFileByteIdentical) {
         SCOPED_TRACE(qvtest::fileOpName(op));
         EXPECT_EQ(1, fault.faultsInjected());
         EXPECT_EQ(0, fault.openHandles());
-        const std::string tail =
-            saving("a.ini") + "ERROR!  An error occurred attempting to save \"" + path("a.ini") + "\"!Operation stopped.\r\n";
+        const std::string tail = saving("a.ini") + "ERROR!  An error occurred attempting to save \"" + path("a.ini") +
+                                 "\"!Operation stopped.\r\n";
         ASSERT_GE(result.size(), tail.size());
         EXPECT_EQ(tail, result.substr(result.size() - tail.size()));
         EXPECT_EQ(ini, get("a.ini"));
@@ -654,13 +652,12 @@ TEST_F(ExpertRunFixture, ProgressIsShownOnlyAfterMoreThan25msAndNeverStaysInTheL
     // Ends with an occurrence, so the scan looks at the clock exactly once
     // per occurrence, after positions 5, 11 and 17 of 17 bytes.
     put("a.ini", "alpha.alpha.alpha");
-    const std::string expected = header("REPORT") +
-                                 "Scanning TEXT file \"a.ini\"...\r\n"
-                                 "    Match: $00000000 - $00000004, 5 bytes \"alpha\"\r\n"
-                                 "    Match: $00000006 - $0000000a, 5 bytes \"alpha\"\r\n"
-                                 "    Match: $0000000c - $00000010, 5 bytes \"alpha\"\r\n"
-                                 "    3 entries found total.\r\n"
-                                 "Done!\r\n";
+    const std::string expected = header("REPORT") + "Scanning TEXT file \"a.ini\"...\r\n"
+                                                    "    Match: $00000000 - $00000004, 5 bytes \"alpha\"\r\n"
+                                                    "    Match: $00000006 - $0000000a, 5 bytes \"alpha\"\r\n"
+                                                    "    Match: $0000000c - $00000010, 5 bytes \"alpha\"\r\n"
+                                                    "    3 entries found total.\r\n"
+                                                    "Done!\r\n";
     // Without progress the messages are drained after the heading, the
     // "Scanning" text, the total and at the end.
     EXPECT_EQ(expected, run(0));

@@ -14,10 +14,19 @@ TEST(FileKindLookup, OnlyTheEndOfTheNameDecidesIgnoringCase) {
         int kind;
         int32_t binary;
     } cases[] = {
-        {"C:\\Games\\play.exe", 1, 1}, {"net.DlL", 1, 1}, {".INI", 1, 0}, // a name made only of the extension
-        {"dir/index.htm", 1, 0},       {"a.Cfg", 1, 0},   {"index.html", 0, 0}, {"notes.txt", 0, 0},
-        {"game.exe.bak", 0, 0},        {"EXE", 0, 0},     {"", 0, 0},           {"a.ex", 0, 0},
-        {".NEW", 0, 0},                {nullptr, 0, 0},
+        {"C:\\Games\\play.exe", 1, 1},
+        {"net.DlL", 1, 1},
+        {".INI", 1, 0}, // a name made only of the extension
+        {"dir/index.htm", 1, 0},
+        {"a.Cfg", 1, 0},
+        {"index.html", 0, 0},
+        {"notes.txt", 0, 0},
+        {"game.exe.bak", 0, 0},
+        {"EXE", 0, 0},
+        {"", 0, 0},
+        {"a.ex", 0, 0},
+        {".NEW", 0, 0},
+        {nullptr, 0, 0},
     };
     for (const Case& c : cases) {
         int32_t binary = -1;
@@ -48,10 +57,8 @@ TEST(InstallFolderKindOf, DirectoriesAndLinksArePassedOver) {
         int kind;
         int32_t binary;
     } cases[] = {
-        {"a.exe", ZephAttrArchive, false, 1, 1},
-        {"b.ini", 0, false, 1, 0},
-        {"Sub.exe", ZephAttrDirectory, true, 0, 0},
-        {"c.ini", ZephAttrLink | ZephAttrArchive, true, 0, 0},
+        {"a.exe", ZephAttrArchive, false, 1, 1},    {"b.ini", 0, false, 1, 0},
+        {"Sub.exe", ZephAttrDirectory, true, 0, 0}, {"c.ini", ZephAttrLink | ZephAttrArchive, true, 0, 0},
         {"d.txt", ZephAttrArchive, false, 0, 0},
     };
     for (const Case& c : cases) {

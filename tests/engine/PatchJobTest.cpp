@@ -353,8 +353,8 @@ TEST_F(PatchJobQuickScan, EndsAsTheScanRunDoes) {
 TEST_F(PatchJobQuickScan, FindsOccurrencesAroundItsPiecesAndReadsNoFurther) {
     const size_t piece = PatchQuickPieceSize;
     const size_t size = 2 * piece + 4096;
-    for (size_t at : {size_t{0}, piece - 5, piece - Address.size(), piece - Address.size() + 1, piece,
-                      2 * piece - 1, size - Address.size()}) {
+    for (size_t at : {size_t{0}, piece - 5, piece - Address.size(), piece - Address.size() + 1, piece, 2 * piece - 1,
+                      size - Address.size()}) {
         std::string bytes(size, 'x');
         bytes.replace(at, Address.size(), Address);
         put("big.exe", bytes);
@@ -740,7 +740,8 @@ TEST_F(PatchJobFailures, AnyFileFailureLosesNothing) {
                 ASSERT_TRUE(job.status == Finished || job.status == Failed);
                 if (job.status == Failed) {
                     const std::string message = job.message;
-                    EXPECT_TRUE(startsWith(message, "Unable to open file") || startsWith(message, "An error occurred") ||
+                    EXPECT_TRUE(startsWith(message, "Unable to open file") ||
+                                startsWith(message, "An error occurred") ||
                                 startsWith(message, "We were unable to scan"))
                         << message;
                 }

@@ -1,7 +1,7 @@
 // PatchSearchTest.cpp - the fast search against the match test at every
 // probe width, and a file read in pieces against one scan of the whole.
-#include "PatchRules.h"
 #include "PatchSearch.h"
+#include "PatchRules.h"
 #include "WizardStrings.h"
 #include "ZephBuf.h"
 #include "ZephMem.h"
@@ -16,7 +16,7 @@ TEST(PatchFinder, AgreesWithTheMatchTestAtEveryPositionAndEveryWidth) {
     // Letters, digits, dots and look-alikes around real occurrences.
     std::string content;
     const char* pieces[] = {"198.51.100.117", "198.51.100.11", "1", ".", "198.51.100.1177", "\xB9", "GAMES.QV.TEST",
-                            "games.qv.tesT", "games\0qv", "9", "7"};
+                            "games.qv.tesT",  "games\0qv",     "9", "7"};
     for (int round = 0; round < 40; ++round)
         for (int i = 0; i < 11; ++i)
             content += std::string(pieces[(i * 7 + round) % 11]);

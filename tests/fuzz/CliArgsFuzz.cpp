@@ -19,10 +19,10 @@
 
 namespace {
 
-const char* const Words[] = {"scan",      "patch",      "report",        "rewrite",   "products", "--old",
-                             "--new",     "--json",     "--save-as-new", "--dry-run", "--product", "--channel",
-                             "--prefix",  "box",        "download",      "--",        "--help",   "--version",
-                             "--old=",    "--channel=", "C:\\x",         "-"};
+const char* const Words[] = {"scan",     "patch",      "report",        "rewrite",   "products",  "--old",
+                             "--new",    "--json",     "--save-as-new", "--dry-run", "--product", "--channel",
+                             "--prefix", "box",        "download",      "--",        "--help",    "--version",
+                             "--old=",   "--channel=", "C:\\x",         "-"};
 
 void check(bool condition) {
     if (!condition)
@@ -92,13 +92,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check(options.verb == CliVerbNone && options.directory == nullptr && options.product == nullptr);
     } else {
         check(options.verb != CliVerbNone);
-        for (const char* text : {options.directory, options.oldString, options.newString, options.product, options.prefix})
+        for (const char* text :
+             {options.directory, options.oldString, options.newString, options.product, options.prefix})
             check(pointsInto(text, arguments));
         bool runs = options.verb >= CliVerbScan && options.verb <= CliVerbRewrite;
         check(!runs || (options.directory != nullptr) != (options.product != nullptr));
         check(options.product == nullptr || options.channel != CliChannelNone);
-        int32_t stringMax = options.verb == CliVerbReport || options.verb == CliVerbRewrite ? CliExpertStringMax
-                                                                                             : CliJobStringMax;
+        int32_t stringMax =
+            options.verb == CliVerbReport || options.verb == CliVerbRewrite ? CliExpertStringMax : CliJobStringMax;
         check(options.oldString == nullptr || static_cast<int32_t>(std::strlen(options.oldString)) <= stringMax);
         check(options.directory == nullptr || static_cast<int32_t>(std::strlen(options.directory)) <= CliDirectoryMax);
         if (options.product != nullptr)

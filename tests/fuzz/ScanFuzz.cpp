@@ -31,8 +31,8 @@ bool referenceMatch(const std::string& content, size_t p, const std::string& old
 }
 
 // The scan of one file, one position at a time, replacing with std::string.
-int32_t referenceScan(std::string& content, size_t start, const std::string& old, const std::string& repl,
-                      bool binary, bool rewrite) {
+int32_t referenceScan(std::string& content, size_t start, const std::string& old, const std::string& repl, bool binary,
+                      bool rewrite) {
     int32_t matches = 0;
     size_t p = start;
     while (p < content.size()) {
@@ -153,8 +153,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int32_t capacity = pieces.capacity;
         int32_t scannedTo = 0, pieceMatches = 0;
         for (size_t at = 0; at < whole.size(); at += static_cast<size_t>(pieceSize)) {
-            const int32_t count = static_cast<int32_t>(
-                whole.size() - at < static_cast<size_t>(pieceSize) ? whole.size() - at : static_cast<size_t>(pieceSize));
+            const int32_t count = static_cast<int32_t>(whole.size() - at < static_cast<size_t>(pieceSize)
+                                                           ? whole.size() - at
+                                                           : static_cast<size_t>(pieceSize));
             PatchMakeRoomForPiece(&pieces, &scannedTo, count);
             char* piece = pieces.claim(count);
             check(piece != nullptr, "piece claim");

@@ -7,20 +7,17 @@ namespace {
 BoxRecorder* current = nullptr;
 } // namespace
 
-BoxRecorder::BoxRecorder(int questionAnswer) : questionAnswer_(questionAnswer)
-{
+BoxRecorder::BoxRecorder(int questionAnswer) : questionAnswer_(questionAnswer) {
     current = this;
     appMessageBoxHook = record;
 }
 
-BoxRecorder::~BoxRecorder()
-{
+BoxRecorder::~BoxRecorder() {
     appMessageBoxHook = nullptr;
     current = nullptr;
 }
 
-int BoxRecorder::record(void* owner, const char* caption, const char* text, uint32_t style)
-{
+int BoxRecorder::record(void* owner, const char* caption, const char* text, uint32_t style) {
     if (current == nullptr)
         return AppAnswerOk;
     current->boxes_.push_back({owner, caption != nullptr ? caption : "", text != nullptr ? text : "", style});

@@ -1,8 +1,8 @@
 // QvFileFault.cpp - counting and failing wrappers around ZephSysFiles.
 #include "QvFileFault.h"
 
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace qvtest {
@@ -99,17 +99,16 @@ ZephError wrapStartWriteback(int64_t handle) {
     return d.fail ? d.error : active->real().startWriteback(handle);
 }
 
-const ZephSysFileTable Wrappers = {wrapOpen,  wrapRead,  wrapWrite,          wrapSeek,
-                                   wrapTruncate, wrapFlush, wrapClose,    wrapQuery,
-                                   wrapSetPermissions, wrapReplace, wrapRemove, wrapFlushDirectoryOf,
-                                   wrapStartWriteback};
+const ZephSysFileTable Wrappers = {
+    wrapOpen,  wrapRead,           wrapWrite,   wrapSeek,   wrapTruncate,         wrapFlush,         wrapClose,
+    wrapQuery, wrapSetPermissions, wrapReplace, wrapRemove, wrapFlushDirectoryOf, wrapStartWriteback};
 
 } // namespace
 
 const char* fileOpName(FileOp op) {
-    static const char* const names[] = {"open",  "read",  "write",          "seek",    "truncate",
-                                        "flush", "close", "query",          "setPermissions",
-                                        "replace", "remove", "flushDirectoryOf", "startWriteback", "any"};
+    static const char* const names[] = {
+        "open",  "read",           "write",   "seek",   "truncate",         "flush",          "close",
+        "query", "setPermissions", "replace", "remove", "flushDirectoryOf", "startWriteback", "any"};
     return names[static_cast<int>(op)];
 }
 
@@ -169,7 +168,7 @@ FileFault::Decision FileFault::next(FileOp op, int64_t count) {
     };
     const Rule& specific = rules_[static_cast<int>(op)];
     const Rule& anyRule = rules_[FileOpCount];
-    const Rule* rule = hits(specific, own)                                       ? &specific
+    const Rule* rule = hits(specific, own)                                    ? &specific
                        : !spared_[static_cast<int>(op)] && hits(anyRule, any) ? &anyRule
                                                                               : nullptr;
     // A cut that leaves the call whole is no fault.

@@ -21,8 +21,7 @@ const std::string hostName = serviceHostName;
 
 // Bytes of every value, zeros included, from a fixed seed: the same directory
 // on every run and platform.
-std::string noise(unsigned seed, size_t size)
-{
+std::string noise(unsigned seed, size_t size) {
     std::mt19937 generator(seed);
     std::string bytes(size, '\0');
     for (char& c : bytes)
@@ -33,8 +32,7 @@ std::string noise(unsigned seed, size_t size)
     return bytes;
 }
 
-std::string text(const std::vector<std::string>& lines)
-{
+std::string text(const std::vector<std::string>& lines) {
     std::string bytes;
     for (const std::string& line : lines)
         bytes += line + "\r\n";
@@ -44,27 +42,20 @@ std::string text(const std::vector<std::string>& lines)
 // Binary with the address at offset 0, across the first piece boundary (its
 // first half in piece one), one the engine must find after a near miss, and
 // as the file's last bytes.
-std::string gameExe()
-{
+std::string gameExe() {
     std::string bytes = address + noise(1, 4096 - address.size() - 7);
-    bytes += address;                       // bytes 4089..4102: across the boundary
+    bytes += address; // bytes 4089..4102: across the boundary
     bytes += noise(2, 9000);
-    bytes += std::string("198.51.100.11") + '\0' + "7";  // a near miss: no match
+    bytes += std::string("198.51.100.11") + '\0' + "7"; // a near miss: no match
     bytes += noise(3, 3000);
-    bytes += address;                       // the last bytes
+    bytes += address; // the last bytes
     return bytes;
 }
 
-std::string netDll()
-{
-    return noise(4, 20000) + address + noise(5, 100);
-}
+std::string netDll() { return noise(4, 20000) + address + noise(5, 100); }
 
 // A file of a known kind with no address at all.
-std::string cleanExe()
-{
-    return noise(6, 5000);
-}
+std::string cleanExe() { return noise(6, 5000); }
 
 // 2001-09-09 01:46:40 UTC, well before any test ran; a fixed instant, so
 // that make and check may run in different processes.
@@ -75,26 +66,18 @@ struct SubFile {
     std::string bytes;
 };
 
-std::vector<SubFile> mapsFiles()
-{
+std::vector<SubFile> mapsFiles() {
     return {{"maps.ini", text({"[maps]", "server=" + address})},
             {"Level1.EXE", noise(7, 300) + address + noise(8, 300)}};
 }
 
-std::string join(const std::string& dir, const std::string& name)
-{
-    return dir + ZephPathSeparatorText + name;
-}
+std::string join(const std::string& dir, const std::string& name) { return dir + ZephPathSeparatorText + name; }
 
 } // namespace
 
-std::string addressBytes()
-{
-    return address;
-}
+std::string addressBytes() { return address; }
 
-std::vector<InstallFile> gameInstallFiles()
-{
+std::vector<InstallFile> gameInstallFiles() {
     // Listed in the order the engine visits them (names ignoring case).
     return {
         {"CLEAN.exe", InstallFileKind::Binary, 0, cleanExe()},
@@ -112,8 +95,7 @@ std::vector<InstallFile> gameInstallFiles()
     };
 }
 
-bool makeGameInstall(const std::string& dir, std::string* error)
-{
+bool makeGameInstall(const std::string& dir, std::string* error) {
     std::error_code ec;
     for (const InstallFile& file : gameInstallFiles()) {
         const std::string path = join(dir, file.name);
@@ -155,12 +137,12 @@ bool makeGameInstall(const std::string& dir, std::string* error)
     return true;
 }
 
-std::string patchedBytes(const InstallFile& file)
-{
+std::string patchedBytes(const InstallFile& file) {
     if (file.kind == InstallFileKind::Other)
         return file.bytes;
-    const std::string replacement =
-        file.kind == InstallFileKind::Binary ? hostName + std::string(address.size() - hostName.size(), '\0') : hostName;
+    const std::string replacement = file.kind == InstallFileKind::Binary
+                                        ? hostName + std::string(address.size() - hostName.size(), '\0')
+                                        : hostName;
     std::string out;
     size_t from = 0;
     for (size_t at = file.bytes.find(address); at != std::string::npos; at = file.bytes.find(address, from)) {
@@ -172,8 +154,7 @@ std::string patchedBytes(const InstallFile& file)
     return out;
 }
 
-std::vector<std::string> checkGameInstall(const std::string& dir, bool patched)
-{
+std::vector<std::string> checkGameInstall(const std::string& dir, bool patched) {
     std::vector<std::string> problems;
     std::error_code ec;
     size_t entries = 0;
@@ -214,8 +195,9 @@ std::vector<std::string> checkGameInstall(const std::string& dir, bool patched)
                                " to " + std::to_string(bytes.size()));
         if (patched && file.kind == InstallFileKind::Text &&
             bytes.size() != file.bytes.size() - static_cast<size_t>(file.occurrences))
-            problems.push_back(file.name + ": " + std::to_string(bytes.size()) + " bytes, expected one byte fewer per " +
-                               "occurrence (" + std::to_string(file.bytes.size() - file.occurrences) + ")");
+            problems.push_back(file.name + ": " + std::to_string(bytes.size()) +
+                               " bytes, expected one byte fewer per " + "occurrence (" +
+                               std::to_string(file.bytes.size() - file.occurrences) + ")");
         if (bytes != expected) {
             size_t at = 0;
             while (at < bytes.size() && at < expected.size() && bytes[at] == expected[at])

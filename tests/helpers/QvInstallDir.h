@@ -14,8 +14,8 @@ enum class InstallFileKind { Binary, Text, Other };
 struct InstallFile {
     std::string name;
     InstallFileKind kind;
-    int occurrences;     // of the wizard's old address that a convert run replaces
-    std::string bytes;   // as generated
+    int occurrences;   // of the wizard's old address that a convert run replaces
+    std::string bytes; // as generated
 };
 
 // The standard install directory: binaries and text files whose names mix
@@ -27,8 +27,8 @@ struct InstallFile {
 std::vector<InstallFile> gameInstallFiles();
 
 // What a run over the standard directory reports.
-inline constexpr int GameInstallEntries = 10;  // top-level entries, "Maps" included
-inline constexpr int GameInstallMatches = 5;   // files that hold the address
+inline constexpr int GameInstallEntries = 10; // top-level entries, "Maps" included
+inline constexpr int GameInstallMatches = 5;  // files that hold the address
 
 // Creates the standard directory in dir (which must exist and be empty).
 // Files that no run may write, the subdirectory and its files get a fixed

@@ -41,7 +41,7 @@ private:
     int64_t output_ = -1;  // our end of the child's standard output
     bool ended_ = false;   // waited for: the process is gone
     int exitCode_ = 0;
-    std::string pending_;  // output read past the last line handed out
+    std::string pending_; // output read past the last line handed out
 };
 
 } // namespace qvtest

@@ -13,8 +13,7 @@
 namespace {
 
 // A job as a finished or failed run leaves it, without running one.
-void setOutcome(PatchJob* job, int32_t status, int32_t matched, int32_t visited, const char* message = "")
-{
+void setOutcome(PatchJob* job, int32_t status, int32_t matched, int32_t visited, const char* message = "") {
     job->status = status;
     job->filesMatched = matched;
     job->filesVisited = visited;
@@ -43,23 +42,22 @@ const Case cases[] = {
     {Finished, 0, 3, NoFileMatched,
      "We have determined that no patching is required for this product in this directory.\r\n\r\n"
      "Click on Back and select a different directory or product and try again.",
-     "No patching has occurred.\r\n\r\nClick on Back and select a different directory and try again.",
-     "Exit"},
+     "No patching has occurred.\r\n\r\nClick on Back and select a different directory and try again.", "Exit"},
     {Finished, 0, 0, NoFileFound,
      "No files were found in this directory.\r\n\r\n"
      "Click on Back and select a different directory or product and try again.",
      "No files were found in requested directory.\r\n\r\nClick on Back and select a different directory and try again.",
      "Exit"},
     // Counts of a run that did not finish never count.
-    {Failed, 4, 9, RunFailed, "Unable to open file \"x\" for writing!", "Unable to open file \"x\" for writing!", "Exit"},
+    {Failed, 4, 9, RunFailed, "Unable to open file \"x\" for writing!", "Unable to open file \"x\" for writing!",
+     "Exit"},
     {Running, 1, 1, RunFailed, "stuck", "stuck", "Exit"},
     {Idle, 0, 0, RunFailed, "", "", "Exit"},
 };
 
 } // namespace
 
-TEST(JobTextsResults, EachCaseGetsItsVerdictOutcomeAndLabel)
-{
+TEST(JobTextsResults, EachCaseGetsItsVerdictOutcomeAndLabel) {
     for (const Case& c : cases) {
         PatchJob job;
         setOutcome(&job, c.status, c.matched, c.visited, c.result == RunFailed ? c.verdict : "");
@@ -74,8 +72,7 @@ TEST(JobTextsResults, EachCaseGetsItsVerdictOutcomeAndLabel)
     }
 }
 
-TEST(JobTextsResults, CountsAboveOneAreFormattedAsNumbers)
-{
+TEST(JobTextsResults, CountsAboveOneAreFormattedAsNumbers) {
     PatchJob job;
     setOutcome(&job, Finished, 123456, 123456);
     char area[PageTextSize];
@@ -84,8 +81,7 @@ TEST(JobTextsResults, CountsAboveOneAreFormattedAsNumbers)
               std::string::npos);
 }
 
-TEST(JobTextsResults, FailureMessageIsShownVerbatimAndWhole)
-{
+TEST(JobTextsResults, FailureMessageIsShownVerbatimAndWhole) {
     PatchJob job;
     // Placeholders in a folder name must not be expanded, and a message
     // longer than a page text area must not be cut.
@@ -99,8 +95,7 @@ TEST(JobTextsResults, FailureMessageIsShownVerbatimAndWhole)
     EXPECT_STREQ(area, "untouched");
 }
 
-TEST(JobTextsHeadings, TitlesArePlainArguments)
-{
+TEST(JobTextsHeadings, TitlesArePlainArguments) {
     char area[PageTextSize];
     const ProductEntry* talon = findProduct(ProductTable, 2);
     composeProductLine(talon, area, sizeof area);
@@ -117,8 +112,7 @@ TEST(JobTextsHeadings, TitlesArePlainArguments)
     EXPECT_STREQ(area, "Product : 50% %s Off");
 }
 
-TEST(JobTextsDirectoryLine, ShortDirectoryIsWhole)
-{
+TEST(JobTextsDirectoryLine, ShortDirectoryIsWhole) {
     char area[PageTextSize];
     composeDirectoryLine("C:\\Games\\100% Fun", -1, area, sizeof area);
     EXPECT_STREQ(area, "Directory: C:\\Games\\100% Fun");
@@ -128,8 +122,7 @@ TEST(JobTextsDirectoryLine, ShortDirectoryIsWhole)
     EXPECT_STREQ(area, "Directory: ");
 }
 
-TEST(JobTextsDirectoryLine, LongDirectoryIsCutInTheMiddleKeepingItsEnd)
-{
+TEST(JobTextsDirectoryLine, LongDirectoryIsCutInTheMiddleKeepingItsEnd) {
     const std::string directory = "C:\\" + std::string(1100, 'a') + "\\Shadow Unit Field Ops";
     char area[PageTextSize + 8];
     std::memset(area, '#', sizeof area);
@@ -139,12 +132,12 @@ TEST(JobTextsDirectoryLine, LongDirectoryIsCutInTheMiddleKeepingItsEnd)
     EXPECT_EQ(line.substr(0, 14), "Directory: C:\\");
     EXPECT_NE(line.find("..."), std::string::npos);
     EXPECT_EQ(line.substr(line.size() - 22), "\\Shadow Unit Field Ops");
-    EXPECT_EQ(area[PageTextSize], '#');  // nothing past the area
+    EXPECT_EQ(area[PageTextSize], '#'); // nothing past the area
 
     // A character budget (what fits on the screen) cuts it further.
     composeDirectoryLine("C:\\Program Files\\Quellsoft\\Talon INT", 18, area, PageTextSize);
-    EXPECT_STREQ(area, "Directory: C:\\Pr...\\Talon INT");  // 5 + "..." + 10
-    composeDirectoryLine("C:\\abcdef", 9, area, PageTextSize);  // exactly the budget: whole
+    EXPECT_STREQ(area, "Directory: C:\\Pr...\\Talon INT");     // 5 + "..." + 10
+    composeDirectoryLine("C:\\abcdef", 9, area, PageTextSize); // exactly the budget: whole
     EXPECT_STREQ(area, "Directory: C:\\abcdef");
     composeDirectoryLine("C:\\abcdef", 2, area, PageTextSize);
     EXPECT_STREQ(area, "Directory: ..");
@@ -152,8 +145,7 @@ TEST(JobTextsDirectoryLine, LongDirectoryIsCutInTheMiddleKeepingItsEnd)
     EXPECT_STREQ(area, "Directory: ");
 }
 
-TEST(JobTextsDirectoryLine, TinyAreasStayTerminated)
-{
+TEST(JobTextsDirectoryLine, TinyAreasStayTerminated) {
     char area[8];
     std::memset(area, '#', sizeof area);
     composeDirectoryLine("C:\\Games", -1, area, 5);
@@ -161,6 +153,6 @@ TEST(JobTextsDirectoryLine, TinyAreasStayTerminated)
     EXPECT_EQ(area[5], '#');
     composeDirectoryLine("C:\\Games", -1, area, 1);
     EXPECT_STREQ(area, "");
-    composeDirectoryLine("C:\\Games", -1, area, 0);  // left alone
+    composeDirectoryLine("C:\\Games", -1, area, 0); // left alone
     EXPECT_STREQ(area, "");
 }

@@ -5,8 +5,7 @@
 
 #include <string>
 
-TEST(ProductTableRows, FoldersFollowTheTitlesExceptTalonsBoxFolder)
-{
+TEST(ProductTableRows, FoldersFollowTheTitlesExceptTalonsBoxFolder) {
     for (int32_t i = 0; i < ProductCount; ++i) {
         const ProductEntry& row = ProductTable[i];
         ASSERT_NE(row.title, nullptr) << "row " << i;
@@ -22,11 +21,10 @@ TEST(ProductTableRows, FoldersFollowTheTitlesExceptTalonsBoxFolder)
     EXPECT_EQ(end.downloadFolder, nullptr);
 }
 
-TEST(ProductTableLookup, FindsEveryRowAndNothingOutside)
-{
+TEST(ProductTableLookup, FindsEveryRowAndNothingOutside) {
     EXPECT_EQ(findProduct(ProductTable, 0), &ProductTable[0]);
     EXPECT_EQ(findProduct(ProductTable, ProductCount - 1), &ProductTable[ProductCount - 1]);
-    EXPECT_EQ(findProduct(ProductTable, ProductCount), nullptr);  // the end row is no product
+    EXPECT_EQ(findProduct(ProductTable, ProductCount), nullptr); // the end row is no product
     EXPECT_EQ(findProduct(ProductTable, ProductCount + 5), nullptr);
     EXPECT_EQ(findProduct(ProductTable, -1), nullptr);
     EXPECT_EQ(findProduct(ProductTable, INT32_MIN), nullptr);
@@ -38,13 +36,12 @@ TEST(ProductTableLookup, FindsEveryRowAndNothingOutside)
     EXPECT_EQ(findProduct(two, 2), nullptr);
 }
 
-TEST(ProductTableFolders, ChannelPicksTheFolder)
-{
+TEST(ProductTableFolders, ChannelPicksTheFolder) {
     const ProductEntry* talon = findProduct(ProductTable, 2);
     ASSERT_NE(talon, nullptr);
     EXPECT_STREQ(defaultProductFolder(talon, PurchaseChannel::BoxCopy), "C:\\Program Files\\Quellsoft\\Talon INT");
     EXPECT_STREQ(defaultProductFolder(talon, PurchaseChannel::DownloadStore), "C:\\Talon Interceptor");
     EXPECT_EQ(defaultProductFolder(talon, 0), nullptr);
-    EXPECT_EQ(defaultProductFolder(talon, 3), nullptr);  // the subscription store needs no patch
+    EXPECT_EQ(defaultProductFolder(talon, 3), nullptr); // the subscription store needs no patch
     EXPECT_EQ(defaultProductFolder(nullptr, PurchaseChannel::BoxCopy), nullptr);
 }

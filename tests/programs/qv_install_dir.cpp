@@ -12,8 +12,7 @@
 #include <filesystem>
 #include <string>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 3) {
         std::printf("usage: qv_install_dir make|patched|unchanged DIR\n");
         return 2;
@@ -41,6 +40,7 @@ int main(int argc, char** argv)
     for (const std::string& problem : problems)
         std::printf("%s\n", problem.c_str());
     if (problems.empty())
-        std::printf("%s: %s\n", dir.c_str(), verb == "patched" ? "every file as a convert run leaves it" : "nothing changed");
+        std::printf("%s: %s\n", dir.c_str(),
+                    verb == "patched" ? "every file as a convert run leaves it" : "nothing changed");
     return problems.empty() ? 0 : 1;
 }

@@ -20,9 +20,7 @@ struct ZephBufTest : ::testing::Test {
         EXPECT_EQ(manager.heapCount, 0) << "blocks left behind";
     }
     std::string content() const { return std::string(buffer.data, static_cast<size_t>(buffer.length)); }
-    void fill(const char* text) {
-        ASSERT_EQ(buffer.append(text, static_cast<int32_t>(std::strlen(text))), 0);
-    }
+    void fill(const char* text) { ASSERT_EQ(buffer.append(text, static_cast<int32_t>(std::strlen(text))), 0); }
 };
 
 using ZephBufGrowth = ZephBufTest;
@@ -254,12 +252,14 @@ TEST_F(ZephBufMoveTail, KeepsTheTailWhereAskedOrChangesNothing) {
         int result;
         const char* content;
     } cases[] = {
-        {6, 0, 0, "6789"},               // to the front
-        {6, 10, 0, "01234567896789"},    // past the old end
-        {2, 3, 0, "01223456789"},        // overlapping, to the right
-        {10, 4, 0, "0123"},              // nothing kept
-        {8, 14, 0, "01234567890123" "89"}, // ends exactly at the capacity
-        {8, 15, -1, nullptr},            // one byte past it
+        {6, 0, 0, "6789"},            // to the front
+        {6, 10, 0, "01234567896789"}, // past the old end
+        {2, 3, 0, "01223456789"},     // overlapping, to the right
+        {10, 4, 0, "0123"},           // nothing kept
+        {8, 14, 0,
+         "01234567890123"
+         "89"},               // ends exactly at the capacity
+        {8, 15, -1, nullptr}, // one byte past it
         {11, 0, -1, nullptr},
         {-1, 0, -1, nullptr},
         {0, -1, -1, nullptr},

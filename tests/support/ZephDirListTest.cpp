@@ -161,8 +161,8 @@ TEST(ZephDirListSearch, FullPathsSubdirectoriesAndPatternWithoutSeparator) {
 
     // The directory part is used as given, even when it ends in a separator.
     ListHolder doubled;
-    doubled.list = ZephDirList::create(&manager, (dir.path() + ZephPathSeparatorText + ZephPathSeparatorText + "*.ini").c_str(),
-                                       ZephDirFullPaths);
+    doubled.list = ZephDirList::create(
+        &manager, (dir.path() + ZephPathSeparatorText + ZephPathSeparatorText + "*.ini").c_str(), ZephDirFullPaths);
     ASSERT_NE(doubled.list, nullptr);
     EXPECT_EQ(namesOf(doubled.list), Names{dir.path() + ZephPathSeparatorText + ZephPathSeparatorText + "b.ini"});
 
@@ -221,8 +221,7 @@ TEST(ZephDirListSearch, WrittenTimeIsTheFilesOwnInUtc) {
     const ZephDirTime& written = holder.list->first->written;
     // Within a day of now: a wrong epoch or unit would be years off.
     EXPECT_EQ(written.year, utc.tm_year + 1900);
-    EXPECT_LE(std::abs(written.month * 31 + written.day - ((utc.tm_mon + 1) * 31 + utc.tm_mday)), 1)
-        << text(written);
+    EXPECT_LE(std::abs(written.month * 31 + written.day - ((utc.tm_mon + 1) * 31 + utc.tm_mday)), 1) << text(written);
     EXPECT_NE(holder.list->first->created.year, 0) << "creation time missing";
 }
 
@@ -357,8 +356,8 @@ qvtest::ScriptedMatch named(const std::string& name, uint64_t size = 0) {
 }
 
 TEST(ZephDirListOrder, EqualNamesAreAdjacentWithTheLaterFoundFirst) {
-    qvtest::ScriptedDir script({named("readme.txt", 1), named("Alpha", 2), named("README.TXT", 3), named("beta", 4),
-                                named("ReadMe.txt", 5)});
+    qvtest::ScriptedDir script(
+        {named("readme.txt", 1), named("Alpha", 2), named("README.TXT", 3), named("beta", 4), named("ReadMe.txt", 5)});
     Manager manager;
     ListHolder holder;
     holder.list = ZephDirList::create(&manager, "x/*.*", ZephDirNoCase);

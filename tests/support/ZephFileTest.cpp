@@ -218,8 +218,7 @@ const std::string FirstLineHex = "51 75 6f 72 76 65 6c 09 64 75 6d 70 0d 0a 30 3
 
 TEST_F(ZephFileHexDump, FullAndPartialLinesWithText) {
     std::string expected = "    00000000 : " + FirstLineHex + "    [Quorvel.dump..0123456789 ABCDEFG]\r\n" +
-                           "    00000032 : 48 49 4a 7f 80 ff 7e 00 " + std::string(24 * 3, ' ') +
-                           "    [HIJ...~.]\r\n";
+                           "    00000032 : 48 49 4a 7f 80 ff 7e 00 " + std::string(24 * 3, ' ') + "    [HIJ...~.]\r\n";
     EXPECT_EQ(dump(Forty, 40, 0, 32, true), expected);
 }
 
@@ -231,7 +230,8 @@ TEST_F(ZephFileHexDump, PartialLineWithoutTextIsNotPadded) {
 TEST_F(ZephFileHexDump, BaseOffsetLabelsInDecimal) {
     std::string expected = "00000100 : 51 75 6f 72     [Quor]\r\n"
                            "00000104 : 76 65 6c 09     [vel.]\r\n"
-                           "00000108 : 64 " + std::string(3 * 3, ' ') + "    [d]\r\n";
+                           "00000108 : 64 " +
+                           std::string(3 * 3, ' ') + "    [d]\r\n";
     EXPECT_EQ(dump(Forty, 9, 100, 4, true, ""), expected);
 }
 
@@ -410,8 +410,8 @@ void everyFailure(Op op, Check check, Tolerated tolerated) {
                 round.which = fault.lastFaultName();
                 EXPECT_EQ(fault.openHandles(), 0) << "a handle was left open";
             }
-            SCOPED_TRACE(std::string(persistent ? "from call " : "at call ") + std::to_string(n) + " (" +
-                         round.which + ")");
+            SCOPED_TRACE(std::string(persistent ? "from call " : "at call ") + std::to_string(n) + " (" + round.which +
+                         ")");
             if (round.faults == round.closeFaults) {
                 EXPECT_EQ(result, 0);
             } else if (!tolerated(round)) {

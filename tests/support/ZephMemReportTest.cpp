@@ -112,8 +112,10 @@ TEST_F(ZephMemReportFixture, DamagedFrontGuardReportsUnderrunAndTheBlockIsStillR
     ZephMemFree(user);
 
     char expected[256];
-    std::snprintf(expected, sizeof expected, " #%4u: $%s       40 bytes [   1K], id=0, \"ZephBuf memory buffer\" MEMORY "
-                  "BUFFER UNDERRUN!!! (at $%s!!!)", serial, hex16(user).c_str(), hex16(user).c_str());
+    std::snprintf(expected, sizeof expected,
+                  " #%4u: $%s       40 bytes [   1K], id=0, \"ZephBuf memory buffer\" MEMORY "
+                  "BUFFER UNDERRUN!!! (at $%s!!!)",
+                  serial, hex16(user).c_str(), hex16(user).c_str());
     expectReport(report(), expected, dumped);
     EXPECT_EQ(0, manager.totalBytes);
     EXPECT_EQ(0, manager.heapBytes);
@@ -131,8 +133,10 @@ TEST_F(ZephMemReportFixture, DamagedRearGuardReportsOverrunAtTheGuard) {
     ZephMemFree(user);
 
     char expected[256];
-    std::snprintf(expected, sizeof expected, " #%4u: $%s     2000 bytes [   2K], id=0, \"_ZEPHFILE buffer\" MEMORY BUFFER "
-                  "OVERRUN!!! (at $%s!!!)", serial, hex16(user).c_str(), hex16(static_cast<char*>(user) + 2000).c_str());
+    std::snprintf(expected, sizeof expected,
+                  " #%4u: $%s     2000 bytes [   2K], id=0, \"_ZEPHFILE buffer\" MEMORY BUFFER "
+                  "OVERRUN!!! (at $%s!!!)",
+                  serial, hex16(user).c_str(), hex16(static_cast<char*>(user) + 2000).c_str());
     expectReport(report(), expected, dumped);
     EXPECT_EQ(3000, manager.totalBytes);
     EXPECT_EQ(1, manager.heapCount);
@@ -152,8 +156,10 @@ TEST_F(ZephMemReportFixture, BothGuardsDamagedGiveOnlyTheUnderrunReport) {
     ZephMemFree(user);
 
     char expected[256];
-    std::snprintf(expected, sizeof expected, " #%4u: $%s        8 bytes [   1K], id=0, \"pool block\" MEMORY BUFFER "
-                  "UNDERRUN!!! (at $%s!!!)", serial, hex16(user).c_str(), hex16(user).c_str());
+    std::snprintf(expected, sizeof expected,
+                  " #%4u: $%s        8 bytes [   1K], id=0, \"pool block\" MEMORY BUFFER "
+                  "UNDERRUN!!! (at $%s!!!)",
+                  serial, hex16(user).c_str(), hex16(user).c_str());
     expectReport(report(), expected, dumped);
     EXPECT_EQ(0, pool.totalBytes);
     EXPECT_EQ(0, pool.poolBytes);
@@ -175,9 +181,10 @@ TEST_F(ZephMemReportFixture, DumpOfAShortNameEndsWithItsTerminator) {
         const uint32_t serial = ZephMemBlockOf(user)->serial;
         ZephMemFree(user);
         char expected[256];
-        std::snprintf(expected, sizeof expected, " #%4u: $%s        5 bytes [   1K], id=0, \"%s\" MEMORY BUFFER "
-                      "OVERRUN!!! (at $%s!!!)", serial, hex16(user).c_str(), name,
-                      hex16(static_cast<char*>(user) + 5).c_str());
+        std::snprintf(expected, sizeof expected,
+                      " #%4u: $%s        5 bytes [   1K], id=0, \"%s\" MEMORY BUFFER "
+                      "OVERRUN!!! (at $%s!!!)",
+                      serial, hex16(user).c_str(), name, hex16(static_cast<char*>(user) + 5).c_str());
         SCOPED_TRACE(std::string("name \"") + name + "\"");
         expectReport(report(), expected, dumped);
     }

@@ -50,8 +50,10 @@ void freeAll(std::vector<void*>& blocks) {
 TEST(ZephMemBlocks, ZeroSizeGivesDistinctPointersWithAdjacentGuards) {
     ZephMemManager pool("pool", 0, 4096, 0, nullptr);
     ZephMemManager heap("heap", 0, 0, 0, nullptr);
-    struct Case { ZephMemManager* manager; uint32_t flags; } cases[] = {
-        {nullptr, 0}, {&heap, 0}, {&pool, PoolOnly}};
+    struct Case {
+        ZephMemManager* manager;
+        uint32_t flags;
+    } cases[] = {{nullptr, 0}, {&heap, 0}, {&pool, PoolOnly}};
     for (const Case& c : cases) {
         void* a = ZephMemAlloc(c.manager, 0, c.flags, "zero");
         void* b = ZephMemAlloc(c.manager, 0, c.flags, "zero");
@@ -534,11 +536,11 @@ TEST(ZephMemWatchers, EachKindMatchesItsOwnAllocations) {
     EXPECT_EQ(manager.addWatcher(ZephWatchAll, recordingWatcher, 12, 0), -1); // the table is full
     watchEvents.clear();
     std::vector<void*> blocks;
-    blocks.push_back(ZephMemAlloc(&manager, 10, 0, "a"));             // serial 1
-    blocks.push_back(ZephMemAlloc(&manager, 20, UsePool, "b"));       // serial 2
-    blocks.push_back(ZephMemAlloc(&manager, 64, 0, "c"));             // serial 3
-    blocks.push_back(ZephMemAlloc(&manager, 5, ZeroFill, "NEEDLE"));  // serial 4
-    blocks.push_back(ZephMemAlloc(nullptr, 64, 0, "Needle"));         // untracked: never watched
+    blocks.push_back(ZephMemAlloc(&manager, 10, 0, "a"));            // serial 1
+    blocks.push_back(ZephMemAlloc(&manager, 20, UsePool, "b"));      // serial 2
+    blocks.push_back(ZephMemAlloc(&manager, 64, 0, "c"));            // serial 3
+    blocks.push_back(ZephMemAlloc(&manager, 5, ZeroFill, "NEEDLE")); // serial 4
+    blocks.push_back(ZephMemAlloc(nullptr, 64, 0, "Needle"));        // untracked: never watched
     std::vector<intptr_t> users;
     for (const WatchEvent& event : watchEvents)
         users.push_back(event.user);
@@ -623,9 +625,9 @@ void runRandomPool(unsigned seed) {
             manager.setForcePool((manager.state & ZephMemForcePool) == 0);
         } else if (live.empty() || action < 55) {
             unsigned band = random() % 10;
-            int32_t size = band < 7 ? static_cast<int32_t>(random() % 200)
-                         : band < 9 ? static_cast<int32_t>(200 + random() % 1300)
-                                    : static_cast<int32_t>(1500 + random() % 5000);
+            int32_t size = band < 7   ? static_cast<int32_t>(random() % 200)
+                           : band < 9 ? static_cast<int32_t>(200 + random() % 1300)
+                                      : static_cast<int32_t>(1500 + random() % 5000);
             uint32_t flags = flagChoices[random() % 6];
             std::string name(random() % 25, static_cast<char>('a' + random() % 26));
             auto* p = static_cast<unsigned char*>(ZephMemAlloc(&manager, size, flags, name.c_str()));

@@ -100,9 +100,9 @@ TEST(ZephMetricRecords, SequenceOfAllocationsAndReleasesAsAManagerFeedsIt) {
     allocate("ZephBuf memory buffer", 50);
     release("ZephBuf memory buffer", 100);
 
-    EXPECT_EQ(rowsOf(metrics), (std::vector<Row>{{"ZephBuf memory buffer", 2, 1, 50},
-                                                 {"ZephDirEntry", 3, 2, 80},
-                                                 {"ZephDirList", 1, 0, 0}}));
+    EXPECT_EQ(
+        rowsOf(metrics),
+        (std::vector<Row>{{"ZephBuf memory buffer", 2, 1, 50}, {"ZephDirEntry", 3, 2, 80}, {"ZephDirList", 1, 0, 0}}));
     EXPECT_EQ(metrics.events, 6);
     EXPECT_EQ(metrics.countTotal, 3);
     EXPECT_EQ(metrics.amountTotal, 130);

@@ -33,13 +33,14 @@ int lockFromOtherThread(ZephMutex& mutex, int32_t timeoutMs, uint32_t* elapsedMs
 // A thread that takes the mutex, says so, and holds it until told to let go.
 class Holder {
 public:
-    explicit Holder(ZephMutex& mutex) : thread_([this, &mutex] {
-        locked_ = mutex.lock(-1) == 0 ? 1 : -1;
-        while (!release_)
-            ZephSleep(1);
-        unlockTick_ = ZephTickCount();
-        mutex.unlock();
-    }) {
+    explicit Holder(ZephMutex& mutex)
+        : thread_([this, &mutex] {
+              locked_ = mutex.lock(-1) == 0 ? 1 : -1;
+              while (!release_)
+                  ZephSleep(1);
+              unlockTick_ = ZephTickCount();
+              mutex.unlock();
+          }) {
         while (locked_ == 0)
             ZephSleep(1);
     }

@@ -16,8 +16,7 @@ protected:
     qvtest::BoxRecorder recorder;
 };
 
-TEST_F(AppStateTest, InitSetsUpEveryField)
-{
+TEST_F(AppStateTest, InitSetsUpEveryField) {
     AppState state;
     state.agreed = 1;
     state.purchaseChannel = PurchaseChannel::SubscriptionStore;
@@ -48,8 +47,7 @@ TEST_F(AppStateTest, InitSetsUpEveryField)
     state.releaseHeld();
 }
 
-TEST_F(AppStateTest, ReleaseHeldGivesBackEverythingFromTheGlobalManager)
-{
+TEST_F(AppStateTest, ReleaseHeldGivesBackEverythingFromTheGlobalManager) {
     int32_t before = ZephMemManagerGlobal.totalBytes;
     {
         AppState state;
@@ -68,8 +66,7 @@ TEST_F(AppStateTest, ReleaseHeldGivesBackEverythingFromTheGlobalManager)
     EXPECT_EQ(ZephMemCheck(&ZephMemManagerGlobal, why, sizeof why), 0) << why;
 }
 
-TEST_F(AppStateTest, InitAgainReleasesWhatTheFirstHeld)
-{
+TEST_F(AppStateTest, InitAgainReleasesWhatTheFirstHeld) {
     int32_t before = ZephMemManagerGlobal.totalBytes;
     AppState state;
     ASSERT_EQ(state.init(nullptr, nullptr, ""), 0);
@@ -80,8 +77,7 @@ TEST_F(AppStateTest, InitAgainReleasesWhatTheFirstHeld)
     EXPECT_EQ(ZephMemManagerGlobal.totalBytes, before);
 }
 
-TEST_F(AppStateTest, TwoRecordsHoldTwoInstanceNumbers)
-{
+TEST_F(AppStateTest, TwoRecordsHoldTwoInstanceNumbers) {
     AppState first, second;
     ASSERT_EQ(first.init(nullptr, nullptr, ""), 0);
     ASSERT_EQ(second.init(nullptr, nullptr, ""), 0);

@@ -1,7 +1,7 @@
 // ChannelPagesTest.cpp - VENDER and ARCAVIA: the channel question, its marks,
 // Next by channel, Back clearing the agreement, and the store's dead end.
-#include "AppState.h"
 #include "ChannelPages.h"
+#include "AppState.h"
 #include "IntroPages.h"
 #include "PageTable.h"
 #include "resource.h"
@@ -10,30 +10,24 @@
 
 namespace {
 
-PageView viewOf(const PageLogic& page, AppState& state)
-{
+PageView viewOf(const PageLogic& page, AppState& state) {
     PageView view;
     PageFrame::describe(page, state, view);
     return view;
 }
 
-FrameAction click(const PageLogic& page, AppState& state, int32_t id)
-{
-    return PageFrame::command(page, state, id, 0);
-}
+FrameAction click(const PageLogic& page, AppState& state, int32_t id) { return PageFrame::command(page, state, id, 0); }
 
 class ChannelPagesTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         state.agreed = 1;
         state.currentPage = PageId::Vender;
     }
     AppState state;
 };
 
-TEST_F(ChannelPagesTest, FirstVisitMarksNothingAndDisablesNext)
-{
+TEST_F(ChannelPagesTest, FirstVisitMarksNothingAndDisablesNext) {
     PageView view = viewOf(venderPage, state);
     EXPECT_STREQ(view.textOf(IDC_HEADING), "Vender selection screen");
     EXPECT_STREQ(view.textOf(IDC_BODY), "Which method did you use to purchase your Quellsoft product?");
@@ -52,8 +46,7 @@ TEST_F(ChannelPagesTest, FirstVisitMarksNothingAndDisablesNext)
     EXPECT_STREQ(venderPage.windowTitle, "Quorvel [1.0.1r-2]  Vender Screen");
 }
 
-TEST_F(ChannelPagesTest, EachButtonChoosesItsChannelAndMarksOnlyItself)
-{
+TEST_F(ChannelPagesTest, EachButtonChoosesItsChannelAndMarksOnlyItself) {
     const int32_t ids[] = {IDC_CHANNEL_BOX_COPY, IDC_CHANNEL_DOWNLOAD, IDC_CHANNEL_SUBSCRIPTION};
     for (int32_t channel = 1; channel <= 3; ++channel) {
         EXPECT_EQ(click(venderPage, state, ids[channel - 1]), FrameAction::Refresh);
@@ -68,8 +61,7 @@ TEST_F(ChannelPagesTest, EachButtonChoosesItsChannelAndMarksOnlyItself)
     EXPECT_EQ(state.pageDone, 0u);
 }
 
-TEST_F(ChannelPagesTest, NextLeadsToProductsOrToTheStoreNotice)
-{
+TEST_F(ChannelPagesTest, NextLeadsToProductsOrToTheStoreNotice) {
     const int32_t expected[] = {0, PageId::SelectProduct, PageId::SelectProduct, PageId::Arcavia};
     for (int32_t channel = 1; channel <= 3; ++channel) {
         state.purchaseChannel = channel;
@@ -81,8 +73,7 @@ TEST_F(ChannelPagesTest, NextLeadsToProductsOrToTheStoreNotice)
     }
 }
 
-TEST_F(ChannelPagesTest, BackClearsTheAgreementButKeepsTheChannel)
-{
+TEST_F(ChannelPagesTest, BackClearsTheAgreementButKeepsTheChannel) {
     state.purchaseChannel = PurchaseChannel::DownloadStore;
     EXPECT_EQ(click(venderPage, state, IDC_BACK), FrameAction::EndDialog);
     EXPECT_EQ(state.currentPage, PageId::Eula);
@@ -98,8 +89,7 @@ TEST_F(ChannelPagesTest, BackClearsTheAgreementButKeepsTheChannel)
     EXPECT_EQ(vender.enabledOf(IDC_NEXT), 1);
 }
 
-TEST_F(ChannelPagesTest, TheStoreNoticeIsADeadEnd)
-{
+TEST_F(ChannelPagesTest, TheStoreNoticeIsADeadEnd) {
     state.purchaseChannel = PurchaseChannel::SubscriptionStore;
     state.currentPage = PageId::Arcavia;
     PageView view = viewOf(arcaviaPage, state);
@@ -118,8 +108,7 @@ TEST_F(ChannelPagesTest, TheStoreNoticeIsADeadEnd)
     EXPECT_EQ(viewOf(venderPage, state).markOf(IDC_CHANNEL_SUBSCRIPTION), 1);
 }
 
-TEST(ChannelButtons, IdsAndChannelsMatch)
-{
+TEST(ChannelButtons, IdsAndChannelsMatch) {
     EXPECT_EQ(buttonChannel(IDC_CHANNEL_BOX_COPY), PurchaseChannel::BoxCopy);
     EXPECT_EQ(buttonChannel(IDC_CHANNEL_DOWNLOAD), PurchaseChannel::DownloadStore);
     EXPECT_EQ(buttonChannel(IDC_CHANNEL_SUBSCRIPTION), PurchaseChannel::SubscriptionStore);

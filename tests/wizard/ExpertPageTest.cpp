@@ -2,8 +2,8 @@
 // enables while a run goes, what its edits and check box store, how Exit and
 // the close box end it, and that its runs work on the application state's
 // own fields (pageDone stopping them).
-#include "AppState.h"
 #include "ExpertPage.h"
+#include "AppState.h"
 #include "PageFrame.h"
 #include "PageTable.h"
 #include "ZephBuf.h"
@@ -25,8 +25,7 @@ namespace {
 const int32_t runControls[] = {IDC_DIRECTORY, IDC_BROWSE, IDC_OLD_STRING, IDC_NEW_STRING, IDC_SAVE_AS_NEW,
                                IDC_REPORT,    IDC_DO_IT,  IDC_ABOUT,      IDC_USAGE,      IDC_EXIT};
 
-PageView viewOf(AppState& state)
-{
+PageView viewOf(AppState& state) {
     PageView view;
     PageFrame::describe(expertPage, state, view);
     return view;
@@ -43,8 +42,7 @@ public:
 
     void busyChanged() override { busy.push_back(state_.expertBusy); }
     void showLog(const ZephBuf& log) override { shown.assign(log.data, static_cast<size_t>(log.length)); }
-    void pumpMessages() override
-    {
+    void pumpMessages() override {
         if (onPump)
             onPump();
     }
@@ -55,8 +53,7 @@ private:
 
 class ExpertPageRun : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         state.workBuffer.init(&ZephMemManagerGlobal, 8192);
         state.logBuffer.init(&ZephMemManagerGlobal, 8192);
         state.currentPage = PageId::Main;
@@ -64,13 +61,11 @@ protected:
         setField(state.expertOldString, "alpha");
         setField(state.expertNewString, "omega");
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         expertPageTickCount = nullptr;
         state.releaseHeld();
     }
-    static void setField(char (&field)[1024], const std::string& text)
-    {
+    static void setField(char (&field)[1024], const std::string& text) {
         ASSERT_LT(text.size(), sizeof field);
         std::copy(text.begin(), text.end(), field);
         field[text.size()] = '\0';
@@ -83,16 +78,14 @@ protected:
 
 // Every reading is 30 ms after the one before: each scanned position shows
 // the progress and drains the messages.
-uint32_t fastClock()
-{
+uint32_t fastClock() {
     static uint32_t now = 0;
     return now += 30;
 }
 
 } // namespace
 
-TEST(ExpertPageView, TitleHasNoPageNameAndNoHeadingFont)
-{
+TEST(ExpertPageView, TitleHasNoPageNameAndNoHeadingFont) {
     AppState state;
     const PageView view = viewOf(state);
     EXPECT_STREQ(expertPage.windowTitle, "Quorvel [1.0.1r-2]");
@@ -101,8 +94,7 @@ TEST(ExpertPageView, TitleHasNoPageNameAndNoHeadingFont)
     EXPECT_STREQ(view.textOf(IDC_DESCRIPTION), ExpertDescriptionText);
 }
 
-TEST(ExpertPageView, ARunDisablesEverythingButTheLog)
-{
+TEST(ExpertPageView, ARunDisablesEverythingButTheLog) {
     AppState state;
     PageView idle = viewOf(state);
     for (int32_t id : runControls)
@@ -116,8 +108,7 @@ TEST(ExpertPageView, ARunDisablesEverythingButTheLog)
     EXPECT_EQ(busy.enabledOf(IDC_LOG), 1);
 }
 
-TEST(ExpertPageView, ControlsLoadFromTheState)
-{
+TEST(ExpertPageView, ControlsLoadFromTheState) {
     AppState state;
     std::strcpy(state.directory, "C:\\Games\\Old");
     std::strcpy(state.expertOldString, "10.0.0.1");
@@ -134,8 +125,7 @@ TEST(ExpertPageView, ControlsLoadFromTheState)
     EXPECT_EQ(checked.markOf(IDC_SAVE_AS_NEW), 1);
 }
 
-TEST(ExpertPageCommands, EditsStoreTheirTextOnlyWhenItChanges)
-{
+TEST(ExpertPageCommands, EditsStoreTheirTextOnlyWhenItChanges) {
     AppState state;
     EXPECT_TRUE(takeExpertText(state, IDC_OLD_STRING, "Alpha"));
     EXPECT_STREQ(state.expertOldString, "Alpha");
@@ -168,8 +158,7 @@ TEST(ExpertPageCommands, EditsStoreTheirTextOnlyWhenItChanges)
     EXPECT_EQ(state.expertSaveAsNew, 0);
 }
 
-TEST(ExpertPageCommands, ExitAndTheCloseBoxEndTheProgramWithoutAQuestion)
-{
+TEST(ExpertPageCommands, ExitAndTheCloseBoxEndTheProgramWithoutAQuestion) {
     AppState state;
     state.currentPage = PageId::Main;
     EXPECT_EQ(PageFrame::command(expertPage, state, IDC_EXIT, 0), FrameAction::EndDialog);
@@ -202,8 +191,7 @@ TEST(ExpertPageCommands, ExitAndTheCloseBoxEndTheProgramWithoutAQuestion)
     EXPECT_EQ(PageFrame::command(expertPage, state, IDC_DIRECTORY, 0x300), FrameAction::Unhandled);
 }
 
-TEST_F(ExpertPageRun, RunsOverTheStateFieldsWithTheBoxAndTheBusyFlag)
-{
+TEST_F(ExpertPageRun, RunsOverTheStateFieldsWithTheBoxAndTheBusyFlag) {
     ASSERT_TRUE(qvtest::writeFile(dir.file("a.ini"), "x alpha y"));
     state.expertSaveAsNew = 1;
     PageSink sink(state);
@@ -229,8 +217,7 @@ TEST_F(ExpertPageRun, RunsOverTheStateFieldsWithTheBoxAndTheBusyFlag)
     EXPECT_EQ(log().find("Saving"), std::string::npos);
 }
 
-TEST_F(ExpertPageRun, PageDoneSetDuringAScanEndsItWithTotalSaveAndDone)
-{
+TEST_F(ExpertPageRun, PageDoneSetDuringAScanEndsItWithTotalSaveAndDone) {
     ASSERT_TRUE(qvtest::writeFile(dir.file("a.ini"), "alpha alpha alpha"));
     ASSERT_TRUE(qvtest::writeFile(dir.file("b.ini"), "alpha"));
     expertPageTickCount = fastClock;

@@ -7,16 +7,14 @@
 
 namespace {
 
-TEST(InfoBoxes, UsageNamesTheProgram)
-{
+TEST(InfoBoxes, UsageNamesTheProgram) {
     char text[2048];
     formatUsageText(text, sizeof text);
     EXPECT_STREQ(text, "usage:  Quorvel.exe [<-flags>]\n\nArguments:\n\n\tNone\n\nFlags:\n\n"
                        "\t-h          \t\tGive Help.\n\t-a          \t\tGive About information.\n");
 }
 
-TEST(InfoBoxes, AboutAndUsageBoxesGoToTheirOwner)
-{
+TEST(InfoBoxes, AboutAndUsageBoxesGoToTheirOwner) {
     qvtest::BoxRecorder recorder;
     int owner = 0;
     EXPECT_EQ(showAbout(&owner), 0);

@@ -12,8 +12,7 @@
 
 namespace {
 
-void run(PatchJob* job, const std::string& dir, int32_t convert)
-{
+void run(PatchJob* job, const std::string& dir, int32_t convert) {
     job->init(&ZephMemManagerGlobal);
     job->setDirectory(dir.c_str());
     job->setOldString(legacyServerAddress);
@@ -23,8 +22,7 @@ void run(PatchJob* job, const std::string& dir, int32_t convert)
     job->step(-1);
 }
 
-std::string joined(const std::vector<std::string>& problems)
-{
+std::string joined(const std::vector<std::string>& problems) {
     std::string all;
     for (const std::string& p : problems)
         all += p + "\n";
@@ -33,8 +31,7 @@ std::string joined(const std::vector<std::string>& problems)
 
 } // namespace
 
-TEST(InstallDirFixture, ScanAndConvertAgreeWithTheFixture)
-{
+TEST(InstallDirFixture, ScanAndConvertAgreeWithTheFixture) {
     qvtest::TempDir dir;
     std::string error;
     ASSERT_TRUE(qvtest::makeGameInstall(dir.path(), &error)) << error;
@@ -54,8 +51,7 @@ TEST(InstallDirFixture, ScanAndConvertAgreeWithTheFixture)
     job.clear();
 }
 
-TEST(InstallDirFixture, CheckNoticesAFileLeftUnpatched)
-{
+TEST(InstallDirFixture, CheckNoticesAFileLeftUnpatched) {
     qvtest::TempDir dir;
     std::string error;
     ASSERT_TRUE(qvtest::makeGameInstall(dir.path(), &error)) << error;

@@ -1,7 +1,7 @@
 // IntroPagesTest.cpp - TITLE, README and EULA as the frame sees them: texts,
 // enabled buttons, marks and where Back and Next lead.
-#include "AppState.h"
 #include "IntroPages.h"
+#include "AppState.h"
 #include "PageTable.h"
 #include "StoredTexts.h"
 #include "resource.h"
@@ -10,8 +10,7 @@
 
 namespace {
 
-PageView viewOf(const PageLogic& page, AppState& state)
-{
+PageView viewOf(const PageLogic& page, AppState& state) {
     PageView view;
     PageFrame::describe(page, state, view);
     return view;
@@ -19,8 +18,7 @@ PageView viewOf(const PageLogic& page, AppState& state)
 
 // The common buttons as the overview of the pages has them; "Usage..." is
 // always hidden and left out.
-void expectButtons(const PageView& view, int about, int readMe, int back, int next, int exit)
-{
+void expectButtons(const PageView& view, int about, int readMe, int back, int next, int exit) {
     EXPECT_EQ(view.enabledOf(IDC_ABOUT), about);
     EXPECT_EQ(view.enabledOf(IDC_READ_ME), readMe);
     EXPECT_EQ(view.enabledOf(IDC_BACK), back);
@@ -28,10 +26,7 @@ void expectButtons(const PageView& view, int about, int readMe, int back, int ne
     EXPECT_EQ(view.enabledOf(IDC_EXIT), exit);
 }
 
-FrameAction click(const PageLogic& page, AppState& state, int32_t id)
-{
-    return PageFrame::command(page, state, id, 0);
-}
+FrameAction click(const PageLogic& page, AppState& state, int32_t id) { return PageFrame::command(page, state, id, 0); }
 
 class IntroPagesTest : public ::testing::Test {
 protected:
@@ -39,8 +34,7 @@ protected:
     AppState state;
 };
 
-TEST_F(IntroPagesTest, TitleWelcomesAndLeadsToTheAgreement)
-{
+TEST_F(IntroPagesTest, TitleWelcomesAndLeadsToTheAgreement) {
     state.currentPage = PageId::Title;
     PageView view = viewOf(titlePage, state);
     EXPECT_STREQ(view.textOf(IDC_FIRST_LINE), "\r\n\r\nWelcome to the Quorvel utility.");
@@ -56,8 +50,7 @@ TEST_F(IntroPagesTest, TitleWelcomesAndLeadsToTheAgreement)
     EXPECT_EQ(state.pageDone, 1u);
 }
 
-TEST_F(IntroPagesTest, ReadMeShowsTheNotesAndReturnsWhereItWasOpened)
-{
+TEST_F(IntroPagesTest, ReadMeShowsTheNotesAndReturnsWhereItWasOpened) {
     for (int32_t from : {PageId::Title, PageId::Eula, PageId::Vender}) {
         state.currentPage = from;
         ASSERT_EQ(click(titlePage, state, IDC_READ_ME), FrameAction::EndDialog);
@@ -75,8 +68,7 @@ TEST_F(IntroPagesTest, ReadMeShowsTheNotesAndReturnsWhereItWasOpened)
     EXPECT_STREQ(readMePage.windowTitle, "Quorvel [1.0.1r-2]  Read Me Screen");
 }
 
-TEST_F(IntroPagesTest, AgreementStartsDeclinedWithNextDisabled)
-{
+TEST_F(IntroPagesTest, AgreementStartsDeclinedWithNextDisabled) {
     PageView view = viewOf(eulaPage, state);
     EXPECT_STREQ(view.textOf(IDC_HEADING), "End User License Agreement");
     EXPECT_EQ(view.textOf(IDC_AGREEMENT_TEXT), storedUserAgreementText);
@@ -94,8 +86,7 @@ TEST_F(IntroPagesTest, AgreementStartsDeclinedWithNextDisabled)
     EXPECT_EQ(state.currentPage, PageId::Eula);
 }
 
-TEST_F(IntroPagesTest, AcceptingAndDecliningChangeOnlyWhenTheyDiffer)
-{
+TEST_F(IntroPagesTest, AcceptingAndDecliningChangeOnlyWhenTheyDiffer) {
     EXPECT_EQ(click(eulaPage, state, IDC_DECLINE), FrameAction::None);
     EXPECT_EQ(state.agreed, 0);
     EXPECT_EQ(click(eulaPage, state, IDC_ACCEPT), FrameAction::Refresh);
@@ -112,8 +103,7 @@ TEST_F(IntroPagesTest, AcceptingAndDecliningChangeOnlyWhenTheyDiffer)
     EXPECT_EQ(state.pageDone, 0u);
 }
 
-TEST_F(IntroPagesTest, AgreementBackAndNext)
-{
+TEST_F(IntroPagesTest, AgreementBackAndNext) {
     state.agreed = 1;
     EXPECT_EQ(click(eulaPage, state, IDC_NEXT), FrameAction::EndDialog);
     EXPECT_EQ(state.currentPage, PageId::Vender);
@@ -126,8 +116,7 @@ TEST_F(IntroPagesTest, AgreementBackAndNext)
     EXPECT_EQ(view.enabledOf(IDC_NEXT), 1);
 }
 
-TEST_F(IntroPagesTest, RadioNotificationsOtherThanClicksAreIgnored)
-{
+TEST_F(IntroPagesTest, RadioNotificationsOtherThanClicksAreIgnored) {
     EXPECT_EQ(PageFrame::command(eulaPage, state, IDC_ACCEPT, 6), FrameAction::Unhandled);
     EXPECT_EQ(state.agreed, 0);
 }

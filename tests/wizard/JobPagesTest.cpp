@@ -24,30 +24,26 @@ namespace {
 const int32_t commonButtons[] = {IDC_ABOUT, IDC_READ_ME, IDC_BACK, IDC_NEXT, IDC_EXIT};
 
 // A state as the pages before SELECTPRODUCT leave it.
-void arriveWithChannel(AppState& state, int32_t channel)
-{
+void arriveWithChannel(AppState& state, int32_t channel) {
     state.agreed = 1;
     state.purchaseChannel = channel;
     state.productIndex = -1;
     state.product = nullptr;
 }
 
-PageView viewOf(const PageLogic& page, AppState& state)
-{
+PageView viewOf(const PageLogic& page, AppState& state) {
     PageView view;
     PageFrame::describe(page, state, view);
     return view;
 }
 
-FrameAction click(const PageLogic& page, AppState& state, int32_t id)
-{
+FrameAction click(const PageLogic& page, AppState& state, int32_t id) {
     state.pageDone = 0;
     return PageFrame::command(page, state, id, 0);
 }
 
 // Steps the job as the working pages' idle steps do, until its run ends.
-void runJob(AppState& state)
-{
+void runJob(AppState& state) {
     for (int slices = 0; state.job.status == Running && slices < 100000; ++slices)
         state.job.step(100);
 }
@@ -56,8 +52,7 @@ void runJob(AppState& state)
 
 // --- SELECTPRODUCT ---------------------------------------------------------
 
-TEST(SelectProductPage, ComingBackShowsNoProductChosen)
-{
+TEST(SelectProductPage, ComingBackShowsNoProductChosen) {
     AppState state;
     arriveWithChannel(state, PurchaseChannel::BoxCopy);
     state.productIndex = 4;
@@ -78,8 +73,7 @@ TEST(SelectProductPage, ComingBackShowsNoProductChosen)
     EXPECT_EQ(state.pageDone, 0u);
 }
 
-TEST(SelectProductPage, NextFillsTheChannelsFolderEveryTime)
-{
+TEST(SelectProductPage, NextFillsTheChannelsFolderEveryTime) {
     struct Case {
         int32_t channel;
         const char* directoryBefore;
@@ -110,8 +104,7 @@ TEST(SelectProductPage, NextFillsTheChannelsFolderEveryTime)
     }
 }
 
-TEST(SelectProductPage, DoubleClickGoesStraightOnOnlyWithAProduct)
-{
+TEST(SelectProductPage, DoubleClickGoesStraightOnOnlyWithAProduct) {
     AppState state;
     arriveWithChannel(state, PurchaseChannel::DownloadStore);
     state.currentPage = PageId::SelectProduct;
@@ -133,8 +126,7 @@ TEST(SelectProductPage, DoubleClickGoesStraightOnOnlyWithAProduct)
     EXPECT_EQ(PageFrame::command(selectProductPage, state, IDC_PRODUCT_LIST, 3), FrameAction::Unhandled);
 }
 
-TEST(SelectProductPage, BackLeadsToVender)
-{
+TEST(SelectProductPage, BackLeadsToVender) {
     AppState state;
     arriveWithChannel(state, PurchaseChannel::BoxCopy);
     state.currentPage = PageId::SelectProduct;
@@ -146,8 +138,7 @@ TEST(SelectProductPage, BackLeadsToVender)
 
 // --- SETDIR ----------------------------------------------------------------
 
-TEST(SetDirPage, NextIsEnabledExactlyWithADirectory)
-{
+TEST(SetDirPage, NextIsEnabledExactlyWithADirectory) {
     AppState state;
     arriveWithChannel(state, PurchaseChannel::BoxCopy);
     selectProductAt(state, 2);
@@ -182,16 +173,14 @@ TEST(SetDirPage, NextIsEnabledExactlyWithADirectory)
     EXPECT_STREQ(state.directory, "C");
 }
 
-TEST(SetDirPage, OverlongEditTextIsCutToTheDirectory)
-{
+TEST(SetDirPage, OverlongEditTextIsCutToTheDirectory) {
     AppState state;
     const std::string text(2000, 'd');
     EXPECT_TRUE(takeDirectoryText(state, text.c_str()));
     EXPECT_EQ(std::string(state.directory), text.substr(0, sizeof state.directory - 1));
 }
 
-TEST(SetDirPage, NextStartsACountingRunOfTheDirectory)
-{
+TEST(SetDirPage, NextStartsACountingRunOfTheDirectory) {
     qvtest::TempDir dir;
     AppState state;
     arriveWithChannel(state, PurchaseChannel::BoxCopy);
@@ -214,8 +203,7 @@ TEST(SetDirPage, NextStartsACountingRunOfTheDirectory)
 
 // --- SCAN ------------------------------------------------------------------
 
-TEST(ScanPage, OnlyBackReactsAndItAbandonsTheRun)
-{
+TEST(ScanPage, OnlyBackReactsAndItAbandonsTheRun) {
     qvtest::TempDir dir;
     std::string error;
     ASSERT_TRUE(qvtest::makeGameInstall(dir.path(), &error)) << error;
@@ -254,14 +242,13 @@ TEST(ScanPage, OnlyBackReactsAndItAbandonsTheRun)
 
 // --- SCANRESULTS -----------------------------------------------------------
 
-TEST(ScanResultsPage, NextOnlyWithFilesToChange)
-{
+TEST(ScanResultsPage, NextOnlyWithFilesToChange) {
     struct Case {
         int32_t status, matched, visited;
         bool next;
     } cases[] = {
-        {Finished, 1, 1, true}, {Finished, 2, 5, true},  {Finished, 0, 5, false},
-        {Finished, 0, 0, false}, {Failed, 3, 3, false},   {Running, 3, 3, false},
+        {Finished, 1, 1, true},  {Finished, 2, 5, true}, {Finished, 0, 5, false},
+        {Finished, 0, 0, false}, {Failed, 3, 3, false},  {Running, 3, 3, false},
     };
     for (const Case& c : cases) {
         AppState state;
@@ -280,24 +267,22 @@ TEST(ScanResultsPage, NextOnlyWithFilesToChange)
         if (!c.next) {
             EXPECT_EQ(click(scanResultsPage, state, IDC_NEXT), FrameAction::None);
             EXPECT_EQ(state.currentPage, PageId::ScanResults);
-            EXPECT_EQ(state.job.status, c.status);  // no run started
+            EXPECT_EQ(state.job.status, c.status); // no run started
         }
     }
 }
 
-TEST(ScanResultsPage, FailedRunShowsItsMessageAsItStands)
-{
+TEST(ScanResultsPage, FailedRunShowsItsMessageAsItStands) {
     AppState state;
     std::snprintf(state.directory, sizeof state.directory, "%s", "C:\\100% %s Games");
     state.currentPage = PageId::SetDir;
-    click(setDirPage, state, IDC_NEXT);  // a directory that does not exist
+    click(setDirPage, state, IDC_NEXT); // a directory that does not exist
     runJob(state);
     ASSERT_EQ(state.job.status, Failed);
     state.currentPage = PageId::ScanResults;
     const PageView view = viewOf(scanResultsPage, state);
-    EXPECT_EQ(std::string(view.textOf(IDC_BODY)),
-              "We were unable to scan the directory \"C:\\100% %s Games\"!\r\n\r\n"
-              "Please click Back and select a different directory and try again.");
+    EXPECT_EQ(std::string(view.textOf(IDC_BODY)), "We were unable to scan the directory \"C:\\100% %s Games\"!\r\n\r\n"
+                                                  "Please click Back and select a different directory and try again.");
     EXPECT_STREQ(view.textOf(IDC_SECOND_LINE), "Directory: C:\\100% %s Games");
     EXPECT_EQ(view.enabledOf(IDC_NEXT), 0);
     EXPECT_EQ(click(scanResultsPage, state, IDC_BACK), FrameAction::EndDialog);
@@ -306,8 +291,7 @@ TEST(ScanResultsPage, FailedRunShowsItsMessageAsItStands)
 
 // --- CONVERTFILES and DONE -------------------------------------------------
 
-TEST(ConvertFilesPage, NoButtonReactsAndTheCloseBoxAsks)
-{
+TEST(ConvertFilesPage, NoButtonReactsAndTheCloseBoxAsks) {
     AppState state;
     state.currentPage = PageId::ConvertFiles;
     const PageView view = viewOf(convertFilesPage, state);
@@ -322,8 +306,7 @@ TEST(ConvertFilesPage, NoButtonReactsAndTheCloseBoxAsks)
     EXPECT_EQ(PageFrame::closeRequest(convertFilesPage, state), FrameAction::AskExit);
 }
 
-TEST(DonePage, ExitAndCloseEndTheWizardWithoutAsking)
-{
+TEST(DonePage, ExitAndCloseEndTheWizardWithoutAsking) {
     for (bool viaCloseBox : {false, true}) {
         AppState state;
         state.job.status = Finished;
@@ -342,8 +325,7 @@ TEST(DonePage, ExitAndCloseEndTheWizardWithoutAsking)
     }
 }
 
-TEST(DonePage, BackClearsChannelAndProductOnly)
-{
+TEST(DonePage, BackClearsChannelAndProductOnly) {
     AppState state;
     state.agreed = 1;
     state.purchaseChannel = PurchaseChannel::DownloadStore;
@@ -368,8 +350,7 @@ TEST(DonePage, BackClearsChannelAndProductOnly)
 
 // --- The pages' logic in the wizard's order, over a generated directory ----
 
-TEST(JobPagesRoad, ProductToDoneRewritesTheInstall)
-{
+TEST(JobPagesRoad, ProductToDoneRewritesTheInstall) {
     qvtest::TempDir dir;
     std::string error;
     ASSERT_TRUE(qvtest::makeGameInstall(dir.path(), &error)) << error;
@@ -387,16 +368,16 @@ TEST(JobPagesRoad, ProductToDoneRewritesTheInstall)
     ASSERT_EQ(click(setDirPage, state, IDC_NEXT), FrameAction::EndDialog);
     ASSERT_EQ(state.currentPage, PageId::Scan);
     runJob(state);
-    state.currentPage = PageId::ScanResults;  // what scanIdleStep does once the run ended
+    state.currentPage = PageId::ScanResults; // what scanIdleStep does once the run ended
 
     PageView results = viewOf(scanResultsPage, state);
     EXPECT_EQ(std::string(results.textOf(IDC_BODY)),
               "There are 5 files that need to be changed.\r\n\r\nClick on Next to begin conversions of these files.");
-    EXPECT_TRUE(qvtest::checkGameInstall(dir.path(), false).empty());  // counting changes nothing
+    EXPECT_TRUE(qvtest::checkGameInstall(dir.path(), false).empty()); // counting changes nothing
     ASSERT_EQ(click(scanResultsPage, state, IDC_NEXT), FrameAction::EndDialog);
     ASSERT_EQ(state.currentPage, PageId::ConvertFiles);
     EXPECT_EQ(state.job.convert, 1);
-    EXPECT_EQ(state.job.filesMatched, 0);  // the scan's counts are gone
+    EXPECT_EQ(state.job.filesMatched, 0); // the scan's counts are gone
     runJob(state);
     state.currentPage = PageId::Done;
 

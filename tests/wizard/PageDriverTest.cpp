@@ -1,13 +1,13 @@
 // PageDriverTest.cpp - the page table and the driver's walk through it, with
 // a host that plays the pages instead of showing dialogs.
+#include "PageDriver.h"
 #include "AppPlatform.h"
 #include "AppState.h"
-#include "PageDriver.h"
 #include "PageHost.h"
 #include "PageTable.h"
 #include "PatchPages.h"
-#include "ScanPages.h"
 #include "QvTestKit.h"
+#include "ScanPages.h"
 #include "ZephMem.h"
 
 #include <gtest/gtest.h>
@@ -33,8 +33,7 @@ Played played;
 std::vector<std::string> errorBoxes;
 int fakeWindow = 0;
 
-int fakeRunModal(AppState& state, const PageEntry& row)
-{
+int fakeRunModal(AppState& state, const PageEntry& row) {
     played.events.push_back(std::string("modal ") + row.templateName);
     if (played.failModal)
         return -1;
@@ -43,8 +42,7 @@ int fakeRunModal(AppState& state, const PageEntry& row)
     return 0;
 }
 
-void* fakeOpenModeless(AppState& state, const PageEntry& row)
-{
+void* fakeOpenModeless(AppState& state, const PageEntry& row) {
     played.events.push_back(std::string("modeless ") + row.templateName);
     if (played.failModeless)
         return nullptr;
@@ -53,14 +51,12 @@ void* fakeOpenModeless(AppState& state, const PageEntry& row)
     return &fakeWindow;
 }
 
-void fakeClose(void* window)
-{
+void fakeClose(void* window) {
     EXPECT_EQ(window, &fakeWindow);
     played.events.push_back("close");
 }
 
-void fakeEndDialog(void* window)
-{
+void fakeEndDialog(void* window) {
     EXPECT_EQ(window, &fakeWindow);
     played.events.push_back("end");
 }
@@ -68,8 +64,7 @@ void fakeEndDialog(void* window)
 void fakePump() { played.events.push_back("pump"); }
 void fakeSleep(uint32_t milliseconds) { EXPECT_EQ(milliseconds, 1u); }
 
-int recordError(void* owner, const char* caption, const char* text, uint32_t style)
-{
+int recordError(void* owner, const char* caption, const char* text, uint32_t style) {
     EXPECT_EQ(owner, nullptr);
     EXPECT_STREQ(caption, "Quorvel [1.0.1r-2]");
     EXPECT_EQ(style, static_cast<uint32_t>(AppBoxError));
@@ -79,15 +74,13 @@ int recordError(void* owner, const char* caption, const char* text, uint32_t sty
 
 class PageDriverTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         played = Played{};
         errorBoxes.clear();
         pageHost = {fakeRunModal, fakeOpenModeless, fakeClose, fakeEndDialog, fakePump, fakeSleep};
         appMessageBoxHook = recordError;
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         pageHost = platformPageHost;
         appMessageBoxHook = nullptr;
     }
@@ -96,8 +89,7 @@ protected:
 
 // Pages 0 to 2 of a small wizard, with a modeless page 2 whose idle step
 // counts; the end row follows.
-void countIdle(AppState& state)
-{
+void countIdle(AppState& state) {
     ++played.idleCalls;
     if (played.idleCalls == 3) {
         state.pageDone = 1;
@@ -111,10 +103,9 @@ const PageEntry smallTable[] = {
     {-1, 0, nullptr, nullptr, nullptr},
 };
 
-TEST(PageTableRows, TwelvePagesInIdOrderThenTheEndRow)
-{
-    const char* names[] = {"TITLE", "README", "EULA", "VENDER", "ARCAVIA", "SELECTPRODUCT",
-                           "SETDIR", "SCAN", "SCANRESULTS", "CONVERTFILES", "DONE", "MAIN"};
+TEST(PageTableRows, TwelvePagesInIdOrderThenTheEndRow) {
+    const char* names[] = {"TITLE",  "README", "EULA",        "VENDER",       "ARCAVIA", "SELECTPRODUCT",
+                           "SETDIR", "SCAN",   "SCANRESULTS", "CONVERTFILES", "DONE",    "MAIN"};
     for (int i = 0; i < 12; ++i) {
         EXPECT_EQ(PageTable[i].pageId, i);
         EXPECT_STREQ(PageTable[i].templateName, names[i]);
@@ -130,8 +121,7 @@ TEST(PageTableRows, TwelvePagesInIdOrderThenTheEndRow)
     EXPECT_EQ(PageTable[12].idleStep, nullptr);
 }
 
-TEST(PageTableRows, LookUpStopsAtTheEndRowWithoutComparingItsId)
-{
+TEST(PageTableRows, LookUpStopsAtTheEndRowWithoutComparingItsId) {
     EXPECT_EQ(findPageEntry(PageTable, -1), nullptr);
     EXPECT_EQ(findPageEntry(PageTable, 12), nullptr);
     EXPECT_EQ(findPageEntry(nullptr, 0), nullptr);
@@ -139,8 +129,7 @@ TEST(PageTableRows, LookUpStopsAtTheEndRowWithoutComparingItsId)
     EXPECT_EQ(findPageEntry(endFirst, 0), nullptr);
 }
 
-TEST_F(PageDriverTest, WalksModalPagesUntilAPageLeavesMinusOne)
-{
+TEST_F(PageDriverTest, WalksModalPagesUntilAPageLeavesMinusOne) {
     // FIRST leads to SECOND, which goes back once and then ends the wizard.
     int secondVisits = 0;
     played.page = [&secondVisits](AppState& s, int32_t id) {
@@ -153,8 +142,7 @@ TEST_F(PageDriverTest, WalksModalPagesUntilAPageLeavesMinusOne)
     EXPECT_TRUE(errorBoxes.empty());
 }
 
-TEST_F(PageDriverTest, AnIdOutsideTheTableEndsTheWizardQuietly)
-{
+TEST_F(PageDriverTest, AnIdOutsideTheTableEndsTheWizardQuietly) {
     for (int32_t leaves : {-1, 3, 12, -7}) {
         played.events.clear();
         played.page = [leaves](AppState& s, int32_t) { s.currentPage = leaves; };
@@ -164,16 +152,14 @@ TEST_F(PageDriverTest, AnIdOutsideTheTableEndsTheWizardQuietly)
     EXPECT_TRUE(errorBoxes.empty());
 }
 
-TEST_F(PageDriverTest, StartsAtPageZeroWhateverCurrentPageHeld)
-{
+TEST_F(PageDriverTest, StartsAtPageZeroWhateverCurrentPageHeld) {
     state.currentPage = 1;
     played.page = [](AppState& s, int32_t) { s.currentPage = -1; };
     runPagesFrom(state, smallTable);
     EXPECT_EQ(played.events, std::vector<std::string>{"modal FIRST"});
 }
 
-TEST_F(PageDriverTest, ARowWithoutProcedureEndsTheWizard)
-{
+TEST_F(PageDriverTest, ARowWithoutProcedureEndsTheWizard) {
     const PageEntry table[] = {
         {0, 1, "FIRST", someProcedure, noIdleStep},
         {1, 1, "PENDING", nullptr, noIdleStep},
@@ -190,16 +176,14 @@ TEST_F(PageDriverTest, ARowWithoutProcedureEndsTheWizard)
     EXPECT_EQ(played.events.size(), 1u);
 }
 
-TEST_F(PageDriverTest, AModalPageThatCannotBeMadeIsReportedOnce)
-{
+TEST_F(PageDriverTest, AModalPageThatCannotBeMadeIsReportedOnce) {
     played.failModal = true;
     runPagesFrom(state, smallTable);
     EXPECT_EQ(played.events, std::vector<std::string>{"modal FIRST"});
     EXPECT_EQ(errorBoxes, std::vector<std::string>{"Error!  Cannot create FIRST dialog box!"});
 }
 
-TEST_F(PageDriverTest, ModelessPageRunsIdleStepsUntilDoneThenIsClosed)
-{
+TEST_F(PageDriverTest, ModelessPageRunsIdleStepsUntilDoneThenIsClosed) {
     played.page = [](AppState& s, int32_t id) {
         if (id < 2) {
             s.currentPage = id + 1;
@@ -215,8 +199,7 @@ TEST_F(PageDriverTest, ModelessPageRunsIdleStepsUntilDoneThenIsClosed)
     EXPECT_EQ(state.currentPage, -1);
 }
 
-TEST_F(PageDriverTest, ModelessPageEndedAtCreationGetsNoIdleStep)
-{
+TEST_F(PageDriverTest, ModelessPageEndedAtCreationGetsNoIdleStep) {
     played.page = [](AppState& s, int32_t id) {
         s.currentPage = id == 2 ? -1 : id + 1;
         s.pageDone = 1;
@@ -226,8 +209,7 @@ TEST_F(PageDriverTest, ModelessPageEndedAtCreationGetsNoIdleStep)
     EXPECT_EQ(played.events.back(), "close");
 }
 
-TEST_F(PageDriverTest, ModelessPageThatCannotBeMadeEndsTheWizardWithItsName)
-{
+TEST_F(PageDriverTest, ModelessPageThatCannotBeMadeEndsTheWizardWithItsName) {
     played.failModeless = true;
     played.page = [](AppState& s, int32_t id) { s.currentPage = id + 1; };
     runPagesFrom(state, smallTable);
@@ -238,8 +220,7 @@ TEST_F(PageDriverTest, ModelessPageThatCannotBeMadeEndsTheWizardWithItsName)
 // The working pages' idle steps over a real job.
 class IdleStepTest : public PageDriverTest {
 protected:
-    void startJob(const std::string& directory, int convert)
-    {
+    void startJob(const std::string& directory, int convert) {
         state.job.init(&ZephMemManagerGlobal);
         state.job.setDirectory(directory.c_str());
         state.job.setOldString("198.51.100.117");
@@ -250,15 +231,13 @@ protected:
         state.pageDone = 0;
         state.currentPage = convert ? PageId::ConvertFiles : PageId::Scan;
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         state.job.clear();
         PageDriverTest::TearDown();
     }
 };
 
-TEST_F(IdleStepTest, ScanEndsThePageForScanResultsWhenTheRunEnds)
-{
+TEST_F(IdleStepTest, ScanEndsThePageForScanResultsWhenTheRunEnds) {
     qvtest::TempDir dir;
     ASSERT_TRUE(qvtest::writeFile(dir.file("GAME.INI"), "server=198.51.100.117\r\n"));
     startJob(dir.path(), 0);
@@ -274,8 +253,7 @@ TEST_F(IdleStepTest, ScanEndsThePageForScanResultsWhenTheRunEnds)
     EXPECT_EQ(played.events, std::vector<std::string>{"end"});
 }
 
-TEST_F(IdleStepTest, ConvertEndsThePageForDone)
-{
+TEST_F(IdleStepTest, ConvertEndsThePageForDone) {
     qvtest::TempDir dir;
     ASSERT_TRUE(qvtest::writeFile(dir.file("GAME.CFG"), "198.51.100.117"));
     startJob(dir.path(), 1);
@@ -285,8 +263,7 @@ TEST_F(IdleStepTest, ConvertEndsThePageForDone)
     EXPECT_EQ(qvtest::readFile(dir.file("GAME.CFG")), "games.qv.test");
 }
 
-TEST_F(IdleStepTest, AJobThatNeverStartedEndsTheScanAtTheFirstStep)
-{
+TEST_F(IdleStepTest, AJobThatNeverStartedEndsTheScanAtTheFirstStep) {
     startJob("", 0); // the start fails: no directory
     ASSERT_EQ(state.job.status, Failed);
     scanIdleStep(state);
@@ -295,8 +272,7 @@ TEST_F(IdleStepTest, AJobThatNeverStartedEndsTheScanAtTheFirstStep)
     EXPECT_STREQ(state.job.message, "<directory> member is empty!");
 }
 
-TEST_F(IdleStepTest, NoIdleStepChangesNothing)
-{
+TEST_F(IdleStepTest, NoIdleStepChangesNothing) {
     state.currentPage = 4;
     noIdleStep(state);
     EXPECT_EQ(state.currentPage, 4);

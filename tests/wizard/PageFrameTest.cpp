@@ -1,7 +1,7 @@
 // PageFrameTest.cpp - the frame's part of every page: common buttons, leaving,
 // the exit question, close requests and centring.
-#include "AppState.h"
 #include "PageFrame.h"
+#include "AppState.h"
 #include "PageTable.h"
 #include "resource.h"
 
@@ -16,13 +16,11 @@ int32_t nextEnabled = 1;
 int commandsSeen = 0;
 
 void testTexts(AppState&, PageView& view) { view.setText(IDC_HEADING, "Heading"); }
-void testStates(const AppState&, PageView& view)
-{
+void testStates(const AppState&, PageView& view) {
     view.enable({IDC_ABOUT, IDC_READ_ME, IDC_USAGE, IDC_BACK, IDC_EXIT});
     view.setEnabled(IDC_NEXT, nextEnabled != 0);
 }
-PageReply testCommand(AppState& state, int32_t controlId, int32_t notification)
-{
+PageReply testCommand(AppState& state, int32_t controlId, int32_t notification) {
     ++commandsSeen;
     if (controlId == IDC_NEXT) {
         state.currentPage = 9;
@@ -32,13 +30,13 @@ PageReply testCommand(AppState& state, int32_t controlId, int32_t notification)
         return notification == 5 ? PageReply::Refresh : PageReply::Stay;
     return PageReply::Unhandled;
 }
-const PageLogic testPage = {6, "Quorvel [1.0.1r-2]  Test", {IDC_HEADING, 0}, 1, testTexts, nullptr, testStates, testCommand};
+const PageLogic testPage = {6,          "Quorvel [1.0.1r-2]  Test", {IDC_HEADING, 0}, 1, testTexts, nullptr, testStates,
+                            testCommand};
 const PageLogic quietPage = {10, "Quorvel [1.0.1r-2]  Quiet", {0, 0}, 0, testTexts, nullptr, testStates, nullptr};
 
 class PageFrameTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         nextEnabled = 1;
         commandsSeen = 0;
         state.currentPage = 6;
@@ -47,24 +45,21 @@ protected:
     AppState state;
 };
 
-TEST_F(PageFrameTest, AboutAndUsageKeepThePage)
-{
+TEST_F(PageFrameTest, AboutAndUsageKeepThePage) {
     EXPECT_EQ(PageFrame::command(testPage, state, IDC_ABOUT, 0), FrameAction::ShowAbout);
     EXPECT_EQ(PageFrame::command(testPage, state, IDC_USAGE, 0), FrameAction::ShowUsage);
     EXPECT_EQ(state.pageDone, 0u);
     EXPECT_EQ(state.currentPage, 6);
 }
 
-TEST_F(PageFrameTest, ReadMeRemembersThePageItCameFrom)
-{
+TEST_F(PageFrameTest, ReadMeRemembersThePageItCameFrom) {
     EXPECT_EQ(PageFrame::command(testPage, state, IDC_READ_ME, 0), FrameAction::EndDialog);
     EXPECT_EQ(state.readMeReturnPage, 6);
     EXPECT_EQ(state.currentPage, PageId::ReadMe);
     EXPECT_EQ(state.pageDone, 1u);
 }
 
-TEST_F(PageFrameTest, ExitAsksOrEndsAtOnce)
-{
+TEST_F(PageFrameTest, ExitAsksOrEndsAtOnce) {
     EXPECT_EQ(PageFrame::command(testPage, state, IDC_EXIT, 0), FrameAction::AskExit);
     EXPECT_EQ(state.pageDone, 0u) << "nothing changes before the answer";
     EXPECT_EQ(PageFrame::closeRequest(testPage, state), FrameAction::AskExit);
@@ -80,8 +75,7 @@ TEST_F(PageFrameTest, ExitAsksOrEndsAtOnce)
     EXPECT_EQ(state.pageDone, 1u);
 }
 
-TEST_F(PageFrameTest, YesEndsTheWizardAndCloseEndsOnlyThePage)
-{
+TEST_F(PageFrameTest, YesEndsTheWizardAndCloseEndsOnlyThePage) {
     PageFrame::endWizard(state);
     EXPECT_EQ(state.currentPage, -1);
     EXPECT_EQ(state.pageDone, 1u);
@@ -92,16 +86,14 @@ TEST_F(PageFrameTest, YesEndsTheWizardAndCloseEndsOnlyThePage)
     EXPECT_EQ(state.pageDone, 1u);
 }
 
-TEST_F(PageFrameTest, ButtonsActOnTheClickNotificationOnly)
-{
+TEST_F(PageFrameTest, ButtonsActOnTheClickNotificationOnly) {
     for (int32_t id : {IDC_ABOUT, IDC_READ_ME, IDC_USAGE, IDC_EXIT, IDC_BACK, IDC_NEXT})
         EXPECT_EQ(PageFrame::command(testPage, state, id, 6 /* BN_SETFOCUS */), FrameAction::Unhandled) << id;
     EXPECT_EQ(commandsSeen, 0);
     EXPECT_EQ(state.pageDone, 0u);
 }
 
-TEST_F(PageFrameTest, ADisabledButtonDoesNothing)
-{
+TEST_F(PageFrameTest, ADisabledButtonDoesNothing) {
     nextEnabled = 0;
     EXPECT_EQ(PageFrame::command(testPage, state, IDC_NEXT, 0), FrameAction::None);
     EXPECT_EQ(commandsSeen, 0);
@@ -112,8 +104,7 @@ TEST_F(PageFrameTest, ADisabledButtonDoesNothing)
     EXPECT_EQ(state.pageDone, 1u);
 }
 
-TEST_F(PageFrameTest, PageOwnControlsSeeEveryNotification)
-{
+TEST_F(PageFrameTest, PageOwnControlsSeeEveryNotification) {
     EXPECT_EQ(PageFrame::command(testPage, state, IDC_BODY, 5), FrameAction::Refresh);
     EXPECT_EQ(PageFrame::command(testPage, state, IDC_BODY, 0), FrameAction::None);
     EXPECT_EQ(PageFrame::command(testPage, state, 4242, 0), FrameAction::Unhandled);
@@ -124,8 +115,7 @@ TEST_F(PageFrameTest, PageOwnControlsSeeEveryNotification)
     EXPECT_EQ(state.pageDone, 0u);
 }
 
-TEST(PageFrameCentring, HalvesRoundDown)
-{
+TEST(PageFrameCentring, HalvesRoundDown) {
     EXPECT_EQ(PageFrame::centredOrigin(1280, 755), 640 - 377);
     EXPECT_EQ(PageFrame::centredOrigin(1281, 756), 640 - 378);
     EXPECT_EQ(PageFrame::centredOrigin(800, 425), 400 - 212);
@@ -133,8 +123,7 @@ TEST(PageFrameCentring, HalvesRoundDown)
     EXPECT_EQ(PageFrame::centredOrigin(640, 755), 320 - 377);
 }
 
-TEST(PageViewItems, SettingAnIdAgainReplacesIt)
-{
+TEST(PageViewItems, SettingAnIdAgainReplacesIt) {
     PageView view;
     view.setText(1, "a");
     view.setText(1, "b");
@@ -150,8 +139,7 @@ TEST(PageViewItems, SettingAnIdAgainReplacesIt)
     EXPECT_EQ(view.markOf(1), -1);
 }
 
-TEST(PageViewItems, FormattedTextsAreCutToTheirArea)
-{
+TEST(PageViewItems, FormattedTextsAreCutToTheirArea) {
     PageView view;
     std::string longName(3000, 'n');
     view.setTextFormat(0, 7, "Directory: %s", longName.c_str());
@@ -160,8 +148,7 @@ TEST(PageViewItems, FormattedTextsAreCutToTheirArea)
     EXPECT_STREQ(view.textOf(8), "Product : Stormcrow");
 }
 
-TEST(PageViewItems, AFullViewIgnoresFurtherIds)
-{
+TEST(PageViewItems, AFullViewIgnoresFurtherIds) {
     PageView view;
     for (int32_t id = 0; id < PageView::MaxItems + 4; ++id)
         view.setEnabled(id, true);

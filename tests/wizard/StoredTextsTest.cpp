@@ -11,8 +11,7 @@ namespace {
 
 // Splits at CR LF. Fails the test on a CR or LF that is not part of a pair,
 // since an edit box shows a lone one as a box or not at all.
-std::vector<std::string> crLfLines(const char* text, int length)
-{
+std::vector<std::string> crLfLines(const char* text, int length) {
     std::vector<std::string> lines;
     std::string current;
     for (int i = 0; i < length; ++i) {
@@ -25,13 +24,12 @@ std::vector<std::string> crLfLines(const char* text, int length)
             current += text[i];
         }
     }
-    lines.push_back(current);  // after the last break; empty when the text ends with one
+    lines.push_back(current); // after the last break; empty when the text ends with one
     return lines;
 }
 
 // Printable ASCII only: the same in every ANSI code page.
-void expectPlainAscii(const char* text, int length)
-{
+void expectPlainAscii(const char* text, int length) {
     for (int i = 0; i < length; ++i) {
         unsigned char c = static_cast<unsigned char>(text[i]);
         if (c != '\r' && c != '\n') {
@@ -40,8 +38,7 @@ void expectPlainAscii(const char* text, int length)
     }
 }
 
-int indexOf(const std::vector<std::string>& lines, const std::string& line, int from = 0)
-{
+int indexOf(const std::vector<std::string>& lines, const std::string& line, int from = 0) {
     for (int i = from; i < static_cast<int>(lines.size()); ++i) {
         if (lines[i] == line) {
             return i;
@@ -54,24 +51,21 @@ const std::string underline(49, '=');
 
 } // namespace
 
-TEST(StoredTextsSize, ReadMeHas3587CharactersAnd89CrLfBreaks)
-{
+TEST(StoredTextsSize, ReadMeHas3587CharactersAnd89CrLfBreaks) {
     ASSERT_EQ(storedReadMeLength, 3587);
     EXPECT_EQ(std::strlen(storedReadMeText), 3587u) << "zero byte inside the text";
     EXPECT_EQ(crLfLines(storedReadMeText, storedReadMeLength).size(), 89u + 1);
     expectPlainAscii(storedReadMeText, storedReadMeLength);
 }
 
-TEST(StoredTextsSize, UserAgreementHas11699CharactersAnd144CrLfBreaks)
-{
+TEST(StoredTextsSize, UserAgreementHas11699CharactersAnd144CrLfBreaks) {
     ASSERT_EQ(storedUserAgreementLength, 11699);
     EXPECT_EQ(std::strlen(storedUserAgreementText), 11699u) << "zero byte inside the text";
     EXPECT_EQ(crLfLines(storedUserAgreementText, storedUserAgreementLength).size(), 144u + 1);
     expectPlainAscii(storedUserAgreementText, storedUserAgreementLength);
 }
 
-TEST(StoredTextsOrder, ReadMeOpensWithTitleAndListsItsFourSections)
-{
+TEST(StoredTextsOrder, ReadMeOpensWithTitleAndListsItsFourSections) {
     std::vector<std::string> lines = crLfLines(storedReadMeText, storedReadMeLength);
     ASSERT_GE(lines.size(), 2u);
     EXPECT_NE(lines[0].find("Quorvel"), std::string::npos);
@@ -99,12 +93,11 @@ TEST(StoredTextsOrder, ReadMeOpensWithTitleAndListsItsFourSections)
     }
 }
 
-TEST(StoredTextsOrder, ReadMeListsTheElevenProductsInTableOrder)
-{
+TEST(StoredTextsOrder, ReadMeListsTheElevenProductsInTableOrder) {
     // The titles of the product list, in its order.
-    const char* titles[] = {"Kestrel Strike", "Rotorfall Gold", "Talon Interceptor", "Stormcrow",
-                            "Ironwing Command", "Shadow Unit", "Skylance 3", "Steel Column 3",
-                            "Shadow Unit 2", "Outer Verge", "Shadow Unit Field Ops"};
+    const char* titles[] = {"Kestrel Strike",   "Rotorfall Gold", "Talon Interceptor",    "Stormcrow",
+                            "Ironwing Command", "Shadow Unit",    "Skylance 3",           "Steel Column 3",
+                            "Shadow Unit 2",    "Outer Verge",    "Shadow Unit Field Ops"};
     std::vector<std::string> lines = crLfLines(storedReadMeText, storedReadMeLength);
     int section = indexOf(lines, "AFFECTED TITLES");
     int next = indexOf(lines, "HOW TO APPLY THE PATCH");
@@ -118,16 +111,14 @@ TEST(StoredTextsOrder, ReadMeListsTheElevenProductsInTableOrder)
     }
 }
 
-TEST(StoredTextsOrder, ReadMeHowToNamesBothDefaultFolders)
-{
+TEST(StoredTextsOrder, ReadMeHowToNamesBothDefaultFolders) {
     std::string text(storedReadMeText);
     EXPECT_NE(text.find("C:\\Program Files\\Quellsoft\\"), std::string::npos);
     EXPECT_NE(text.find("C:\\Program Files\\Quellsoft\\Talon INT"), std::string::npos);
     EXPECT_NE(text.find("no patching is required"), std::string::npos);
 }
 
-TEST(StoredTextsOrder, UserAgreementHasHeadingAndSixteenClausesInOrder)
-{
+TEST(StoredTextsOrder, UserAgreementHasHeadingAndSixteenClausesInOrder) {
     std::vector<std::string> lines = crLfLines(storedUserAgreementText, storedUserAgreementLength);
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[0], "USER AGREEMENT");
@@ -150,8 +141,7 @@ TEST(StoredTextsOrder, UserAgreementHasHeadingAndSixteenClausesInOrder)
     EXPECT_EQ(clauseLines[0], 2) << "clause 1 follows the heading and one blank line";
 }
 
-TEST(StoredTextsOrder, WarrantyDisclaimerOpensAndLiabilityClauseIsInCapitals)
-{
+TEST(StoredTextsOrder, WarrantyDisclaimerOpensAndLiabilityClauseIsInCapitals) {
     std::string text(storedUserAgreementText);
     size_t clause13 = text.find("\r\n13. ");
     size_t clause14 = text.find("\r\n14. ");

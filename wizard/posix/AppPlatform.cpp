@@ -8,16 +8,14 @@
 void appInitCommonControls() {}
 
 // A token that is never a real font: the pages only hand it on.
-void* appCreateHeadingFont()
-{
+void* appCreateHeadingFont() {
     static char headingFontToken;
     return &headingFontToken;
 }
 
 void appDeleteFont(void*) {}
 
-int appPlatformMessageBox(void*, const char* caption, const char* text, uint32_t style)
-{
+int appPlatformMessageBox(void*, const char* caption, const char* text, uint32_t style) {
     std::fprintf(stderr, "%s: %s\n", caption, text);
     return style == AppBoxQuestion ? AppAnswerNo : AppAnswerOk;
 }

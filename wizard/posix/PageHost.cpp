@@ -12,8 +12,7 @@ void closeModeless(void*) {}
 void endDialog(void*) {}
 void pump() {}
 
-void sleepFor(uint32_t milliseconds)
-{
+void sleepFor(uint32_t milliseconds) {
     timespec pause{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
     nanosleep(&pause, nullptr);
 }

@@ -7,19 +7,16 @@
 
 void appInitCommonControls() { InitCommonControls(); }
 
-void* appCreateHeadingFont()
-{
+void* appCreateHeadingFont() {
     return CreateFontA(16, 12, 0, 0, 400, FALSE, FALSE, FALSE, 0, 0, 0, 0, FIXED_PITCH | FF_MODERN, "arial");
 }
 
-void appDeleteFont(void* font)
-{
+void appDeleteFont(void* font) {
     if (font != nullptr)
         DeleteObject(static_cast<HFONT>(font));
 }
 
-int appPlatformMessageBox(void* owner, const char* caption, const char* text, uint32_t style)
-{
+int appPlatformMessageBox(void* owner, const char* caption, const char* text, uint32_t style) {
     UINT type = MB_OK;
     switch (style) {
     case AppBoxError: type = MB_OK | MB_ICONERROR; break;

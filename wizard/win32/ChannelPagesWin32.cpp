@@ -8,12 +8,10 @@ const PageGlue venderGlue = {&venderPage, nullptr, nullptr};
 const PageGlue arcaviaGlue = {&arcaviaPage, nullptr, nullptr};
 } // namespace
 
-intptr_t QV_PAGE_CALLBACK venderPageProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
+intptr_t QV_PAGE_CALLBACK venderPageProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     return PageDialog::handle(venderGlue, window, message, wParam, lParam);
 }
 
-intptr_t QV_PAGE_CALLBACK arcaviaPageProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
+intptr_t QV_PAGE_CALLBACK arcaviaPageProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     return PageDialog::handle(arcaviaGlue, window, message, wParam, lParam);
 }

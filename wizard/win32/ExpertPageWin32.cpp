@@ -28,8 +28,7 @@ private:
     HWND window_;
 };
 
-void limitEdits(HWND window)
-{
+void limitEdits(HWND window) {
     for (int id : {IDC_DIRECTORY, IDC_OLD_STRING, IDC_NEW_STRING})
         SendDlgItemMessageA(window, id, EM_LIMITTEXT, ExpertTextLimit, 0);
 }
@@ -37,8 +36,7 @@ void limitEdits(HWND window)
 // Creation work after the description: the edits take no more than their
 // fields can hold, the log box takes a log of any length (putLog appends to
 // it), then the controls are loaded.
-void loadPage(HWND window, AppState&)
-{
+void loadPage(HWND window, AppState&) {
     limitEdits(window);
     SendDlgItemMessageA(window, IDC_LOG, EM_LIMITTEXT, 0, 0);
     ExpertPage::loadControls(window);
@@ -46,8 +44,7 @@ void loadPage(HWND window, AppState&)
 
 // Positions in the box count characters, the log counts bytes: the same
 // only where every character is one byte.
-bool isSingleByteCodePage()
-{
+bool isSingleByteCodePage() {
     CPINFO info;
     return GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
 }
@@ -57,8 +54,7 @@ bool isSingleByteCodePage()
 // is replaced (Wine's does, which makes a long run slow down with every
 // line), so only the part after what the box already shows of the log is
 // replaced: usually the new lines, or the progress text that stood there.
-void putLog(HWND box, const char* text, int32_t length)
-{
+void putLog(HWND box, const char* text, int32_t length) {
     const int shownLength = GetWindowTextLengthA(box);
     if (shownLength > 0 && length > 0 && isSingleByteCodePage()) {
         ZephBuf shown;
@@ -79,8 +75,7 @@ void putLog(HWND box, const char* text, int32_t length)
     SetWindowTextA(box, length > 0 ? text : "");
 }
 
-void takeEditText(HWND window, AppState& state, int controlId)
-{
+void takeEditText(HWND window, AppState& state, int controlId) {
     char text[ExpertFieldSize];
     text[0] = '\0';
     GetDlgItemTextA(window, controlId, text, sizeof text); // at most 1023 characters
@@ -88,15 +83,13 @@ void takeEditText(HWND window, AppState& state, int controlId)
         ExpertPage::updateControls(window);
 }
 
-void takeCheckBox(HWND window, AppState& state)
-{
+void takeCheckBox(HWND window, AppState& state) {
     const LRESULT check = SendDlgItemMessageA(window, IDC_SAVE_AS_NEW, BM_GETCHECK, 0, 0);
     if (takeExpertSaveAsNew(state, check == BST_CHECKED ? 1 : 0))
         ExpertPage::updateControls(window);
 }
 
-void browse(HWND window, AppState& state)
-{
+void browse(HWND window, AppState& state) {
     char path[FolderBrowserPathSize];
     if (browseForFolder(window, BrowseTitle, path) != 1)
         return;
@@ -110,8 +103,7 @@ void browse(HWND window, AppState& state)
 // its drains set pageDone, and the dialog ends after it returns. The run
 // disables the page's controls, which takes the focus away from the button
 // that started it: the button gets it back, so the keyboard goes on there.
-void run(HWND window, AppState& state, int32_t doIt, int controlId)
-{
+void run(HWND window, AppState& state, int32_t doIt, int controlId) {
     PageRunSink sink(window);
     runExpert(state, doIt, &sink);
     HWND button = GetDlgItem(window, controlId);
@@ -123,8 +115,7 @@ void run(HWND window, AppState& state, int32_t doIt, int controlId)
 
 // The page's own controls; About..., Exit and the close requests are the
 // frame's.
-bool expertCommand(HWND window, AppState& state, int controlId, int notification)
-{
+bool expertCommand(HWND window, AppState& state, int controlId, int notification) {
     switch (controlId) {
     case IDC_DIRECTORY:
     case IDC_OLD_STRING:
@@ -132,9 +123,7 @@ bool expertCommand(HWND window, AppState& state, int controlId, int notification
         // Every notification of the edits, whatever its code.
         takeEditText(window, state, controlId);
         return true;
-    case IDC_SAVE_AS_NEW:
-        takeCheckBox(window, state);
-        return true;
+    case IDC_SAVE_AS_NEW: takeCheckBox(window, state); return true;
     case IDC_BROWSE:
     case IDC_REPORT:
     case IDC_DO_IT:
@@ -145,8 +134,7 @@ bool expertCommand(HWND window, AppState& state, int controlId, int notification
         else
             run(window, state, controlId == IDC_DO_IT ? 1 : 0, controlId);
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -154,8 +142,7 @@ const PageGlue expertGlue = {&expertPage, loadPage, expertCommand};
 
 } // namespace
 
-void ExpertPage::loadControls(HWND window)
-{
+void ExpertPage::loadControls(HWND window) {
     AppState* state = PageDialog::stateOf(window);
     if (state == nullptr)
         return;
@@ -166,8 +153,7 @@ void ExpertPage::loadControls(HWND window)
     showLog(window);
 }
 
-void ExpertPage::updateControls(HWND window)
-{
+void ExpertPage::updateControls(HWND window) {
     AppState* state = PageDialog::stateOf(window);
     if (state == nullptr)
         return;
@@ -177,8 +163,7 @@ void ExpertPage::updateControls(HWND window)
     ShowWindow(GetDlgItem(window, IDC_USAGE), SW_HIDE);
 }
 
-void ExpertPage::showLog(HWND window)
-{
+void ExpertPage::showLog(HWND window) {
     AppState* state = PageDialog::stateOf(window);
     if (state == nullptr)
         return;
@@ -190,7 +175,6 @@ void ExpertPage::showLog(HWND window)
     SendMessageA(box, EM_SCROLLCARET, 0, 0);
 }
 
-intptr_t QV_PAGE_CALLBACK mainPageProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
+intptr_t QV_PAGE_CALLBACK mainPageProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     return PageDialog::handle(expertGlue, window, message, wParam, lParam);
 }

@@ -6,8 +6,7 @@
 
 #include <cstring>
 
-int browseForFolder(HWND owner, const char* title, char* path)
-{
+int browseForFolder(HWND owner, const char* title, char* path) {
     if (path == nullptr)
         return 0;
     // The browser is a COM object; it wants an apartment on this thread.

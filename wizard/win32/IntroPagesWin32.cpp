@@ -9,17 +9,14 @@ const PageGlue readMeGlue = {&readMePage, nullptr, nullptr};
 const PageGlue eulaGlue = {&eulaPage, nullptr, nullptr};
 } // namespace
 
-intptr_t QV_PAGE_CALLBACK titlePageProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
+intptr_t QV_PAGE_CALLBACK titlePageProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     return PageDialog::handle(titleGlue, window, message, wParam, lParam);
 }
 
-intptr_t QV_PAGE_CALLBACK readMePageProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
+intptr_t QV_PAGE_CALLBACK readMePageProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     return PageDialog::handle(readMeGlue, window, message, wParam, lParam);
 }
 
-intptr_t QV_PAGE_CALLBACK eulaPageProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
+intptr_t QV_PAGE_CALLBACK eulaPageProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     return PageDialog::handle(eulaGlue, window, message, wParam, lParam);
 }

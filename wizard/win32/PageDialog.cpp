@@ -10,8 +10,7 @@ namespace PageDialog {
 
 namespace {
 
-void setHeadingFonts(HWND window, const PageLogic& logic, const AppState& state)
-{
+void setHeadingFonts(HWND window, const PageLogic& logic, const AppState& state) {
     if (state.headingFont == nullptr)
         return;
     for (int32_t id : logic.headingIds) {
@@ -21,8 +20,7 @@ void setHeadingFonts(HWND window, const PageLogic& logic, const AppState& state)
 }
 
 // Centred on the desktop, the size kept; each half rounded down.
-void centre(HWND window)
-{
+void centre(HWND window) {
     RECT desktop{}, page{};
     GetWindowRect(GetDesktopWindow(), &desktop);
     GetWindowRect(window, &page);
@@ -35,8 +33,7 @@ void centre(HWND window)
 void hideUsage(HWND window) { ShowWindow(GetDlgItem(window, IDC_USAGE), SW_HIDE); }
 
 // The page's enabled default push button, if it has one.
-HWND defaultButton(HWND window)
-{
+HWND defaultButton(HWND window) {
     LRESULT id = SendMessageA(window, DM_GETDEFID, 0, 0);
     if (HIWORD(id) != DC_HASDEFID)
         return nullptr;
@@ -48,8 +45,7 @@ HWND defaultButton(HWND window)
     return button;
 }
 
-void initialise(const PageGlue& glue, HWND window, AppState& state)
-{
+void initialise(const PageGlue& glue, HWND window, AppState& state) {
     const PageLogic& logic = *glue.logic;
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
     setHeadingFonts(window, logic, state);
@@ -72,30 +68,20 @@ void initialise(const PageGlue& glue, HWND window, AppState& state)
     hideUsage(window);
 }
 
-void act(FrameAction action, const PageGlue& glue, HWND window, AppState& state)
-{
+void act(FrameAction action, const PageGlue& glue, HWND window, AppState& state) {
     switch (action) {
-    case FrameAction::ShowAbout:
-        showAbout(window);
-        break;
-    case FrameAction::ShowUsage:
-        showUsage(window);
-        break;
+    case FrameAction::ShowAbout: showAbout(window); break;
+    case FrameAction::ShowUsage: showUsage(window); break;
     case FrameAction::AskExit:
         if (askExit(window)) {
             PageFrame::endWizard(state);
             EndDialog(window, 0);
         }
         break;
-    case FrameAction::Refresh:
-        refresh(window, *glue.logic, state);
-        break;
-    case FrameAction::EndDialog:
-        EndDialog(window, 0);
-        break;
+    case FrameAction::Refresh: refresh(window, *glue.logic, state); break;
+    case FrameAction::EndDialog: EndDialog(window, 0); break;
     case FrameAction::None:
-    case FrameAction::Unhandled:
-        break;
+    case FrameAction::Unhandled: break;
     }
 }
 
@@ -103,26 +89,22 @@ void act(FrameAction action, const PageGlue& glue, HWND window, AppState& state)
 
 AppState* stateOf(HWND window) { return reinterpret_cast<AppState*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
 
-void applyTexts(HWND window, const PageView& view)
-{
+void applyTexts(HWND window, const PageView& view) {
     for (int32_t i = 0; i < view.textCount; ++i)
         SetDlgItemTextA(window, view.texts[i].id, view.texts[i].text != nullptr ? view.texts[i].text : "");
 }
 
-void applyMarks(HWND window, const PageView& view)
-{
+void applyMarks(HWND window, const PageView& view) {
     for (int32_t i = 0; i < view.markCount; ++i)
         SendDlgItemMessageA(window, view.marks[i].id, BM_SETCHECK, view.marks[i].on ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-void applyStates(HWND window, const PageView& view)
-{
+void applyStates(HWND window, const PageView& view) {
     for (int32_t i = 0; i < view.stateCount; ++i)
         EnableWindow(GetDlgItem(window, view.states[i].id), view.states[i].on ? TRUE : FALSE);
 }
 
-void refresh(HWND window, const PageLogic& logic, AppState& state)
-{
+void refresh(HWND window, const PageLogic& logic, AppState& state) {
     PageView view;
     PageFrame::describeRefresh(logic, state, view);
     applyMarks(window, view);
@@ -130,19 +112,16 @@ void refresh(HWND window, const PageLogic& logic, AppState& state)
     hideUsage(window);
 }
 
-void leave(HWND window, AppState& state)
-{
+void leave(HWND window, AppState& state) {
     state.pageDone = 1;
     EndDialog(window, 0);
 }
 
-bool askExit(HWND window)
-{
+bool askExit(HWND window) {
     return appMessageBox(window, "Are you sure you wish to exit this program?", AppBoxQuestion) == AppAnswerYes;
 }
 
-INT_PTR handle(const PageGlue& glue, void* opaqueWindow, uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
+INT_PTR handle(const PageGlue& glue, void* opaqueWindow, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     HWND window = static_cast<HWND>(opaqueWindow);
     if (message == WM_INITDIALOG) {
         AppState* state = reinterpret_cast<AppState*>(lParam);
@@ -191,8 +170,7 @@ INT_PTR handle(const PageGlue& glue, void* opaqueWindow, uint32_t message, uintp
         PageFrame::closePage(*state);
         EndDialog(window, 0);
         return FALSE;
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 

@@ -8,22 +8,19 @@
 
 namespace {
 
-DLGPROC dialogProcedure(const PageEntry& row)
-{
+DLGPROC dialogProcedure(const PageEntry& row) {
     // PageProcedure has the DLGPROC calling convention and parameter sizes;
     // only the handle types are opaque in the portable table.
     return reinterpret_cast<DLGPROC>(row.procedure);
 }
 
-int runModal(AppState& state, const PageEntry& row)
-{
+int runModal(AppState& state, const PageEntry& row) {
     INT_PTR result = DialogBoxParamA(static_cast<HINSTANCE>(state.instanceHandle), row.templateName, nullptr,
                                      dialogProcedure(row), reinterpret_cast<LPARAM>(&state));
     return result == -1 ? -1 : 0;
 }
 
-void* openModeless(AppState& state, const PageEntry& row)
-{
+void* openModeless(AppState& state, const PageEntry& row) {
     HWND window = CreateDialogParamA(static_cast<HINSTANCE>(state.instanceHandle), row.templateName, nullptr,
                                      dialogProcedure(row), reinterpret_cast<LPARAM>(&state));
     if (window != nullptr)
@@ -32,22 +29,19 @@ void* openModeless(AppState& state, const PageEntry& row)
 }
 
 // The page has ended; its window is destroyed so no hidden window stays behind.
-void closeModeless(void* window)
-{
+void closeModeless(void* window) {
     HWND page = static_cast<HWND>(window);
     SendMessageA(page, WM_CLOSE, 0, 0);
     if (IsWindow(page))
         DestroyWindow(page);
 }
 
-void endDialog(void* window)
-{
+void endDialog(void* window) {
     if (window != nullptr)
         EndDialog(static_cast<HWND>(window), 0);
 }
 
-void pump()
-{
+void pump() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT)

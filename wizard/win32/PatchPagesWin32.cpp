@@ -12,12 +12,10 @@ const PageGlue doneGlue = {&donePage, fitResultTexts, nullptr};
 
 } // namespace
 
-intptr_t QV_PAGE_CALLBACK convertFilesPageProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
+intptr_t QV_PAGE_CALLBACK convertFilesPageProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     return PageDialog::handle(convertFilesGlue, window, message, wParam, lParam);
 }
 
-intptr_t QV_PAGE_CALLBACK donePageProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
+intptr_t QV_PAGE_CALLBACK donePageProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     return PageDialog::handle(doneGlue, window, message, wParam, lParam);
 }

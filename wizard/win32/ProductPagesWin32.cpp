@@ -14,8 +14,7 @@ namespace {
 
 // The list holds every title in table order (it is not sorted, so a title's
 // position is its row) and no selection.
-void fillProductList(HWND window, AppState&)
-{
+void fillProductList(HWND window, AppState&) {
     HWND list = GetDlgItem(window, IDC_PRODUCT_LIST);
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
     for (int32_t i = 0; const ProductEntry* product = findProduct(ProductTable, i); ++i)
@@ -26,8 +25,7 @@ void fillProductList(HWND window, AppState&)
 // Takes the list's selection into the state on the notifications the page
 // reacts to; the page's own command routine then decides (refresh, or on a
 // double click go on as Next does).
-bool productListCommand(HWND window, AppState& state, int controlId, int notification)
-{
+bool productListCommand(HWND window, AppState& state, int controlId, int notification) {
     if (controlId == IDC_PRODUCT_LIST && (notification == LBN_SELCHANGE || notification == LBN_DBLCLK)) {
         const LRESULT selection = SendDlgItemMessageA(window, IDC_PRODUCT_LIST, LB_GETCURSEL, 0, 0);
         selectProductAt(state, selection == LB_ERR ? -1 : static_cast<int32_t>(selection));
@@ -41,13 +39,11 @@ const PageGlue selectProductGlue = {&selectProductPage, fillProductList, product
 
 // The edit takes no more than directory can hold, so what the user sees is
 // what the scan gets.
-void limitDirectoryEdit(HWND window, AppState& state)
-{
+void limitDirectoryEdit(HWND window, AppState& state) {
     SendDlgItemMessageA(window, IDC_DIRECTORY, EM_LIMITTEXT, sizeof state.directory - 1, 0);
 }
 
-void takeEditText(HWND window, AppState& state)
-{
+void takeEditText(HWND window, AppState& state) {
     char text[sizeof state.directory];
     text[0] = '\0';
     SendDlgItemMessageA(window, IDC_DIRECTORY, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
@@ -55,8 +51,7 @@ void takeEditText(HWND window, AppState& state)
         PageDialog::refresh(window, setDirPage, state);
 }
 
-bool setDirCommand(HWND window, AppState& state, int controlId, int notification)
-{
+bool setDirCommand(HWND window, AppState& state, int controlId, int notification) {
     if (controlId == IDC_DIRECTORY) {
         // Every notification of the edit, whatever its code.
         takeEditText(window, state);
@@ -78,12 +73,10 @@ const PageGlue setDirGlue = {&setDirPage, limitDirectoryEdit, setDirCommand};
 
 } // namespace
 
-intptr_t QV_PAGE_CALLBACK selectProductPageProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
+intptr_t QV_PAGE_CALLBACK selectProductPageProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     return PageDialog::handle(selectProductGlue, window, message, wParam, lParam);
 }
 
-intptr_t QV_PAGE_CALLBACK setDirPageProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
+intptr_t QV_PAGE_CALLBACK setDirPageProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     return PageDialog::handle(setDirGlue, window, message, wParam, lParam);
 }

@@ -12,8 +12,7 @@ namespace {
 // Whether text, drawn as a left-aligned word-wrapping static draws it, stays
 // inside width x height. A word wider than the control (a long path has no
 // blanks to break at) widens the measured rectangle, so it counts too.
-bool fits(HDC dc, const char* text, LONG width, LONG height)
-{
+bool fits(HDC dc, const char* text, LONG width, LONG height) {
     RECT needed = {0, 0, width, 0};
     DrawTextA(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
     return needed.right <= width && needed.bottom <= height;
@@ -21,8 +20,7 @@ bool fits(HDC dc, const char* text, LONG width, LONG height)
 
 } // namespace
 
-void showDirectoryLine(HWND control, const char* directory)
-{
+void showDirectoryLine(HWND control, const char* directory) {
     char line[PageTextSize];
     composeDirectoryLine(directory, -1, line, sizeof line);
 
@@ -55,16 +53,14 @@ void showDirectoryLine(HWND control, const char* directory)
     SetWindowTextA(control, line);
 }
 
-void breakLongWords(HWND control)
-{
+void breakLongWords(HWND control) {
     if (control == nullptr)
         return;
     SetWindowLongA(control, GWL_STYLE, GetWindowLongA(control, GWL_STYLE) | SS_EDITCONTROL);
     InvalidateRect(control, nullptr, TRUE);
 }
 
-void fitResultTexts(HWND window, AppState& state)
-{
+void fitResultTexts(HWND window, AppState& state) {
     showDirectoryLine(GetDlgItem(window, IDC_SECOND_LINE), state.directory);
     breakLongWords(GetDlgItem(window, IDC_BODY));
 }

@@ -21,8 +21,7 @@ const DWORD minusOne = static_cast<DWORD>(-1);
 // The process's message box (its only window titled with the bare caption).
 HWND waitForBox(DWORD processId) { return qvtest::waitForWindow(processId, caption, 15000); }
 
-bool holdsNumber(int number)
-{
+bool holdsNumber(int number) {
     std::string name = "semaphore:Quorvel.exe:" + std::to_string(number);
     HANDLE semaphore = OpenSemaphoreA(SYNCHRONIZE, FALSE, name.c_str());
     if (semaphore == nullptr)
@@ -32,8 +31,7 @@ bool holdsNumber(int number)
 }
 
 // Ends a running wizard as a user does: Exit, then Yes.
-void exitWizard(GuiProcess& process)
-{
+void exitWizard(GuiProcess& process) {
     HWND page = qvtest::waitForWindow(process.id(), titleScreen, 15000);
     ASSERT_NE(page, nullptr);
     qvtest::postClick(page, 1009);
@@ -41,21 +39,20 @@ void exitWizard(GuiProcess& process)
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(qvtest::readForeignBox(box).text, "Are you sure you wish to exit this program?");
     // The box lies wholly over the page: it must show on the screen as drawn.
-    EXPECT_TRUE(qvtest::waitUntilDrawn(box, 5000))
-        << "light " << qvtest::shadeOnScreen(box).lightPercent << "%, dark " << qvtest::shadeOnScreen(box).darkPercent << "%";
+    EXPECT_TRUE(qvtest::waitUntilDrawn(box, 5000)) << "light " << qvtest::shadeOnScreen(box).lightPercent << "%, dark "
+                                                   << qvtest::shadeOnScreen(box).darkPercent << "%";
     qvtest::postClick(box, IDYES);
 }
 
 struct Case {
     const char* arguments;
-    const char* text;      // the box's text, or its start when prefix is set
+    const char* text; // the box's text, or its start when prefix is set
     bool prefix;
     qvtest::BoxIcon icon;
     DWORD exitCode;
 };
 
-std::string tokens(int n)
-{
+std::string tokens(int n) {
     std::string line;
     for (int i = 0; i < n; ++i)
         line += "x ";
@@ -64,16 +61,14 @@ std::string tokens(int n)
 
 class QuorvelExeGui : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         program = qvtest::quorvelProgram();
         ASSERT_NE(GetFileAttributesA(program.c_str()), INVALID_FILE_ATTRIBUTES) << program;
     }
     std::string program;
 };
 
-TEST_F(QuorvelExeGui, EachCommandLineShowsItsBoxAndExitCode)
-{
+TEST_F(QuorvelExeGui, EachCommandLineShowsItsBoxAndExitCode) {
     const std::string usage = "usage:  Quorvel.exe [<-flags>]";
     const std::string tooMany = tokens(51);
     const Case cases[] = {
@@ -113,8 +108,7 @@ TEST_F(QuorvelExeGui, EachCommandLineShowsItsBoxAndExitCode)
     }
 }
 
-TEST_F(QuorvelExeGui, EmptyLineRunsTheWizardAndExitGivesZero)
-{
+TEST_F(QuorvelExeGui, EmptyLineRunsTheWizardAndExitGivesZero) {
     GuiProcess process;
     ASSERT_TRUE(process.start(program, ""));
     exitWizard(process);
@@ -123,8 +117,7 @@ TEST_F(QuorvelExeGui, EmptyLineRunsTheWizardAndExitGivesZero)
     EXPECT_EQ(exitCode, 0u);
 }
 
-TEST_F(QuorvelExeGui, SecondCopyHoldsInstanceNumberTwo)
-{
+TEST_F(QuorvelExeGui, SecondCopyHoldsInstanceNumberTwo) {
     ASSERT_FALSE(holdsNumber(1)) << "another copy of Quorvel.exe is running";
     GuiProcess first;
     ASSERT_TRUE(first.start(program, ""));

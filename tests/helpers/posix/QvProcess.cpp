@@ -115,7 +115,8 @@ bool Process::writeLine(const std::string& text) {
         return false;
     std::string bytes = text + "\n";
     // A child that is gone must not end the test with SIGPIPE.
-    struct sigaction ignore {}, previous{};
+    struct sigaction ignore {
+    }, previous{};
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGPIPE, &ignore, &previous);
     ssize_t n = write(static_cast<int>(input_), bytes.data(), bytes.size());

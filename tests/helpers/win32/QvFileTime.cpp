@@ -10,8 +10,7 @@ namespace {
 // FILETIME counts 100 ns from 1601-01-01.
 constexpr int64_t UnixEpochAsFileTime = 116444736000000000LL;
 
-HANDLE openForTimes(const std::string& path, DWORD access)
-{
+HANDLE openForTimes(const std::string& path, DWORD access) {
     // Backup semantics let a directory be opened like a file.
     return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -19,8 +18,7 @@ HANDLE openForTimes(const std::string& path, DWORD access)
 
 } // namespace
 
-bool setModificationTime(const std::string& path, int64_t time)
-{
+bool setModificationTime(const std::string& path, int64_t time) {
     HANDLE handle = openForTimes(path, FILE_WRITE_ATTRIBUTES);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
@@ -33,8 +31,7 @@ bool setModificationTime(const std::string& path, int64_t time)
     return ok != 0;
 }
 
-int64_t modificationTime(const std::string& path)
-{
+int64_t modificationTime(const std::string& path) {
     HANDLE handle = openForTimes(path, FILE_READ_ATTRIBUTES);
     if (handle == INVALID_HANDLE_VALUE)
         return -1;

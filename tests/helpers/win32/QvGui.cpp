@@ -9,15 +9,13 @@ namespace {
 
 thread_local BoxAnswerer* currentAnswerer = nullptr;
 
-std::string className(HWND window)
-{
+std::string className(HWND window) {
     char name[64] = {};
     GetClassNameA(window, name, sizeof name);
     return name;
 }
 
-std::string withoutAmpersand(std::string text)
-{
+std::string withoutAmpersand(std::string text) {
     text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
     return text;
 }
@@ -28,8 +26,7 @@ struct BoxParts {
     std::vector<HWND> buttons;
 };
 
-BoxParts partsOf(HWND box)
-{
+BoxParts partsOf(HWND box) {
     BoxParts parts;
     for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
         std::string name = className(child);
@@ -46,8 +43,7 @@ BoxParts partsOf(HWND box)
     return parts;
 }
 
-bool isMessageBox(HWND window)
-{
+bool isMessageBox(HWND window) {
     if (className(window) != "#32770")
         return false;
     BoxParts parts = partsOf(window);
@@ -55,8 +51,7 @@ bool isMessageBox(HWND window)
     return parts.text != nullptr && !parts.buttons.empty() && parts.buttons.size() <= 4;
 }
 
-BoxIcon iconKind(HWND iconControl)
-{
+BoxIcon iconKind(HWND iconControl) {
     // The style bit, not IsWindowVisible: the box itself may not be shown yet.
     if (iconControl == nullptr || !(GetWindowLongA(iconControl, GWL_STYLE) & WS_VISIBLE))
         return BoxIcon::None;
@@ -76,8 +71,7 @@ BoxIcon iconKind(HWND iconControl)
 
 // What the screen shows inside rect (screen coordinates), read back with
 // BitBlt as 32-bit BGRA pixels, row by row; empty when it cannot be read.
-std::vector<unsigned char> screenPixels(const RECT& rect)
-{
+std::vector<unsigned char> screenPixels(const RECT& rect) {
     std::vector<unsigned char> pixels;
     int width = rect.right - rect.left, height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0)
@@ -111,8 +105,7 @@ std::vector<unsigned char> screenPixels(const RECT& rect)
 
 // Red-dominated pixels mean the error icon, blue-dominated the information
 // icon; everything else cannot be told.
-BoxIcon iconKindFromScreen(HWND iconControl)
-{
+BoxIcon iconKindFromScreen(HWND iconControl) {
     if (iconControl == nullptr || !IsWindowVisible(iconControl))
         return BoxIcon::None;
     RECT rect;
@@ -137,8 +130,7 @@ BoxIcon iconKindFromScreen(HWND iconControl)
     return BoxIcon::Other;
 }
 
-SeenBox readParts(HWND box, bool foreign)
-{
+SeenBox readParts(HWND box, bool foreign) {
     BoxParts parts = partsOf(box);
     SeenBox seen;
     seen.owner = GetWindow(box, GW_OWNER);
@@ -154,8 +146,7 @@ SeenBox readParts(HWND box, bool foreign)
 
 SeenBox readBox(HWND box) { return readParts(box, false); }
 
-ScreenShade shadeOnScreen(HWND window)
-{
+ScreenShade shadeOnScreen(HWND window) {
     ScreenShade shade;
     RECT rect;
     if (!GetClientRect(window, &rect))
@@ -179,8 +170,7 @@ ScreenShade shadeOnScreen(HWND window)
     return shade;
 }
 
-bool waitUntilDrawn(HWND window, int timeoutMs)
-{
+bool waitUntilDrawn(HWND window, int timeoutMs) {
     DWORD start = GetTickCount();
     for (;;) {
         ScreenShade shade = shadeOnScreen(window);
@@ -194,22 +184,19 @@ bool waitUntilDrawn(HWND window, int timeoutMs)
 
 SeenBox readForeignBox(HWND box) { return readParts(box, true); }
 
-BoxAnswerer::BoxAnswerer(int answer) : answer_(answer)
-{
+BoxAnswerer::BoxAnswerer(int answer) : answer_(answer) {
     previous_ = currentAnswerer;
     currentAnswerer = this;
     hook_ = SetWindowsHookExA(WH_CBT, hook, nullptr, GetCurrentThreadId());
 }
 
-BoxAnswerer::~BoxAnswerer()
-{
+BoxAnswerer::~BoxAnswerer() {
     if (hook_ != nullptr)
         UnhookWindowsHookEx(hook_);
     currentAnswerer = previous_;
 }
 
-LRESULT CALLBACK BoxAnswerer::hook(int code, WPARAM wParam, LPARAM lParam)
-{
+LRESULT CALLBACK BoxAnswerer::hook(int code, WPARAM wParam, LPARAM lParam) {
     BoxAnswerer* self = currentAnswerer;
     if (code == HCBT_ACTIVATE && self != nullptr) {
         HWND window = reinterpret_cast<HWND>(wParam);
@@ -226,15 +213,13 @@ LRESULT CALLBACK BoxAnswerer::hook(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-std::string windowText(HWND window)
-{
+std::string windowText(HWND window) {
     char text[16384] = {};
     GetWindowTextA(window, text, sizeof text);
     return text;
 }
 
-std::string itemText(HWND dialog, int id)
-{
+std::string itemText(HWND dialog, int id) {
     char text[16384] = {};
     GetDlgItemTextA(dialog, id, text, sizeof text);
     return text;
@@ -244,8 +229,7 @@ void click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK,
 
 void postClick(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
-bool pumpUntil(const std::function<bool()>& done, int timeoutMs)
-{
+bool pumpUntil(const std::function<bool()>& done, int timeoutMs) {
     DWORD start = GetTickCount();
     for (;;) {
         MSG message;
@@ -261,15 +245,13 @@ bool pumpUntil(const std::function<bool()>& done, int timeoutMs)
     }
 }
 
-GuiProcess::~GuiProcess()
-{
+GuiProcess::~GuiProcess() {
     kill();
     if (process_ != nullptr)
         CloseHandle(process_);
 }
 
-bool GuiProcess::start(const std::string& program, const std::string& arguments)
-{
+bool GuiProcess::start(const std::string& program, const std::string& arguments) {
     if (process_ != nullptr)
         return false;
     std::string commandLine = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
@@ -285,8 +267,7 @@ bool GuiProcess::start(const std::string& program, const std::string& arguments)
     return true;
 }
 
-bool GuiProcess::wait(int timeoutMs, DWORD* exitCode)
-{
+bool GuiProcess::wait(int timeoutMs, DWORD* exitCode) {
     if (process_ == nullptr || WaitForSingleObject(process_, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0)
         return false;
     if (exitCode != nullptr)
@@ -294,8 +275,7 @@ bool GuiProcess::wait(int timeoutMs, DWORD* exitCode)
     return true;
 }
 
-void GuiProcess::kill()
-{
+void GuiProcess::kill() {
     if (process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
         TerminateProcess(process_, 99);
         WaitForSingleObject(process_, 10000);
@@ -309,8 +289,7 @@ struct WindowSearch {
 };
 
 // A named CALLBACK, not a lambda: 32-bit callbacks are stdcall.
-BOOL CALLBACK collectWindow(HWND window, LPARAM data)
-{
+BOOL CALLBACK collectWindow(HWND window, LPARAM data) {
     WindowSearch* search = reinterpret_cast<WindowSearch*>(data);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
@@ -320,15 +299,13 @@ BOOL CALLBACK collectWindow(HWND window, LPARAM data)
 }
 } // namespace
 
-std::vector<HWND> topLevelWindows(DWORD processId)
-{
+std::vector<HWND> topLevelWindows(DWORD processId) {
     WindowSearch search{processId, {}};
     EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
-HWND waitForWindow(DWORD processId, const std::string& title, int timeoutMs)
-{
+HWND waitForWindow(DWORD processId, const std::string& title, int timeoutMs) {
     DWORD start = GetTickCount();
     for (;;) {
         for (HWND window : topLevelWindows(processId)) {
@@ -341,8 +318,7 @@ HWND waitForWindow(DWORD processId, const std::string& title, int timeoutMs)
     }
 }
 
-std::string quorvelProgram()
-{
+std::string quorvelProgram() {
     char self[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, self, MAX_PATH);
     std::string path(self, n);

@@ -16,7 +16,7 @@ namespace qvtest {
 enum class BoxIcon { None, Error, Information, Warning, Question, Other };
 
 struct SeenBox {
-    HWND owner;          // the box's owner window; none for a box without owner
+    HWND owner; // the box's owner window; none for a box without owner
     std::string caption;
     std::string text;
     BoxIcon icon;

@@ -11,14 +11,12 @@
 
 namespace qvtest {
 
-void PageFixture::SetUp()
-{
+void PageFixture::SetUp() {
     ASSERT_EQ(state.init(GetModuleHandleA(nullptr), nullptr, ""), 0);
     ASSERT_NE(state.headingFont, nullptr);
 }
 
-void PageFixture::TearDown()
-{
+void PageFixture::TearDown() {
     for (HWND page : pages) {
         if (IsWindow(page))
             DestroyWindow(page);
@@ -26,8 +24,7 @@ void PageFixture::TearDown()
     state.releaseHeld();
 }
 
-HWND PageFixture::open(int32_t pageId)
-{
+HWND PageFixture::open(int32_t pageId) {
     const PageEntry& row = PageTable[pageId];
     state.currentPage = pageId;
     state.pageDone = 7; // the page must reset it
@@ -42,8 +39,7 @@ HWND PageFixture::open(int32_t pageId)
     return page;
 }
 
-void PageFixture::expectLeft(HWND page, int32_t next)
-{
+void PageFixture::expectLeft(HWND page, int32_t next) {
     EXPECT_EQ(state.pageDone, 1u);
     EXPECT_EQ(state.currentPage, next);
     EXPECT_FALSE(IsWindowVisible(page)) << "the dialog must have ended";
@@ -51,10 +47,7 @@ void PageFixture::expectLeft(HWND page, int32_t next)
 
 bool enabled(HWND page, int id) { return IsWindowEnabled(GetDlgItem(page, id)) != 0; }
 
-bool marked(HWND page, int id)
-{
-    return SendDlgItemMessageA(page, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
+bool marked(HWND page, int id) { return SendDlgItemMessageA(page, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 namespace {
 
@@ -65,8 +58,7 @@ struct Search {
 };
 
 // Named callbacks, not lambdas: the 32-bit build needs their stdcall convention.
-BOOL CALLBACK matchPage(HWND window, LPARAM data)
-{
+BOOL CALLBACK matchPage(HWND window, LPARAM data) {
     Search& s = *reinterpret_cast<Search*>(data);
     if (IsWindowVisible(window) && (!s.enabledOnly || IsWindowEnabled(window)) &&
         windowText(window).rfind(QV_PAGE_TITLE(""), 0) == 0) {
@@ -76,8 +68,7 @@ BOOL CALLBACK matchPage(HWND window, LPARAM data)
     return TRUE;
 }
 
-BOOL CALLBACK matchOwned(HWND window, LPARAM data)
-{
+BOOL CALLBACK matchOwned(HWND window, LPARAM data) {
     Search& s = *reinterpret_cast<Search*>(data);
     if (window != s.owner && IsWindowVisible(window) && GetWindow(window, GW_OWNER) == s.owner) {
         s.found = window;
@@ -87,8 +78,7 @@ BOOL CALLBACK matchOwned(HWND window, LPARAM data)
 }
 
 // The text of the tree's selected item: the chosen folder's own name.
-std::string selectedName(HWND browser)
-{
+std::string selectedName(HWND browser) {
     HWND tree = FindWindowExA(browser, nullptr, WC_TREEVIEWA, nullptr);
     if (tree == nullptr)
         return {};
@@ -106,22 +96,19 @@ std::string selectedName(HWND browser)
 
 } // namespace
 
-HWND shownPage(bool enabledOnly)
-{
+HWND shownPage(bool enabledOnly) {
     Search search = {nullptr, enabledOnly, nullptr};
     EnumThreadWindows(GetCurrentThreadId(), matchPage, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
-HWND ownedWindow(HWND owner)
-{
+HWND ownedWindow(HWND owner) {
     Search search = {owner, false, nullptr};
     EnumThreadWindows(GetCurrentThreadId(), matchOwned, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
-void FolderBrowserUser::browse(HWND page, int button)
-{
+void FolderBrowserUser::browse(HWND page, int button) {
     owner_ = page;
     current_ = this;
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, tick);
@@ -130,8 +117,7 @@ void FolderBrowserUser::browse(HWND page, int button)
     current_ = nullptr;
 }
 
-void CALLBACK FolderBrowserUser::tick(HWND, UINT, UINT_PTR, DWORD)
-{
+void CALLBACK FolderBrowserUser::tick(HWND, UINT, UINT_PTR, DWORD) {
     FolderBrowserUser& user = *current_;
     HWND browser = ownedWindow(user.owner_);
     if (browser == nullptr)

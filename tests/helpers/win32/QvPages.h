@@ -54,10 +54,10 @@ HWND ownedWindow(HWND owner);
 // selection is that folder; then OK. An empty choice cancels, and so does
 // every browser that stays up for about 4 s.
 struct FolderBrowserUser {
-    std::string choose;                  // the folder to choose; empty: cancel
-    std::function<void(HWND)> onShown;   // called once with the browser
-    bool seen = false;                   // a browser came up
-    std::vector<std::string> texts;      // its static controls' texts
+    std::string choose;                // the folder to choose; empty: cancel
+    std::function<void(HWND)> onShown; // called once with the browser
+    bool seen = false;                 // a browser came up
+    std::vector<std::string> texts;    // its static controls' texts
 
     // Clicks button on page and answers the browser it opens.
     void browse(HWND page, int button);

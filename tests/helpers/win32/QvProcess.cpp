@@ -74,8 +74,8 @@ bool Process::start(const std::string& program, const std::vector<std::string>& 
     startup.hStdOutput = childOutput;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION started{};
-    BOOL ok = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                             &startup, &started);
+    BOOL ok = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                             &started);
     CloseHandle(childInput);
     CloseHandle(childOutput);
     if (!ok) {

@@ -12,8 +12,7 @@ namespace qvtest {
 
 namespace {
 
-uint32_t crc32(const uint8_t* bytes, size_t size, uint32_t crc = 0)
-{
+uint32_t crc32(const uint8_t* bytes, size_t size, uint32_t crc = 0) {
     static uint32_t table[256];
     static bool ready = false;
     if (!ready) {
@@ -31,14 +30,12 @@ uint32_t crc32(const uint8_t* bytes, size_t size, uint32_t crc = 0)
     return ~crc;
 }
 
-void putBigEndian(std::string& out, uint32_t value)
-{
+void putBigEndian(std::string& out, uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8)
         out += static_cast<char>((value >> shift) & 0xFF);
 }
 
-void putChunk(std::string& out, const char* type, const std::string& data)
-{
+void putChunk(std::string& out, const char* type, const std::string& data) {
     putBigEndian(out, static_cast<uint32_t>(data.size()));
     std::string body = std::string(type, 4) + data;
     out += body;
@@ -47,8 +44,7 @@ void putChunk(std::string& out, const char* type, const std::string& data)
 
 // A zlib stream of stored (uncompressed) deflate blocks: larger files, but
 // no compressor needed, and every viewer reads it.
-std::string storedZlib(const std::string& raw)
-{
+std::string storedZlib(const std::string& raw) {
     std::string out = "\x78\x01";
     size_t at = 0;
     do {
@@ -71,8 +67,7 @@ std::string storedZlib(const std::string& raw)
     return out;
 }
 
-std::string png(int width, int height, const std::vector<uint8_t>& bgra)
-{
+std::string png(int width, int height, const std::vector<uint8_t>& bgra) {
     std::string raw;
     raw.reserve(static_cast<size_t>(height) * (width * 3 + 1));
     for (int y = 0; y < height; ++y) {
@@ -98,8 +93,7 @@ std::string png(int width, int height, const std::vector<uint8_t>& bgra)
 
 } // namespace
 
-std::string screenshotFolder(const std::string& group)
-{
+std::string screenshotFolder(const std::string& group) {
     char self[MAX_PATH];
     const DWORD n = GetModuleFileNameA(nullptr, self, MAX_PATH);
     std::string dir(self, n);
@@ -110,8 +104,7 @@ std::string screenshotFolder(const std::string& group)
     return dir;
 }
 
-bool saveScreenshot(HWND window, const std::string& folder, const std::string& name)
-{
+bool saveScreenshot(HWND window, const std::string& folder, const std::string& name) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     // Let the display catch up with what was just drawn.
     MSG message;

@@ -1,7 +1,7 @@
 // posix/ZephSysMemoryTest.cpp - pool chunks are mapped readable and writable,
 // never executable. POSIX only: reads the process's own map.
-#include "ZephMem.h"
 #include "ZephSysMemory.h"
+#include "ZephMem.h"
 
 #include <gtest/gtest.h>
 

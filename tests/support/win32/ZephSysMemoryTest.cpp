@@ -1,7 +1,7 @@
 // win32/ZephSysMemoryTest.cpp - pool chunks are committed PAGE_READWRITE,
 // never executable. Windows only: asks VirtualQuery.
-#include "ZephMem.h"
 #include "ZephSysMemory.h"
+#include "ZephMem.h"
 
 #include <gtest/gtest.h>
 

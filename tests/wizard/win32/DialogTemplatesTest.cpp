@@ -22,14 +22,13 @@ namespace {
 enum class Kind { PushButton, DefPushButton, AutoRadio, AutoCheck, Text, CentredText, Icon, BlackFrame, Edit, ListBox };
 
 struct KindInfo {
-    const char* className;  // as GetClassName reports it
-    WORD ordinal;           // the predefined class's number in a template
-    DWORD typeMask;         // the bits of the style that choose the control's type
+    const char* className; // as GetClassName reports it
+    WORD ordinal;          // the predefined class's number in a template
+    DWORD typeMask;        // the bits of the style that choose the control's type
     DWORD type;
 };
 
-KindInfo kindInfo(Kind kind)
-{
+KindInfo kindInfo(Kind kind) {
     switch (kind) {
     case Kind::PushButton: return {"Button", 0x0080, BS_TYPEMASK, BS_PUSHBUTTON};
     case Kind::DefPushButton: return {"Button", 0x0080, BS_TYPEMASK, BS_DEFPUSHBUTTON};
@@ -51,10 +50,10 @@ const char* const anyText = "\x01";
 struct ControlSpec {
     int id;
     Kind kind;
-    short x, y, cx, cy;          // dialog units; cx < 0 leaves the size unchecked
-    const char* text = nullptr;  // nullptr: not checked; anyText: not empty
-    DWORD flags = 0;             // style bits that must be set
-    DWORD forbidden = 0;         // style bits that must be clear
+    short x, y, cx, cy;         // dialog units; cx < 0 leaves the size unchecked
+    const char* text = nullptr; // nullptr: not checked; anyText: not empty
+    DWORD flags = 0;            // style bits that must be set
+    DWORD forbidden = 0;        // style bits that must be clear
 };
 
 struct TemplateSpec {
@@ -67,8 +66,7 @@ const DWORD readOnlyText = ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER;
 const DWORD oneLineEdit = ES_AUTOHSCROLL | WS_BORDER;
 
 // The frame every wizard page shares; Next is the default button on TITLE only.
-std::vector<ControlSpec> withFrame(std::vector<ControlSpec> controls, bool nextIsDefault = false)
-{
+std::vector<ControlSpec> withFrame(std::vector<ControlSpec> controls, bool nextIsDefault = false) {
     std::vector<ControlSpec> frame = {
         {IDC_ABOUT, Kind::PushButton, 38, 262, 50, 14, "About..."},
         {IDC_READ_ME, Kind::PushButton, 88, 262, 50, 14, "Read me..."},
@@ -83,8 +81,7 @@ std::vector<ControlSpec> withFrame(std::vector<ControlSpec> controls, bool nextI
     return controls;
 }
 
-std::vector<TemplateSpec> allTemplates()
-{
+std::vector<TemplateSpec> allTemplates() {
     const ControlSpec heading = {IDC_HEADING, Kind::Text, 7, 7, 488, 17, anyText};
     const ControlSpec progress = {IDC_HEADING, Kind::CentredText, 57, 98, 378, 37, anyText};
     const std::vector<ControlSpec> results = {
@@ -93,68 +90,80 @@ std::vector<TemplateSpec> allTemplates()
         {IDC_BODY, Kind::Text, 81, 65, 330, 126},
     };
     return {
-        {IDD_TITLE, 503, 283, withFrame({
-            {IDC_FIRST_LINE, Kind::CentredText, 19, 22, 465, 133},
-            {IDC_SECOND_LINE, Kind::CentredText, 18, 164, 465, 51},
-        }, true)},
-        {IDD_README, 503, 283, withFrame({
-            heading,
-            {IDC_README_TEXT, Kind::Edit, 7, 28, 488, 209, nullptr, readOnlyText},
-        })},
-        {IDD_EULA, 503, 283, withFrame({
-            heading,
-            {IDC_AGREEMENT_TEXT, Kind::Edit, 7, 28, 488, 171, nullptr, readOnlyText},
-            {IDC_DECLINE, Kind::AutoRadio, 142, 204, 252, 16},
-            {IDC_ACCEPT, Kind::AutoRadio, 142, 222, 252, 16},
-        })},
-        {IDD_VENDER, 503, 283, withFrame({
-            heading,
-            {IDC_BODY, Kind::Text, 123, 73, 252, 17},
-            // Top to bottom: download store, subscription store, box copy.
-            {IDC_CHANNEL_DOWNLOAD, Kind::AutoRadio, 123, 110, 252, 16, ""},
-            {IDC_CHANNEL_SUBSCRIPTION, Kind::AutoRadio, 123, 132, 252, 16, ""},
-            {IDC_CHANNEL_BOX_COPY, Kind::AutoRadio, 123, 155, 252, 16, ""},
-        })},
-        {IDD_ARCAVIA, 503, 283, withFrame({
-            heading,
-            {IDC_BODY, Kind::Text, 59, 73, 388, 120},
-        })},
-        {IDD_SELECTPRODUCT, 503, 283, withFrame({
-            heading,
-            {IDC_BODY, Kind::Text, 123, 73, 252, 17},
-            // Unsorted: a title's place in the list is its row in the product table.
-            {IDC_PRODUCT_LIST, Kind::ListBox, 123, 97, 252, 127, nullptr,
-             LBS_NOTIFY | WS_VSCROLL | WS_BORDER, LBS_SORT},
-        })},
-        {IDD_SETDIR, 503, 283, withFrame({
-            heading,
-            {IDC_BODY, Kind::Text, 123, 73, 252, 17},
-            {IDC_DIRECTORY, Kind::Edit, 7, 110, 418, 14, nullptr, oneLineEdit, ES_MULTILINE | ES_READONLY},
-            {IDC_BROWSE, Kind::PushButton, 427, 111, 68, 14, "Browse..."},
-        })},
+        {IDD_TITLE, 503, 283,
+         withFrame(
+             {
+                 {IDC_FIRST_LINE, Kind::CentredText, 19, 22, 465, 133},
+                 {IDC_SECOND_LINE, Kind::CentredText, 18, 164, 465, 51},
+             },
+             true)},
+        {IDD_README, 503, 283,
+         withFrame({
+             heading,
+             {IDC_README_TEXT, Kind::Edit, 7, 28, 488, 209, nullptr, readOnlyText},
+         })},
+        {IDD_EULA, 503, 283,
+         withFrame({
+             heading,
+             {IDC_AGREEMENT_TEXT, Kind::Edit, 7, 28, 488, 171, nullptr, readOnlyText},
+             {IDC_DECLINE, Kind::AutoRadio, 142, 204, 252, 16},
+             {IDC_ACCEPT, Kind::AutoRadio, 142, 222, 252, 16},
+         })},
+        {IDD_VENDER, 503, 283,
+         withFrame({
+             heading,
+             {IDC_BODY, Kind::Text, 123, 73, 252, 17},
+             // Top to bottom: download store, subscription store, box copy.
+             {IDC_CHANNEL_DOWNLOAD, Kind::AutoRadio, 123, 110, 252, 16, ""},
+             {IDC_CHANNEL_SUBSCRIPTION, Kind::AutoRadio, 123, 132, 252, 16, ""},
+             {IDC_CHANNEL_BOX_COPY, Kind::AutoRadio, 123, 155, 252, 16, ""},
+         })},
+        {IDD_ARCAVIA, 503, 283,
+         withFrame({
+             heading,
+             {IDC_BODY, Kind::Text, 59, 73, 388, 120},
+         })},
+        {IDD_SELECTPRODUCT, 503, 283,
+         withFrame({
+             heading,
+             {IDC_BODY, Kind::Text, 123, 73, 252, 17},
+             // Unsorted: a title's place in the list is its row in the product table.
+             {IDC_PRODUCT_LIST, Kind::ListBox, 123, 97, 252, 127, nullptr, LBS_NOTIFY | WS_VSCROLL | WS_BORDER,
+              LBS_SORT},
+         })},
+        {IDD_SETDIR, 503, 283,
+         withFrame({
+             heading,
+             {IDC_BODY, Kind::Text, 123, 73, 252, 17},
+             {IDC_DIRECTORY, Kind::Edit, 7, 110, 418, 14, nullptr, oneLineEdit, ES_MULTILINE | ES_READONLY},
+             {IDC_BROWSE, Kind::PushButton, 427, 111, 68, 14, "Browse..."},
+         })},
         {IDD_SCAN, 503, 283, withFrame({progress})},
         {IDD_SCANRESULTS, 503, 283, withFrame(results)},
         {IDD_CONVERTFILES, 503, 283, withFrame({progress})},
         {IDD_DONE, 503, 283, withFrame(results)},
-        {IDD_MAIN, 481, 398, {
-            {IDC_DESCRIPTION, Kind::Edit, 7, 7, 466, 49, nullptr, ES_MULTILINE | ES_READONLY, WS_BORDER},
-            {IDC_STATIC, Kind::Text, 7, 60, 100, 14, "Source Directory"},
-            {IDC_DIRECTORY, Kind::Edit, 109, 60, 151, 14, "", oneLineEdit, ES_MULTILINE | ES_READONLY},
-            {IDC_BROWSE, Kind::PushButton, 261, 60, 50, 14, "Browse..."},
-            {IDC_STATIC, Kind::Text, 7, 76, 100, 14, "Old String"},
-            {IDC_OLD_STRING, Kind::Edit, 109, 76, 202, 14, "", oneLineEdit, ES_MULTILINE | ES_READONLY},
-            {IDC_STATIC, Kind::Text, 7, 92, 100, 14, "New String"},
-            {IDC_NEW_STRING, Kind::Edit, 109, 92, 202, 14, "", oneLineEdit, ES_MULTILINE | ES_READONLY},
-            {IDC_SAVE_AS_NEW, Kind::AutoCheck, 7, 108, 304, 13, "Save modified files with .NEW extension"},
-            {IDC_REPORT, Kind::PushButton, 381, 60, 92, 29, "Report"},
-            {IDC_DO_IT, Kind::PushButton, 381, 91, 92, 29, "Do it!"},
-            {IDC_LOG, Kind::Edit, 7, 127, 466, 230, "", readOnlyText | WS_HSCROLL},
-            {IDC_STATIC, Kind::BlackFrame, 7, 365, 466, 1},
-            {IDC_STATIC, Kind::Icon, 7, 371, 21, 20, IDI_APP},
-            {IDC_ABOUT, Kind::PushButton, 323, 377, 50, 14, "About..."},
-            {IDC_USAGE, Kind::PushButton, 373, 377, 50, 14, "Usage..."},
-            {IDC_EXIT, Kind::PushButton, 423, 377, 50, 14, "Exit"},
-        }},
+        {IDD_MAIN,
+         481,
+         398,
+         {
+             {IDC_DESCRIPTION, Kind::Edit, 7, 7, 466, 49, nullptr, ES_MULTILINE | ES_READONLY, WS_BORDER},
+             {IDC_STATIC, Kind::Text, 7, 60, 100, 14, "Source Directory"},
+             {IDC_DIRECTORY, Kind::Edit, 109, 60, 151, 14, "", oneLineEdit, ES_MULTILINE | ES_READONLY},
+             {IDC_BROWSE, Kind::PushButton, 261, 60, 50, 14, "Browse..."},
+             {IDC_STATIC, Kind::Text, 7, 76, 100, 14, "Old String"},
+             {IDC_OLD_STRING, Kind::Edit, 109, 76, 202, 14, "", oneLineEdit, ES_MULTILINE | ES_READONLY},
+             {IDC_STATIC, Kind::Text, 7, 92, 100, 14, "New String"},
+             {IDC_NEW_STRING, Kind::Edit, 109, 92, 202, 14, "", oneLineEdit, ES_MULTILINE | ES_READONLY},
+             {IDC_SAVE_AS_NEW, Kind::AutoCheck, 7, 108, 304, 13, "Save modified files with .NEW extension"},
+             {IDC_REPORT, Kind::PushButton, 381, 60, 92, 29, "Report"},
+             {IDC_DO_IT, Kind::PushButton, 381, 91, 92, 29, "Do it!"},
+             {IDC_LOG, Kind::Edit, 7, 127, 466, 230, "", readOnlyText | WS_HSCROLL},
+             {IDC_STATIC, Kind::BlackFrame, 7, 365, 466, 1},
+             {IDC_STATIC, Kind::Icon, 7, 371, 21, 20, IDI_APP},
+             {IDC_ABOUT, Kind::PushButton, 323, 377, 50, 14, "About..."},
+             {IDC_USAGE, Kind::PushButton, 373, 377, 50, 14, "Usage..."},
+             {IDC_EXIT, Kind::PushButton, 423, 377, 50, 14, "Exit"},
+         }},
     };
 }
 
@@ -164,7 +173,7 @@ struct TemplateItem {
     DWORD style = 0;
     short x = 0, y = 0, cx = 0, cy = 0;
     int id = 0;
-    WORD classOrdinal = 0;  // 0 when the class is given by name
+    WORD classOrdinal = 0; // 0 when the class is given by name
     std::string className;
     std::string text;
 };
@@ -185,21 +194,18 @@ public:
 
     bool failed() const { return failed_; }
 
-    WORD word()
-    {
+    WORD word() {
         WORD value = 0;
         take(&value, sizeof value);
         return value;
     }
-    DWORD dword()
-    {
+    DWORD dword() {
         DWORD value = 0;
         take(&value, sizeof value);
         return value;
     }
     // A zero-terminated UTF-16 string, narrowed (the templates are ASCII).
-    std::string string()
-    {
+    std::string string() {
         std::string text;
         for (WORD c = word(); c != 0 && !failed_; c = word()) {
             text += c < 0x80 ? static_cast<char>(c) : '?';
@@ -207,8 +213,7 @@ public:
         return text;
     }
     // A name or ordinal field: 0 for none, 0xFFFF and a number, or a string.
-    void nameOrOrdinal(WORD* ordinal, std::string* name)
-    {
+    void nameOrOrdinal(WORD* ordinal, std::string* name) {
         WORD first = word();
         *ordinal = 0;
         name->clear();
@@ -223,8 +228,7 @@ public:
     void skip(size_t bytes) { offset_ += bytes; }
 
 private:
-    void take(void* out, size_t bytes)
-    {
+    void take(void* out, size_t bytes) {
         if (offset_ + bytes > size_) {
             failed_ = true;
             return;
@@ -239,8 +243,7 @@ private:
     bool failed_ = false;
 };
 
-bool readTemplate(const char* name, ParsedTemplate* out)
-{
+bool readTemplate(const char* name, ParsedTemplate* out) {
     HRSRC found = FindResourceA(nullptr, name, MAKEINTRESOURCEA(5) /* RT_DIALOG */);
     HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
     const BYTE* data = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
@@ -250,30 +253,30 @@ bool readTemplate(const char* name, ParsedTemplate* out)
     TemplateReader reader(data, SizeofResource(nullptr, found));
     out->version = reader.word();
     out->signature = reader.word();
-    reader.dword();  // help id
-    reader.dword();  // extended style
+    reader.dword(); // help id
+    reader.dword(); // extended style
     out->style = reader.dword();
     WORD count = reader.word();
-    reader.word();  // x
-    reader.word();  // y
+    reader.word(); // x
+    reader.word(); // y
     out->cx = static_cast<short>(reader.word());
     out->cy = static_cast<short>(reader.word());
     WORD ordinal;
     std::string unused;
-    reader.nameOrOrdinal(&ordinal, &unused);  // menu
-    reader.nameOrOrdinal(&ordinal, &unused);  // window class
+    reader.nameOrOrdinal(&ordinal, &unused); // menu
+    reader.nameOrOrdinal(&ordinal, &unused); // window class
     out->caption = reader.string();
     if (out->style & (DS_SETFONT | DS_FIXEDSYS)) {
         out->pointSize = reader.word();
-        reader.word();  // weight
-        reader.word();  // italic, character set
+        reader.word(); // weight
+        reader.word(); // italic, character set
         out->typeface = reader.string();
     }
     for (WORD i = 0; i < count && !reader.failed(); ++i) {
         TemplateItem item;
         reader.alignToDword();
-        reader.dword();  // help id
-        reader.dword();  // extended style
+        reader.dword(); // help id
+        reader.dword(); // extended style
         item.style = reader.dword();
         item.x = static_cast<short>(reader.word());
         item.y = static_cast<short>(reader.word());
@@ -283,22 +286,20 @@ bool readTemplate(const char* name, ParsedTemplate* out)
         reader.nameOrOrdinal(&item.classOrdinal, &item.className);
         WORD textOrdinal;
         reader.nameOrOrdinal(&textOrdinal, &item.text);
-        reader.skip(reader.word());  // creation data
+        reader.skip(reader.word()); // creation data
         out->items.push_back(item);
     }
     return !reader.failed();
 }
 
-bool sameClass(const TemplateItem& item, const KindInfo& info)
-{
+bool sameClass(const TemplateItem& item, const KindInfo& info) {
     if (item.classOrdinal != 0) {
         return item.classOrdinal == info.ordinal;
     }
     return lstrcmpiA(item.className.c_str(), info.className) == 0;
 }
 
-const TemplateItem* findItem(const ParsedTemplate& parsed, const ControlSpec& expected)
-{
+const TemplateItem* findItem(const ParsedTemplate& parsed, const ControlSpec& expected) {
     for (const TemplateItem& item : parsed.items) {
         if (item.id == expected.id && item.x == expected.x && item.y == expected.y) {
             return &item;
@@ -313,8 +314,7 @@ const DWORD pageStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS
 
 // --- The templates as stored -----------------------------------------------
 
-TEST(DialogTemplates, EveryTemplateHasItsSizeStyleAndFont)
-{
+TEST(DialogTemplates, EveryTemplateHasItsSizeStyleAndFont) {
     for (const TemplateSpec& expected : allTemplates()) {
         SCOPED_TRACE(expected.name);
         ParsedTemplate parsed;
@@ -332,8 +332,7 @@ TEST(DialogTemplates, EveryTemplateHasItsSizeStyleAndFont)
     }
 }
 
-TEST(DialogTemplates, EveryControlHasItsIdClassStylePlaceAndText)
-{
+TEST(DialogTemplates, EveryControlHasItsIdClassStylePlaceAndText) {
     for (const TemplateSpec& expected : allTemplates()) {
         SCOPED_TRACE(expected.name);
         ParsedTemplate parsed;
@@ -366,8 +365,7 @@ TEST(DialogTemplates, EveryControlHasItsIdClassStylePlaceAndText)
     }
 }
 
-TEST(DialogTemplates, NoControlOverlapsAnotherOrLeavesThePage)
-{
+TEST(DialogTemplates, NoControlOverlapsAnotherOrLeavesThePage) {
     for (const TemplateSpec& expected : allTemplates()) {
         SCOPED_TRACE(expected.name);
         ParsedTemplate parsed;
@@ -380,8 +378,8 @@ TEST(DialogTemplates, NoControlOverlapsAnotherOrLeavesThePage)
             for (size_t j = i + 1; j < items.size(); ++j) {
                 const TemplateItem& b = items[j];
                 bool apart = a.x + a.cx <= b.x || b.x + b.cx <= a.x || a.y + a.cy <= b.y || b.y + b.cy <= a.y;
-                EXPECT_TRUE(apart) << "controls " << a.id << " at " << a.x << "," << a.y << " and " << b.id
-                                   << " at " << b.x << "," << b.y << " overlap";
+                EXPECT_TRUE(apart) << "controls " << a.id << " at " << a.x << "," << a.y << " and " << b.id << " at "
+                                   << b.x << "," << b.y << " overlap";
             }
         }
     }
@@ -391,15 +389,11 @@ TEST(DialogTemplates, NoControlOverlapsAnotherOrLeavesThePage)
 
 namespace {
 
-INT_PTR CALLBACK silentPage(HWND, UINT message, WPARAM, LPARAM)
-{
-    return message == WM_INITDIALOG;
-}
+INT_PTR CALLBACK silentPage(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
 } // namespace
 
-TEST(DialogTemplatesCreated, EveryPageBuildsWithItsControlsFontAndIcon)
-{
+TEST(DialogTemplatesCreated, EveryPageBuildsWithItsControlsFontAndIcon) {
     // Wine makes no window at all without an X display; test.sh gives one.
     HWND probe = CreateWindowA("Static", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     if (probe == nullptr) {
@@ -475,8 +469,7 @@ struct IconGroupHeader {
 };
 #pragma pack(pop)
 
-std::string queryVersionString(const std::vector<char>& block, const char* name)
-{
+std::string queryVersionString(const std::vector<char>& block, const char* name) {
     char* value = nullptr;
     UINT length = 0;
     std::string path = std::string("\\StringFileInfo\\040904b0\\") + name;
@@ -488,8 +481,7 @@ std::string queryVersionString(const std::vector<char>& block, const char* name)
 
 } // namespace
 
-TEST(ProgramResources, IconAHasTheSmallAndLargeSizesInFullColour)
-{
+TEST(ProgramResources, IconAHasTheSmallAndLargeSizesInFullColour) {
     HRSRC found = FindResourceA(nullptr, IDI_APP, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
     ASSERT_NE(found, nullptr);
     const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found)));
@@ -518,8 +510,7 @@ TEST(ProgramResources, IconAHasTheSmallAndLargeSizesInFullColour)
     }
 }
 
-TEST(ProgramResources, VersionBlockNamesQuorvel101Build2)
-{
+TEST(ProgramResources, VersionBlockNamesQuorvel101Build2) {
     char path[MAX_PATH] = "";
     ASSERT_NE(GetModuleFileNameA(nullptr, path, sizeof path), 0u);
     DWORD handle = 0;
@@ -533,8 +524,8 @@ TEST(ProgramResources, VersionBlockNamesQuorvel101Build2)
     ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
     ASSERT_NE(fixed, nullptr);
     EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(fixed->dwFileVersionMS, DWORD(MAKELONG(0, 1)));  // 1.0
-    EXPECT_EQ(fixed->dwFileVersionLS, DWORD(MAKELONG(2, 1)));  // .1.2
+    EXPECT_EQ(fixed->dwFileVersionMS, DWORD(MAKELONG(0, 1))); // 1.0
+    EXPECT_EQ(fixed->dwFileVersionLS, DWORD(MAKELONG(2, 1))); // .1.2
     EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
     EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
     EXPECT_EQ(fixed->dwFileType, DWORD(VFT_APP));
@@ -545,8 +536,7 @@ TEST(ProgramResources, VersionBlockNamesQuorvel101Build2)
     EXPECT_EQ(queryVersionString(block, "OriginalFilename"), "Quorvel.exe");
 }
 
-TEST(ProgramResources, ManifestBringsCommonControlsSix)
-{
+TEST(ProgramResources, ManifestBringsCommonControlsSix) {
     HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
     ASSERT_NE(found, nullptr) << "no manifest of type 24, id 1";
     const char* data = static_cast<const char*>(LockResource(LoadResource(nullptr, found)));

@@ -49,8 +49,7 @@ const struct {
 };
 const char* const allEnabled = "Directory Browse Old New Box Report DoIt About Exit Log";
 
-std::string enabledControls(HWND page)
-{
+std::string enabledControls(HWND page) {
     std::string names;
     for (const auto& control : pageControls) {
         if (IsWindowEnabled(GetDlgItem(page, control.id))) {
@@ -65,8 +64,7 @@ std::string enabledControls(HWND page)
 // The page's drains during a run come here: the test looks first, then the
 // queue is handled as usual.
 std::function<void()> onPump;
-void watchedPump()
-{
+void watchedPump() {
     if (onPump)
         onPump();
     platformPageHost.pumpMessages();
@@ -74,8 +72,7 @@ void watchedPump()
 
 // Every reading is 30 ms after the one before, so each scanned position
 // shows the progress text and drains the queue.
-uint32_t fastClock()
-{
+uint32_t fastClock() {
     static uint32_t now = 0;
     return now += 30;
 }
@@ -92,8 +89,7 @@ struct ModalPage {
 
     static inline ModalPage* current = nullptr;
 
-    static BOOL CALLBACK findPage(HWND window, LPARAM data)
-    {
+    static BOOL CALLBACK findPage(HWND window, LPARAM data) {
         char name[16] = {};
         GetClassNameA(window, name, sizeof name);
         if (IsWindowVisible(window) && std::string(name) == "#32770" && qvtest::windowText(window) == AppCaption) {
@@ -103,8 +99,7 @@ struct ModalPage {
         return TRUE;
     }
 
-    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD)
-    {
+    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
         ModalPage& self = *current;
         if (self.page == nullptr) {
             EnumThreadWindows(GetCurrentThreadId(), findPage, reinterpret_cast<LPARAM>(&self.page));
@@ -119,8 +114,7 @@ struct ModalPage {
         }
     }
 
-    int run(AppState& onState)
-    {
+    int run(AppState& onState) {
         state = &onState;
         current = this;
         started = GetTickCount();
@@ -134,40 +128,34 @@ struct ModalPage {
 
 class ExpertPageGui : public qvtest::PageFixture {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         PageFixture::SetUp();
         pageHost.pumpMessages = watchedPump;
         onPump = nullptr;
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         onPump = nullptr;
         pageHost = platformPageHost;
         expertPageTickCount = nullptr;
         PageFixture::TearDown();
     }
 
-    static void setField(char (&field)[1024], const std::string& text)
-    {
+    static void setField(char (&field)[1024], const std::string& text) {
         ASSERT_LT(text.size(), sizeof field);
         std::memcpy(field, text.c_str(), text.size() + 1);
     }
-    void useDirectory(const std::string& oldString, const std::string& newString)
-    {
+    void useDirectory(const std::string& oldString, const std::string& newString) {
         setField(state.directory, dir.path());
         setField(state.expertOldString, oldString);
         setField(state.expertNewString, newString);
     }
-    std::string log() const
-    {
+    std::string log() const {
         return state.logBuffer.length > 0 ? std::string(state.logBuffer.data, state.logBuffer.length) : std::string();
     }
 
     // The caret is after the log's last character, and that character's line
     // is inside the box's visible area.
-    static void expectScrolledToEnd(HWND page)
-    {
+    static void expectScrolledToEnd(HWND page) {
         HWND box = GetDlgItem(page, IDC_LOG);
         const int length = GetWindowTextLengthA(box);
         DWORD start = 0, end = 0;
@@ -193,8 +181,7 @@ protected:
 
 } // namespace
 
-TEST_F(ExpertPageGui, PageComesUpLoadedFromTheState)
-{
+TEST_F(ExpertPageGui, PageComesUpLoadedFromTheState) {
     setField(state.directory, "C:\\Games\\Talon");
     setField(state.expertOldString, "192.168.17.4");
     setField(state.expertNewString, "games.example");
@@ -234,8 +221,7 @@ TEST_F(ExpertPageGui, PageComesUpLoadedFromTheState)
     EXPECT_EQ(rect.top, ((desktop.bottom - desktop.top) >> 1) - (height >> 1));
 }
 
-TEST_F(ExpertPageGui, EditsTheBoxAndAboutWorkOnTheState)
-{
+TEST_F(ExpertPageGui, EditsTheBoxAndAboutWorkOnTheState) {
     HWND page = open(PageId::Main);
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(itemText(page, IDC_LOG), "");
@@ -269,8 +255,7 @@ TEST_F(ExpertPageGui, EditsTheBoxAndAboutWorkOnTheState)
     EXPECT_EQ(enabledControls(page), allEnabled);
 }
 
-TEST_F(ExpertPageGui, BrowseFillsTheSourceDirectoryAndCancelKeepsIt)
-{
+TEST_F(ExpertPageGui, BrowseFillsTheSourceDirectoryAndCancelKeepsIt) {
     setField(state.directory, "D:\\kept");
     HWND page = open(PageId::Main);
     ASSERT_NE(page, nullptr);
@@ -286,13 +271,13 @@ TEST_F(ExpertPageGui, BrowseFillsTheSourceDirectoryAndCancelKeepsIt)
     choose.choose = dir.path();
     choose.browse(page, IDC_BROWSE);
     ASSERT_TRUE(choose.seen);
-    EXPECT_EQ(_stricmp(itemText(page, IDC_DIRECTORY).c_str(), dir.path().c_str()), 0) << itemText(page, IDC_DIRECTORY) << " for " << dir.path();
+    EXPECT_EQ(_stricmp(itemText(page, IDC_DIRECTORY).c_str(), dir.path().c_str()), 0)
+        << itemText(page, IDC_DIRECTORY) << " for " << dir.path();
     EXPECT_STREQ(state.directory, itemText(page, IDC_DIRECTORY).c_str());
     EXPECT_EQ(state.pageDone, 0u);
 }
 
-TEST_F(ExpertPageGui, RunsDisableEverythingButTheLogAndTheLogFollowsToItsEnd)
-{
+TEST_F(ExpertPageGui, RunsDisableEverythingButTheLogAndTheLogFollowsToItsEnd) {
     // Enough files for a log much longer than the box.
     for (int i = 0; i < 40; ++i)
         ASSERT_TRUE(qvtest::writeFile(dir.file("File" + std::to_string(100 + i) + ".ini"), "a=ALPHA\r\nb=beta\r\n"));
@@ -357,8 +342,7 @@ TEST_F(ExpertPageGui, RunsDisableEverythingButTheLogAndTheLogFollowsToItsEnd)
     qvtest::saveScreenshot(page, qvtest::screenshotFolder("expert-page"), "main-after-do-it");
 }
 
-TEST_F(ExpertPageGui, ProgressIsSeenInTheLogBoxButNeverStaysInTheLog)
-{
+TEST_F(ExpertPageGui, ProgressIsSeenInTheLogBoxButNeverStaysInTheLog) {
     ASSERT_TRUE(qvtest::writeFile(dir.file("a.ini"), "alpha alpha alpha alpha"));
     useDirectory("alpha", "omega");
     expertPageTickCount = fastClock;
@@ -378,8 +362,7 @@ TEST_F(ExpertPageGui, ProgressIsSeenInTheLogBoxButNeverStaysInTheLog)
     EXPECT_EQ(itemText(page, IDC_LOG), log());
 }
 
-TEST_F(ExpertPageGui, ExitAndCloseRequestsEndThePageWithoutAQuestion)
-{
+TEST_F(ExpertPageGui, ExitAndCloseRequestsEndThePageWithoutAQuestion) {
     struct Case {
         const char* name;
         std::function<void(HWND)> request;
@@ -405,8 +388,7 @@ TEST_F(ExpertPageGui, ExitAndCloseRequestsEndThePageWithoutAQuestion)
     }
 }
 
-TEST_F(ExpertPageGui, ClosingDuringARunFinishesThatFileThenSaysDone)
-{
+TEST_F(ExpertPageGui, ClosingDuringARunFinishesThatFileThenSaysDone) {
     const std::string fileA = dir.file("a.ini"), fileB = dir.file("b.ini");
     struct Case {
         const char* name;

@@ -53,8 +53,7 @@ const std::string doneScreen = pageTitle("Patch Results");
 
 const char exitQuestion[] = "Are you sure you wish to exit this program?";
 
-const std::string& shots()
-{
+const std::string& shots() {
     static const std::string folder = qvtest::screenshotFolder("job-pages");
     return folder;
 }
@@ -63,8 +62,7 @@ void shot(HWND page, const std::string& name) { qvtest::saveScreenshot(page, sho
 
 // Which common buttons are enabled, as "About ReadMe Back Next Exit" with the
 // disabled ones left out; "Usage..." must be hidden.
-std::string enabledButtons(HWND page)
-{
+std::string enabledButtons(HWND page) {
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(page, IDC_USAGE)));
     std::string list;
     const std::pair<int, const char*> buttons[] = {
@@ -80,8 +78,7 @@ std::string enabledButtons(HWND page)
 
 // Left button on a list item; a double click is down, up, double-click, up,
 // as the mouse delivers it.
-void clickListItem(HWND page, int item, bool doubleClick)
-{
+void clickListItem(HWND page, int item, bool doubleClick) {
     HWND list = GetDlgItem(page, IDC_PRODUCT_LIST);
     RECT rect = {};
     SendMessageA(list, LB_GETITEMRECT, item, reinterpret_cast<LPARAM>(&rect));
@@ -96,8 +93,7 @@ void clickListItem(HWND page, int item, bool doubleClick)
 }
 
 // Select everything in the edit and delete it, then type text key by key.
-void retypeDirectory(HWND page, const std::string& text)
-{
+void retypeDirectory(HWND page, const std::string& text) {
     HWND edit = GetDlgItem(page, IDC_DIRECTORY);
     SendMessageA(edit, EM_SETSEL, 0, -1);
     SendMessageA(edit, WM_CLEAR, 0, 0);
@@ -109,8 +105,7 @@ void retypeDirectory(HWND page, const std::string& text)
 
 class SlowDisk {
 public:
-    explicit SlowDisk(DWORD openDelayMs)
-    {
+    explicit SlowDisk(DWORD openDelayMs) {
         saved_ = ZephSysFiles;
         delay_ = openDelayMs;
         ZephSysFiles.open = slowOpen;
@@ -120,8 +115,7 @@ public:
     SlowDisk& operator=(const SlowDisk&) = delete;
 
 private:
-    static ZephError slowOpen(const char* path, uint32_t flags, int64_t* handle)
-    {
+    static ZephError slowOpen(const char* path, uint32_t flags, int64_t* handle) {
         Sleep(delay_);
         return saved_.open(path, flags, handle);
     }
@@ -132,9 +126,9 @@ private:
 // --- A scripted user for runs through the page driver ----------------------
 
 struct Step {
-    std::string title;                 // the page this step acts on
+    std::string title; // the page this step acts on
     std::function<void(HWND page)> act;
-    bool optional = false;             // a page that may pass too quickly to be seen
+    bool optional = false; // a page that may pass too quickly to be seen
 };
 
 // Acts on each page as it appears, one step per page window, in order; a
@@ -144,8 +138,7 @@ class ScriptedUser {
 public:
     ScriptedUser(AppState& state, std::vector<Step> steps) : state_(state), steps_(std::move(steps)) {}
 
-    void run(const PageEntry* table, DWORD timeoutMs)
-    {
+    void run(const PageEntry* table, DWORD timeoutMs) {
         current_ = this;
         start_ = GetTickCount();
         timeoutMs_ = timeoutMs;
@@ -157,8 +150,7 @@ public:
 
     bool timedOut() const { return timedOut_; }
     // Steps not taken, by title; empty when the script ran to its end.
-    std::string stepsLeft() const
-    {
+    std::string stepsLeft() const {
         std::string left;
         for (size_t i = next_; i < steps_.size(); ++i)
             left += steps_[i].title + "; ";
@@ -166,20 +158,15 @@ public:
     }
     // Every page window seen, in order.
     const std::vector<std::string>& pagesSeen() const { return seen_; }
-    bool saw(const std::string& title) const
-    {
-        return std::find(seen_.begin(), seen_.end(), title) != seen_.end();
-    }
+    bool saw(const std::string& title) const { return std::find(seen_.begin(), seen_.end(), title) != seen_.end(); }
 
 private:
-    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD)
-    {
+    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
         if (current_ != nullptr)
             current_->onTick();
     }
 
-    void onTick()
-    {
+    void onTick() {
         if (busy_) // a step's own message loop (a box, a page ending) ticks too
             return;
         busy_ = true;
@@ -226,16 +213,14 @@ private:
 };
 
 // The real page table, except that the wizard starts at firstPage.
-std::vector<PageEntry> tableStartingAt(int32_t firstPage)
-{
+std::vector<PageEntry> tableStartingAt(int32_t firstPage) {
     std::vector<PageEntry> table(PageTable, PageTable + PageTableRows);
     table[0] = PageTable[firstPage];
     table[0].pageId = PageId::Title;
     return table;
 }
 
-std::string problemsText(const std::vector<std::string>& problems)
-{
+std::string problemsText(const std::vector<std::string>& problems) {
     std::string text;
     for (const std::string& p : problems)
         text += p + "\n";
@@ -244,15 +229,13 @@ std::string problemsText(const std::vector<std::string>& problems)
 
 class JobPagesGui : public qvtest::PageFixture {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         PageFixture::SetUp();
         state.agreed = 1;
         state.purchaseChannel = PurchaseChannel::BoxCopy;
     }
 
-    void setDirectory(const std::string& directory)
-    {
+    void setDirectory(const std::string& directory) {
         std::snprintf(state.directory, sizeof state.directory, "%s", directory.c_str());
     }
 
@@ -264,21 +247,21 @@ protected:
         bool next = false;
         bool reached = false;
     };
-    Verdict scanVerdictOf(const std::string& screenshotName)
-    {
+    Verdict scanVerdictOf(const std::string& screenshotName) {
         Verdict verdict;
         BoxAnswerer answerer(IDYES);
         ScriptedUser user(state, {
-            {setDirScreen, [](HWND page) { click(page, IDC_NEXT); }},
-            {scanScreen, [](HWND) {}, true},
-            {resultsScreen, [&](HWND page) {
-                 verdict.reached = true;
-                 verdict.text = itemText(page, IDC_BODY);
-                 verdict.next = enabled(page, IDC_NEXT);
-                 shot(page, screenshotName);
-                 click(page, IDC_EXIT);
-             }},
-        });
+                                     {setDirScreen, [](HWND page) { click(page, IDC_NEXT); }},
+                                     {scanScreen, [](HWND) {}, true},
+                                     {resultsScreen,
+                                      [&](HWND page) {
+                                          verdict.reached = true;
+                                          verdict.text = itemText(page, IDC_BODY);
+                                          verdict.next = enabled(page, IDC_NEXT);
+                                          shot(page, screenshotName);
+                                          click(page, IDC_EXIT);
+                                      }},
+                                 });
         const std::vector<PageEntry> table = tableStartingAt(PageId::SetDir);
         user.run(table.data(), 20000);
         EXPECT_FALSE(user.timedOut()) << user.stepsLeft();
@@ -289,8 +272,7 @@ protected:
 
 // --- SELECTPRODUCT ---------------------------------------------------------
 
-TEST_F(JobPagesGui, ProductListShowsEveryTitleAndNoEarlierChoice)
-{
+TEST_F(JobPagesGui, ProductListShowsEveryTitleAndNoEarlierChoice) {
     // Chosen on an earlier visit.
     state.productIndex = 7;
     state.product = findProduct(ProductTable, 7);
@@ -334,8 +316,7 @@ TEST_F(JobPagesGui, ProductListShowsEveryTitleAndNoEarlierChoice)
     expectLeft(again, PageId::Vender);
 }
 
-TEST_F(JobPagesGui, DoubleClickGoesStraightOnWithTheDownloadFolder)
-{
+TEST_F(JobPagesGui, DoubleClickGoesStraightOnWithTheDownloadFolder) {
     state.purchaseChannel = PurchaseChannel::DownloadStore;
     setDirectory("D:\\typed before");
     HWND page = open(PageId::SelectProduct);
@@ -358,8 +339,7 @@ TEST_F(JobPagesGui, DoubleClickGoesStraightOnWithTheDownloadFolder)
 
 // --- SETDIR ----------------------------------------------------------------
 
-TEST_F(JobPagesGui, DirectoryEditDecidesNext)
-{
+TEST_F(JobPagesGui, DirectoryEditDecidesNext) {
     state.productIndex = 2;
     state.product = &ProductTable[2];
     setDirectory("C:\\Program Files\\Quellsoft\\Talon INT");
@@ -399,8 +379,7 @@ TEST_F(JobPagesGui, DirectoryEditDecidesNext)
     expectLeft(page, PageId::SelectProduct);
 }
 
-TEST_F(JobPagesGui, BrowserCancelledChangesNothingAndAChoiceFillsTheEdit)
-{
+TEST_F(JobPagesGui, BrowserCancelledChangesNothingAndAChoiceFillsTheEdit) {
     state.productIndex = 2;
     state.product = &ProductTable[2];
     setDirectory("D:\\kept");
@@ -435,8 +414,7 @@ TEST_F(JobPagesGui, BrowserCancelledChangesNothingAndAChoiceFillsTheEdit)
 
 // --- SCAN, SCANRESULTS, CONVERTFILES and DONE on their own -----------------
 
-TEST_F(JobPagesGui, WorkingPagesOfferOnlyWhatTheyShould)
-{
+TEST_F(JobPagesGui, WorkingPagesOfferOnlyWhatTheyShould) {
     BoxAnswerer answerer(IDNO);
     HWND scan = open(PageId::Scan);
     ASSERT_NE(scan, nullptr);
@@ -477,8 +455,7 @@ TEST_F(JobPagesGui, WorkingPagesOfferOnlyWhatTheyShould)
     expectLeft(patching, PageId::End);
 }
 
-TEST_F(JobPagesGui, ResultsShowAFailureVerbatimAndFitALongDirectory)
-{
+TEST_F(JobPagesGui, ResultsShowAFailureVerbatimAndFitALongDirectory) {
     state.productIndex = 9;
     state.product = &ProductTable[9];
     // A folder name with placeholders and an ampersand, shown as it is.
@@ -486,9 +463,8 @@ TEST_F(JobPagesGui, ResultsShowAFailureVerbatimAndFitALongDirectory)
     setDirectory(directory);
     state.job.init(&ZephMemManagerGlobal);
     state.job.status = Failed;
-    const std::string message =
-        "We were unable to scan the directory \"" + directory +
-        "\"!\r\n\r\nPlease click Back and select a different directory and try again.";
+    const std::string message = "We were unable to scan the directory \"" + directory +
+                                "\"!\r\n\r\nPlease click Back and select a different directory and try again.";
     state.job.setMessage(message.c_str());
     HWND page = open(PageId::ScanResults);
     ASSERT_NE(page, nullptr);
@@ -545,15 +521,15 @@ TEST_F(JobPagesGui, ResultsShowAFailureVerbatimAndFitALongDirectory)
     dc = GetDC(body);
     previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(body, WM_GETFONT, 0, 0)));
     needed = {0, 0, area.right, 0};
-    DrawTextA(dc, longMessage.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX | DT_EDITCONTROL);
+    DrawTextA(dc, longMessage.c_str(), -1, &needed,
+              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX | DT_EDITCONTROL);
     SelectObject(dc, previous);
     ReleaseDC(body, dc);
     EXPECT_LE(needed.right, area.right);
     shot(longFailure, "08-scanresults-long-failure");
 }
 
-TEST_F(JobPagesGui, DoneEndsWithoutAskingAndBackStartsOverAtTheChannel)
-{
+TEST_F(JobPagesGui, DoneEndsWithoutAskingAndBackStartsOverAtTheChannel) {
     BoxAnswerer answerer(IDNO);
     state.productIndex = 0;
     state.product = &ProductTable[0];
@@ -567,9 +543,8 @@ TEST_F(JobPagesGui, DoneEndsWithoutAskingAndBackStartsOverAtTheChannel)
     EXPECT_EQ(windowText(page), doneScreen);
     EXPECT_EQ(itemText(page, IDC_FIRST_LINE), "Patch results for \"Kestrel Strike\":");
     EXPECT_EQ(itemText(page, IDC_SECOND_LINE), "Directory: C:\\Kestrel Strike");
-    EXPECT_EQ(itemText(page, IDC_BODY),
-              "Product patching complete!\r\n\r\n1 file patched.\r\n\r\n"
-              "Click on Back to patch other products, or click on Finished! to quit.");
+    EXPECT_EQ(itemText(page, IDC_BODY), "Product patching complete!\r\n\r\n1 file patched.\r\n\r\n"
+                                        "Click on Back to patch other products, or click on Finished! to quit.");
     EXPECT_EQ(itemText(page, IDC_EXIT), "Finished!");
     EXPECT_EQ(enabledButtons(page), "About ReadMe Back Exit");
     shot(page, "10-done-one-file");
@@ -602,8 +577,7 @@ TEST_F(JobPagesGui, DoneEndsWithoutAskingAndBackStartsOverAtTheChannel)
 
 // --- Runs through the page driver ------------------------------------------
 
-TEST_F(JobPagesGui, WholeWizardPatchesAGeneratedInstall)
-{
+TEST_F(JobPagesGui, WholeWizardPatchesAGeneratedInstall) {
     qvtest::TempDir dir;
     std::string error;
     ASSERT_TRUE(qvtest::makeGameInstall(dir.path(), &error)) << error;
@@ -616,45 +590,61 @@ TEST_F(JobPagesGui, WholeWizardPatchesAGeneratedInstall)
     SlowDisk slow(60); // so the working pages stay up long enough to be seen
     BoxAnswerer answerer(IDYES);
     ScriptedUser user(state, {
-        {titleScreen, [](HWND page) { shot(page, "00-title"); click(page, IDC_NEXT); }},
-        {eulaScreen, [](HWND page) { click(page, IDC_ACCEPT); shot(page, "02-eula"); click(page, IDC_NEXT); }},
-        {venderScreen, [](HWND page) {
-             click(page, IDC_CHANNEL_BOX_COPY);
-             shot(page, "03-vender");
-             click(page, IDC_NEXT);
-         }},
-        {selectScreen, [](HWND page) {
-             clickListItem(page, 2, false);
-             click(page, IDC_NEXT);
-         }},
-        {setDirScreen, [&](HWND page) {
-             defaultFolder = itemText(page, IDC_DIRECTORY);
-             retypeDirectory(page, dir.path());
-             shot(page, "06-setdir-typed");
-             click(page, IDC_NEXT);
-         }},
-        {scanScreen, [](HWND page) { shot(page, "07-scan-running"); }},
-        {resultsScreen, [&](HWND page) {
-             verdict = itemText(page, IDC_BODY);
-             directoryLine = itemText(page, IDC_SECOND_LINE);
-             shot(page, "08-scanresults");
-             click(page, IDC_NEXT);
-         }},
-        {patchingScreen, [](HWND page) { shot(page, "09-convertfiles-running"); }},
-        {doneScreen, [&](HWND page) {
-             outcome = itemText(page, IDC_BODY);
-             exitLabel = itemText(page, IDC_EXIT);
-             shot(page, "10-done");
-             click(page, IDC_BACK);
-         }},
-        {venderScreen, [&](HWND page) {
-             venderClean = !marked(page, IDC_CHANNEL_BOX_COPY) && !marked(page, IDC_CHANNEL_DOWNLOAD) &&
-                           !marked(page, IDC_CHANNEL_SUBSCRIPTION) && !enabled(page, IDC_NEXT);
-             agreedOnVender = state.agreed;
-             shot(page, "03-vender-after-done");
-             click(page, IDC_EXIT);
-         }},
-    });
+                                 {titleScreen,
+                                  [](HWND page) {
+                                      shot(page, "00-title");
+                                      click(page, IDC_NEXT);
+                                  }},
+                                 {eulaScreen,
+                                  [](HWND page) {
+                                      click(page, IDC_ACCEPT);
+                                      shot(page, "02-eula");
+                                      click(page, IDC_NEXT);
+                                  }},
+                                 {venderScreen,
+                                  [](HWND page) {
+                                      click(page, IDC_CHANNEL_BOX_COPY);
+                                      shot(page, "03-vender");
+                                      click(page, IDC_NEXT);
+                                  }},
+                                 {selectScreen,
+                                  [](HWND page) {
+                                      clickListItem(page, 2, false);
+                                      click(page, IDC_NEXT);
+                                  }},
+                                 {setDirScreen,
+                                  [&](HWND page) {
+                                      defaultFolder = itemText(page, IDC_DIRECTORY);
+                                      retypeDirectory(page, dir.path());
+                                      shot(page, "06-setdir-typed");
+                                      click(page, IDC_NEXT);
+                                  }},
+                                 {scanScreen, [](HWND page) { shot(page, "07-scan-running"); }},
+                                 {resultsScreen,
+                                  [&](HWND page) {
+                                      verdict = itemText(page, IDC_BODY);
+                                      directoryLine = itemText(page, IDC_SECOND_LINE);
+                                      shot(page, "08-scanresults");
+                                      click(page, IDC_NEXT);
+                                  }},
+                                 {patchingScreen, [](HWND page) { shot(page, "09-convertfiles-running"); }},
+                                 {doneScreen,
+                                  [&](HWND page) {
+                                      outcome = itemText(page, IDC_BODY);
+                                      exitLabel = itemText(page, IDC_EXIT);
+                                      shot(page, "10-done");
+                                      click(page, IDC_BACK);
+                                  }},
+                                 {venderScreen,
+                                  [&](HWND page) {
+                                      venderClean = !marked(page, IDC_CHANNEL_BOX_COPY) &&
+                                                    !marked(page, IDC_CHANNEL_DOWNLOAD) &&
+                                                    !marked(page, IDC_CHANNEL_SUBSCRIPTION) && !enabled(page, IDC_NEXT);
+                                      agreedOnVender = state.agreed;
+                                      shot(page, "03-vender-after-done");
+                                      click(page, IDC_EXIT);
+                                  }},
+                             });
     user.run(PageTable, 60000);
     ASSERT_FALSE(user.timedOut()) << "left: " << user.stepsLeft();
     EXPECT_EQ(user.stepsLeft(), "");
@@ -676,8 +666,7 @@ TEST_F(JobPagesGui, WholeWizardPatchesAGeneratedInstall)
     EXPECT_EQ(problemsText(qvtest::checkGameInstall(dir.path(), true)), "");
 }
 
-TEST_F(JobPagesGui, ScanVerdictsForMissingEmptyAndUnmatchedDirectories)
-{
+TEST_F(JobPagesGui, ScanVerdictsForMissingEmptyAndUnmatchedDirectories) {
     state.productIndex = 3;
     state.product = &ProductTable[3];
 
@@ -706,8 +695,7 @@ TEST_F(JobPagesGui, ScanVerdictsForMissingEmptyAndUnmatchedDirectories)
     EXPECT_FALSE(unmatched.next);
 }
 
-TEST_F(JobPagesGui, OneAndTwoMatchingFilesAreCountedAndPatched)
-{
+TEST_F(JobPagesGui, OneAndTwoMatchingFilesAreCountedAndPatched) {
     state.productIndex = 6;
     state.product = &ProductTable[6];
     for (int files : {1, 2}) {
@@ -722,21 +710,23 @@ TEST_F(JobPagesGui, OneAndTwoMatchingFilesAreCountedAndPatched)
         std::string verdict, outcome, label;
         BoxAnswerer answerer(IDNO);
         ScriptedUser user(state, {
-            {setDirScreen, [](HWND page) { click(page, IDC_NEXT); }},
-            {scanScreen, [](HWND) {}, true},
-            {resultsScreen, [&](HWND page) {
-                 verdict = itemText(page, IDC_BODY);
-                 shot(page, "08-scanresults-" + std::to_string(files) + "-files");
-                 click(page, IDC_NEXT);
-             }},
-            {patchingScreen, [](HWND) {}, true},
-            {doneScreen, [&](HWND page) {
-                 outcome = itemText(page, IDC_BODY);
-                 label = itemText(page, IDC_EXIT);
-                 shot(page, "10-done-" + std::to_string(files) + "-files");
-                 click(page, IDC_EXIT);
-             }},
-        });
+                                     {setDirScreen, [](HWND page) { click(page, IDC_NEXT); }},
+                                     {scanScreen, [](HWND) {}, true},
+                                     {resultsScreen,
+                                      [&](HWND page) {
+                                          verdict = itemText(page, IDC_BODY);
+                                          shot(page, "08-scanresults-" + std::to_string(files) + "-files");
+                                          click(page, IDC_NEXT);
+                                      }},
+                                     {patchingScreen, [](HWND) {}, true},
+                                     {doneScreen,
+                                      [&](HWND page) {
+                                          outcome = itemText(page, IDC_BODY);
+                                          label = itemText(page, IDC_EXIT);
+                                          shot(page, "10-done-" + std::to_string(files) + "-files");
+                                          click(page, IDC_EXIT);
+                                      }},
+                                 });
         const std::vector<PageEntry> table = tableStartingAt(PageId::SetDir);
         user.run(table.data(), 20000);
         ASSERT_FALSE(user.timedOut()) << user.stepsLeft();
@@ -761,8 +751,7 @@ TEST_F(JobPagesGui, OneAndTwoMatchingFilesAreCountedAndPatched)
     }
 }
 
-TEST_F(JobPagesGui, ReadOnlyFileStopsTheRewriteAndDoneSaysWhy)
-{
+TEST_F(JobPagesGui, ReadOnlyFileStopsTheRewriteAndDoneSaysWhy) {
     qvtest::TempDir dir;
     const std::string original = "server=" + qvtest::addressBytes() + "\r\n";
     for (const char* name : {"A.INI", "B.INI", "C.INI"})
@@ -775,20 +764,22 @@ TEST_F(JobPagesGui, ReadOnlyFileStopsTheRewriteAndDoneSaysWhy)
     std::string verdict, outcome, label;
     BoxAnswerer answerer(IDNO);
     ScriptedUser user(state, {
-        {setDirScreen, [](HWND page) { click(page, IDC_NEXT); }},
-        {scanScreen, [](HWND) {}, true},
-        {resultsScreen, [&](HWND page) {
-             verdict = itemText(page, IDC_BODY);
-             click(page, IDC_NEXT);
-         }},
-        {patchingScreen, [](HWND) {}, true},
-        {doneScreen, [&](HWND page) {
-             outcome = itemText(page, IDC_BODY);
-             label = itemText(page, IDC_EXIT);
-             shot(page, "10-done-read-only-file");
-             click(page, IDC_EXIT);
-         }},
-    });
+                                 {setDirScreen, [](HWND page) { click(page, IDC_NEXT); }},
+                                 {scanScreen, [](HWND) {}, true},
+                                 {resultsScreen,
+                                  [&](HWND page) {
+                                      verdict = itemText(page, IDC_BODY);
+                                      click(page, IDC_NEXT);
+                                  }},
+                                 {patchingScreen, [](HWND) {}, true},
+                                 {doneScreen,
+                                  [&](HWND page) {
+                                      outcome = itemText(page, IDC_BODY);
+                                      label = itemText(page, IDC_EXIT);
+                                      shot(page, "10-done-read-only-file");
+                                      click(page, IDC_EXIT);
+                                  }},
+                             });
     const std::vector<PageEntry> table = tableStartingAt(PageId::SetDir);
     user.run(table.data(), 20000);
     SetFileAttributesA(dir.file("B.INI").c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -815,8 +806,7 @@ TEST_F(JobPagesGui, ReadOnlyFileStopsTheRewriteAndDoneSaysWhy)
     EXPECT_EQ(entries, 3) << "no temporary file may stay behind";
 }
 
-TEST_F(JobPagesGui, BackDuringALongScanThenANewScanFromTheStart)
-{
+TEST_F(JobPagesGui, BackDuringALongScanThenANewScanFromTheStart) {
     qvtest::TempDir dir;
     std::string error;
     ASSERT_TRUE(qvtest::makeGameInstall(dir.path(), &error)) << error;
@@ -829,23 +819,26 @@ TEST_F(JobPagesGui, BackDuringALongScanThenANewScanFromTheStart)
     SlowDisk slow(150); // seven files to open: about a second of scanning
     BoxAnswerer answerer(IDYES);
     ScriptedUser user(state, {
-        {setDirScreen, [](HWND page) { click(page, IDC_NEXT); }},
-        {scanScreen, [&](HWND page) {
-             statusOnScan = state.job.status;
-             visitedBeforeBack = state.job.filesVisited;
-             matchedBeforeBack = state.job.filesMatched;
-             click(page, IDC_BACK);
-         }},
-        {setDirScreen, [&](HWND page) {
-             statusAfterBack = state.job.status;
-             click(page, IDC_NEXT);
-         }},
-        {scanScreen, [](HWND) {}, true},
-        {resultsScreen, [&](HWND page) {
-             verdict = itemText(page, IDC_BODY);
-             click(page, IDC_EXIT);
-         }},
-    });
+                                 {setDirScreen, [](HWND page) { click(page, IDC_NEXT); }},
+                                 {scanScreen,
+                                  [&](HWND page) {
+                                      statusOnScan = state.job.status;
+                                      visitedBeforeBack = state.job.filesVisited;
+                                      matchedBeforeBack = state.job.filesMatched;
+                                      click(page, IDC_BACK);
+                                  }},
+                                 {setDirScreen,
+                                  [&](HWND page) {
+                                      statusAfterBack = state.job.status;
+                                      click(page, IDC_NEXT);
+                                  }},
+                                 {scanScreen, [](HWND) {}, true},
+                                 {resultsScreen,
+                                  [&](HWND page) {
+                                      verdict = itemText(page, IDC_BODY);
+                                      click(page, IDC_EXIT);
+                                  }},
+                             });
     const std::vector<PageEntry> table = tableStartingAt(PageId::SetDir);
     user.run(table.data(), 30000);
     ASSERT_FALSE(user.timedOut()) << user.stepsLeft();
@@ -861,8 +854,7 @@ TEST_F(JobPagesGui, BackDuringALongScanThenANewScanFromTheStart)
     EXPECT_EQ(problemsText(qvtest::checkGameInstall(dir.path(), false)), "");
 }
 
-TEST_F(JobPagesGui, CloseBoxOnPatchingAsksFirst)
-{
+TEST_F(JobPagesGui, CloseBoxOnPatchingAsksFirst) {
     qvtest::TempDir dir;
     std::string error;
     ASSERT_TRUE(qvtest::makeGameInstall(dir.path(), &error)) << error;
@@ -878,19 +870,21 @@ TEST_F(JobPagesGui, CloseBoxOnPatchingAsksFirst)
         size_t boxesOnPatching = 0;
         bool stayed = false;
         ScriptedUser user(state, {
-            {setDirScreen, [](HWND page) { click(page, IDC_NEXT); }},
-            {scanScreen, [](HWND) {}, true},
-            {resultsScreen, [](HWND page) { click(page, IDC_NEXT); }},
-            {patchingScreen, [&](HWND page) {
-                 SendMessageA(page, WM_SYSCOMMAND, SC_CLOSE, 0);
-                 boxesOnPatching = answerer.seen().size();
-                 stayed = IsWindowVisible(page) && state.pageDone == 0;
-             }},
-            {doneScreen, [&](HWND page) {
-                 outcome = itemText(page, IDC_BODY);
-                 click(page, IDC_EXIT);
-             }},
-        });
+                                     {setDirScreen, [](HWND page) { click(page, IDC_NEXT); }},
+                                     {scanScreen, [](HWND) {}, true},
+                                     {resultsScreen, [](HWND page) { click(page, IDC_NEXT); }},
+                                     {patchingScreen,
+                                      [&](HWND page) {
+                                          SendMessageA(page, WM_SYSCOMMAND, SC_CLOSE, 0);
+                                          boxesOnPatching = answerer.seen().size();
+                                          stayed = IsWindowVisible(page) && state.pageDone == 0;
+                                      }},
+                                     {doneScreen,
+                                      [&](HWND page) {
+                                          outcome = itemText(page, IDC_BODY);
+                                          click(page, IDC_EXIT);
+                                      }},
+                                 });
         const std::vector<PageEntry> table = tableStartingAt(PageId::SetDir);
         user.run(table.data(), 30000);
         ASSERT_FALSE(user.timedOut()) << user.stepsLeft();
@@ -912,14 +906,15 @@ TEST_F(JobPagesGui, CloseBoxOnPatchingAsksFirst)
         BoxAnswerer answerer(IDYES);
         int32_t statusWhenClosed = 0;
         ScriptedUser user(state, {
-            {setDirScreen, [](HWND page) { click(page, IDC_NEXT); }},
-            {scanScreen, [](HWND) {}, true},
-            {resultsScreen, [](HWND page) { click(page, IDC_NEXT); }},
-            {patchingScreen, [&](HWND page) {
-                 statusWhenClosed = state.job.status;
-                 SendMessageA(page, WM_SYSCOMMAND, SC_CLOSE, 0);
-             }},
-        });
+                                     {setDirScreen, [](HWND page) { click(page, IDC_NEXT); }},
+                                     {scanScreen, [](HWND) {}, true},
+                                     {resultsScreen, [](HWND page) { click(page, IDC_NEXT); }},
+                                     {patchingScreen,
+                                      [&](HWND page) {
+                                          statusWhenClosed = state.job.status;
+                                          SendMessageA(page, WM_SYSCOMMAND, SC_CLOSE, 0);
+                                      }},
+                                 });
         const std::vector<PageEntry> table = tableStartingAt(PageId::SetDir);
         user.run(table.data(), 30000);
         ASSERT_FALSE(user.timedOut()) << user.stepsLeft();

@@ -33,8 +33,7 @@ class ShellPagesGui : public qvtest::PageFixture {
 protected:
     // The common buttons as the page overview lists them; "Usage..." is
     // hidden everywhere, the others are shown.
-    void expectButtons(HWND page, bool about, bool readMe, bool back, bool next, bool exit)
-    {
+    void expectButtons(HWND page, bool about, bool readMe, bool back, bool next, bool exit) {
         EXPECT_EQ(enabled(page, IDC_ABOUT), about);
         EXPECT_EQ(enabled(page, IDC_READ_ME), readMe);
         EXPECT_EQ(enabled(page, IDC_BACK), back);
@@ -46,8 +45,7 @@ protected:
     }
 };
 
-TEST_F(ShellPagesGui, EveryPageSetsUpTheFrame)
-{
+TEST_F(ShellPagesGui, EveryPageSetsUpTheFrame) {
     struct Expected {
         int32_t pageId;
         const char* title;
@@ -80,8 +78,7 @@ TEST_F(ShellPagesGui, EveryPageSetsUpTheFrame)
     }
 }
 
-TEST_F(ShellPagesGui, TitleLeadsToTheAgreementAndBackIsDisabled)
-{
+TEST_F(ShellPagesGui, TitleLeadsToTheAgreementAndBackIsDisabled) {
     HWND page = open(PageId::Title);
     EXPECT_EQ(itemText(page, IDC_FIRST_LINE), "\r\n\r\nWelcome to the Quorvel utility.");
     EXPECT_EQ(itemText(page, IDC_SECOND_LINE), "Please exit all other programs, then\r\n\r\nselect Next to continue.");
@@ -95,8 +92,7 @@ TEST_F(ShellPagesGui, TitleLeadsToTheAgreementAndBackIsDisabled)
     expectLeft(page, PageId::Eula);
 }
 
-TEST_F(ShellPagesGui, ReadMeOpensFromAPageAndReturnsToIt)
-{
+TEST_F(ShellPagesGui, ReadMeOpensFromAPageAndReturnsToIt) {
     HWND title = open(PageId::Title);
     click(title, IDC_READ_ME);
     expectLeft(title, PageId::ReadMe);
@@ -128,8 +124,7 @@ TEST_F(ShellPagesGui, ReadMeOpensFromAPageAndReturnsToIt)
     EXPECT_TRUE(enabled(eulaAgain, IDC_NEXT));
 }
 
-TEST_F(ShellPagesGui, ExitAsksAndNoKeepsThePage)
-{
+TEST_F(ShellPagesGui, ExitAsksAndNoKeepsThePage) {
     BoxAnswerer answerer(IDNO);
     HWND page = open(PageId::Eula);
     click(page, IDC_ACCEPT);
@@ -156,8 +151,7 @@ TEST_F(ShellPagesGui, ExitAsksAndNoKeepsThePage)
     EXPECT_EQ(state.currentPage, PageId::Eula);
 }
 
-TEST_F(ShellPagesGui, YesFromExitOrTheCloseBoxEndsTheWizard)
-{
+TEST_F(ShellPagesGui, YesFromExitOrTheCloseBoxEndsTheWizard) {
     BoxAnswerer answerer(IDYES);
     for (int32_t pageId : {PageId::Title, PageId::ReadMe, PageId::Eula, PageId::Vender, PageId::Arcavia}) {
         HWND page = open(pageId);
@@ -170,15 +164,13 @@ TEST_F(ShellPagesGui, YesFromExitOrTheCloseBoxEndsTheWizard)
     EXPECT_EQ(answerer.seen().size(), 10u);
 }
 
-TEST_F(ShellPagesGui, CloseMessageEndsOnlyThePage)
-{
+TEST_F(ShellPagesGui, CloseMessageEndsOnlyThePage) {
     HWND page = open(PageId::Vender);
     SendMessageA(page, WM_CLOSE, 0, 0);
     expectLeft(page, PageId::Vender);
 }
 
-TEST_F(ShellPagesGui, AboutShowsItsBoxOverThePage)
-{
+TEST_F(ShellPagesGui, AboutShowsItsBoxOverThePage) {
     BoxAnswerer answerer(IDOK);
     HWND page = open(PageId::Arcavia);
     click(page, IDC_ABOUT);
@@ -195,8 +187,7 @@ TEST_F(ShellPagesGui, AboutShowsItsBoxOverThePage)
     EXPECT_EQ(answerer.seen()[1].text.rfind("usage:  Quorvel.exe", 0), 0u);
 }
 
-TEST_F(ShellPagesGui, AgreementAcceptAndDecline)
-{
+TEST_F(ShellPagesGui, AgreementAcceptAndDecline) {
     HWND page = open(PageId::Eula);
     EXPECT_EQ(itemText(page, IDC_HEADING), "End User License Agreement");
     EXPECT_EQ(itemText(page, IDC_AGREEMENT_TEXT), std::string(storedUserAgreementText));
@@ -232,8 +223,7 @@ TEST_F(ShellPagesGui, AgreementAcceptAndDecline)
     EXPECT_EQ(state.agreed, 1);
 }
 
-TEST_F(ShellPagesGui, ChannelButtonsAndWhereNextLeads)
-{
+TEST_F(ShellPagesGui, ChannelButtonsAndWhereNextLeads) {
     state.agreed = 1;
     HWND page = open(PageId::Vender);
     EXPECT_EQ(itemText(page, IDC_HEADING), "Vender selection screen");
@@ -273,8 +263,7 @@ TEST_F(ShellPagesGui, ChannelButtonsAndWhereNextLeads)
     }
 }
 
-TEST_F(ShellPagesGui, ChannelBackResetsTheAgreement)
-{
+TEST_F(ShellPagesGui, ChannelBackResetsTheAgreement) {
     state.agreed = 1;
     state.purchaseChannel = 2;
     HWND page = open(PageId::Vender);
@@ -291,8 +280,7 @@ TEST_F(ShellPagesGui, ChannelBackResetsTheAgreement)
     EXPECT_TRUE(enabled(vender, IDC_NEXT));
 }
 
-TEST_F(ShellPagesGui, StoreNoticeIsADeadEnd)
-{
+TEST_F(ShellPagesGui, StoreNoticeIsADeadEnd) {
     state.purchaseChannel = 3;
     HWND page = open(PageId::Arcavia);
     EXPECT_EQ(itemText(page, IDC_HEADING), "Arcavia");
@@ -315,9 +303,9 @@ TEST_F(ShellPagesGui, StoreNoticeIsADeadEnd)
 // that step's click or close request. Message boxes are answered by a
 // BoxAnswerer whose answer each step sets.
 struct Step {
-    const char* title;  // the page expected
-    int control;        // button to click; 0: the close box
-    int answer;         // for a box this step opens
+    const char* title; // the page expected
+    int control;       // button to click; 0: the close box
+    int answer;        // for a box this step opens
 };
 const Step* script = nullptr;
 size_t scriptLength = 0, scriptAt = 0;
@@ -326,8 +314,7 @@ BoxAnswerer* scriptAnswerer = nullptr;
 DWORD scriptStart = 0;
 bool timedOut = false;
 
-void CALLBACK userTick(HWND, UINT, UINT_PTR, DWORD)
-{
+void CALLBACK userTick(HWND, UINT, UINT_PTR, DWORD) {
     HWND page = qvtest::shownPage(true);
     if (GetTickCount() - scriptStart > 20000) {
         // Never hang: end whatever page is up.
@@ -354,25 +341,17 @@ void CALLBACK userTick(HWND, UINT, UINT_PTR, DWORD)
         PostMessageA(page, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
-TEST_F(ShellPagesGui, DriverRunsThePagesAsAUserClicksThrough)
-{
+TEST_F(ShellPagesGui, DriverRunsThePagesAsAUserClicksThrough) {
     const char* title = "Quorvel [1.0.1r-2]  Title Screen";
     const char* readMe = "Quorvel [1.0.1r-2]  Read Me Screen";
     const char* eula = "Quorvel [1.0.1r-2]  EULA Screen";
     const char* vender = "Quorvel [1.0.1r-2]  Vender Screen";
     const char* arcavia = "Quorvel [1.0.1r-2]  Arcavia Notice";
     const Step steps[] = {
-        {title, IDC_READ_ME, IDOK},
-        {readMe, IDC_BACK, IDOK},
-        {title, IDC_NEXT, IDOK},
-        {eula, IDC_ACCEPT, IDOK},
-        {eula, IDC_NEXT, IDOK},
-        {vender, IDC_CHANNEL_SUBSCRIPTION, IDOK},
-        {vender, IDC_NEXT, IDOK},
-        {arcavia, IDC_NEXT, IDOK}, // does nothing
-        {arcavia, IDC_BACK, IDOK},
-        {vender, IDC_BACK, IDOK},
-        {eula, 0, IDNO},           // the close box, answered No
+        {title, IDC_READ_ME, IDOK}, {readMe, IDC_BACK, IDOK},  {title, IDC_NEXT, IDOK},
+        {eula, IDC_ACCEPT, IDOK},   {eula, IDC_NEXT, IDOK},    {vender, IDC_CHANNEL_SUBSCRIPTION, IDOK},
+        {vender, IDC_NEXT, IDOK},   {arcavia, IDC_NEXT, IDOK},                  // does nothing
+        {arcavia, IDC_BACK, IDOK},  {vender, IDC_BACK, IDOK},  {eula, 0, IDNO}, // the close box, answered No
         {eula, IDC_EXIT, IDYES},
     };
     AppState& app = AppStateGlobal;
