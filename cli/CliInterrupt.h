@@ -4,8 +4,9 @@
 #define QUORVEL_CLI_CLIINTERRUPT_H
 
 // Catches the interrupt signal (SIGINT, which the C runtime also raises for
-// Ctrl-C in a Windows console). The first one only sets the flag below; a
-// second one ends the process at once, as usual. Cannot fail.
+// Ctrl-C in a Windows console), SIGTERM and SIGHUP. The first one only sets
+// the flag below; a second one of the same kind ends the process at once, as
+// usual. Cannot fail.
 void CliCatchInterrupt();
 
 // True once an interrupt was caught.

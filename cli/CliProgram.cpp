@@ -54,9 +54,21 @@ int usageError(const CliEnvironment& env, const char* reason) {
     return CliExitUsage;
 }
 
-int runFailed(const CliEnvironment& env, const char* message) {
+// The cause of a failure in words, unless the run's own sentence already
+// says it all ("changed by another program", "has other names").
+void causeText(const ZephFailure& failure, char* area, int32_t size) {
+    const bool said = failure.system == 0 && (failure.code == ZephErrChanged || failure.code == ZephErrHardLinks);
+    ZephFailureText(said ? ZephFailure{} : failure, area, size);
+}
+
+// The run's message and, on a line of its own, the system's cause of it.
+int runFailed(const CliEnvironment& env, const char* message, const ZephFailure& failure = ZephFailure{}) {
     Output err(env.err);
     err.line(message);
+    char cause[256];
+    causeText(failure, cause, sizeof cause);
+    if (cause[0] != '\0')
+        err.buffer()->appendFormat("Cause: %s\n", cause);
     err.flush();
     return CliExitFailed;
 }
@@ -130,9 +142,16 @@ void setUpJob(PatchJob* job, const CliOptions& options, const Target& target, in
 int reportRun(const CliEnvironment& env, const CliOptions& options, const Target& target, const PatchJob& job,
               const char* verdict, bool patchResults, const char* note) {
     Output out(env.out);
+    char cause[256];
+    causeText(job.status == Finished ? ZephFailure{} : job.failure, cause, sizeof cause);
     if (options.json) {
+        CliJsonExtras extras;
+        extras.cause = cause;
+        extras.linksPassedOver = job.linksPassedOver;
+        extras.specialPassedOver = job.specialPassedOver;
+        extras.staleRemoved = job.staleRemoved;
         CliAppendJsonResult(out.buffer(), job.status, job.filesVisited, job.filesMatched,
-                            job.status == Finished ? "" : verdict);
+                            job.status == Finished ? "" : verdict, extras);
     } else if (job.status == Finished) {
         appendHeadings(out, target, patchResults);
         out.line("");
@@ -141,12 +160,18 @@ int reportRun(const CliEnvironment& env, const CliOptions& options, const Target
         out.buffer()->appendFormat("Entries looked at: %ld, files %s: %ld\n", static_cast<long>(job.filesVisited),
                                    patchResults ? "patched" : "that need to be changed",
                                    static_cast<long>(job.filesMatched));
+        if (job.linksPassedOver > 0 || job.specialPassedOver > 0)
+            out.buffer()->appendFormat("Passed over, never read or written: %ld links, %ld special files\n",
+                                       static_cast<long>(job.linksPassedOver), static_cast<long>(job.specialPassedOver));
         if (note != nullptr)
             out.line(note);
     }
+    if (!options.json && job.staleRemoved > 0)
+        out.buffer()->appendFormat("Removed %ld temporary file%s left by an interrupted run.\n",
+                                   static_cast<long>(job.staleRemoved), job.staleRemoved == 1 ? "" : "s");
     out.flush();
     if (job.status != Finished)
-        return runFailed(env, verdict);
+        return runFailed(env, verdict, job.failure);
     return CliExitFinished;
 }
 
@@ -215,7 +240,7 @@ int runExpert(const CliOptions& options, const CliEnvironment& env, const Target
         // cut short and, in a rewrite, that file saved as far as it went.
         code = runFailed(env, CliStoppedMessage);
     } else if (outcome.end != ExpertDone) {
-        code = runFailed(env, outcome.message[0] != '\0' ? outcome.message : "The run stopped.");
+        code = runFailed(env, outcome.message[0] != '\0' ? outcome.message : "The run stopped.", outcome.failure);
     }
     work.clear();
     log.clear();

@@ -70,7 +70,8 @@ const char* const HelpText = "Usage: %s COMMAND [OPTIONS] DIR\n"
                              "Options:\n"
                              "  --old S, --new S  the strings; scan and patch default to the wizard's\n"
                              "                    (\"%s\" becomes \"%s\")\n"
-                             "  --json            one JSON line: status, visited, matched, message\n"
+                             "  --json            one JSON line: status, visited, matched, message (and,\n"
+                             "                    when there is any, cause, passed_over, stale_removed)\n"
                              "  --help, --version\n"
                              "\n"
                              "Exit status: 0 the run finished, 1 the run failed (its message on\n"
@@ -147,11 +148,22 @@ const char* CliStatusName(int32_t status) {
     }
 }
 
-int CliAppendJsonResult(ZephBuf* out, int32_t status, int32_t visited, int32_t matched, const char* message) {
+int CliAppendJsonResult(ZephBuf* out, int32_t status, int32_t visited, int32_t matched, const char* message,
+                        const CliJsonExtras& extras) {
     if (out->appendFormat("{\"status\":\"%s\",\"visited\":%ld,\"matched\":%ld,\"message\":", CliStatusName(status),
                           static_cast<long>(visited), static_cast<long>(matched)) != 0)
         return -1;
     if (CliAppendJsonString(out, message) != 0)
+        return -1;
+    if (extras.cause != nullptr && extras.cause[0] != '\0' &&
+        (out->append(",\"cause\":", 9) != 0 || CliAppendJsonString(out, extras.cause) != 0))
+        return -1;
+    if ((extras.linksPassedOver > 0 || extras.specialPassedOver > 0) &&
+        out->appendFormat(",\"passed_over\":{\"links\":%ld,\"special\":%ld}", static_cast<long>(extras.linksPassedOver),
+                          static_cast<long>(extras.specialPassedOver)) != 0)
+        return -1;
+    if (extras.staleRemoved > 0 &&
+        out->appendFormat(",\"stale_removed\":%ld", static_cast<long>(extras.staleRemoved)) != 0)
         return -1;
     return out->append("}\n", 2);
 }

@@ -35,9 +35,22 @@ int CliAppendTerminalBytes(ZephBuf* out, const char* text, int32_t length);
 // (\u00XX), so the result is always valid JSON.
 int CliAppendJsonString(ZephBuf* out, const char* text);
 
+// What a run's JSON line adds when there is something to say: the
+// system's cause of a failure, the entries of known kinds passed over
+// unread, and the temporary files of killed runs removed at the start.
+struct CliJsonExtras {
+    const char* cause = nullptr; // none or "": no "cause"
+    int32_t linksPassedOver = 0;
+    int32_t specialPassedOver = 0;
+    int32_t staleRemoved = 0;
+};
+
 // One line: {"status":"Finished","visited":V,"matched":M,"message":"..."}
-// and LF. status is the job's PatchStatus, named as the engine names it.
-int CliAppendJsonResult(ZephBuf* out, int32_t status, int32_t visited, int32_t matched, const char* message);
+// and LF, with "cause":"...", "passed_over":{"links":L,"special":S} and
+// "stale_removed":N after message when extras has them. status is the job's
+// PatchStatus, named as the engine names it.
+int CliAppendJsonResult(ZephBuf* out, int32_t status, int32_t visited, int32_t matched, const char* message,
+                        const CliJsonExtras& extras = CliJsonExtras{});
 
 // Name of a PatchStatus value ("Idle", "Running", "Finished", "Failed";
 // "Unknown" for any other).

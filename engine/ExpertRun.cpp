@@ -7,6 +7,8 @@
 #include "ZephBuf.h"
 #include "ZephDirList.h"
 #include "ZephFile.h"
+#include "ZephFileReplacer.h"
+#include "ZephFolder.h"
 #include "ZephMem.h"
 #include "ZephPath.h"
 #include "ZephStr.h"
@@ -37,6 +39,9 @@ public:
 
     ExpertOutcome runDirectory(int32_t doIt);
     int processFile(const char* path, int32_t doIt);
+    // Opens the folder that holds path, without the run lock, for a file
+    // processed alone. 0, or -1 with the failure logged.
+    int openFolderOf(const char* path);
 
 private:
     bool stopRequested() const { return context_.stop != nullptr && *context_.stop != 0; }
@@ -55,18 +60,23 @@ private:
     }
     // The run ends as end, told by the log from lineStart on.
     void endWith(ExpertEnd end, int32_t lineStart);
-    // A file's failure, logged from lineStart on, ends the run.
-    int failFile(int32_t lineStart) {
+    // A file's failure, logged from lineStart on, ends the run; cause is
+    // logged after "Operation stopped.".
+    int failFile(int32_t lineStart, const ZephFailure& cause = ZephFailure{}) {
         endWith(ExpertFailed, lineStart);
+        outcome_.failure = cause;
         showAndPump();
         return -1;
     }
+    // "Cause: ..." for the outcome's failure, when it has one.
+    void logCause();
     void showProgress(int32_t position);
     void logReplacing(PatchReplaceMode mode, const char* oldText, const char* newText);
     void listAndProcess(int32_t doIt);
-    int save(const char* path);
+    int save(const char* path, const ZephSysFileIdentity& loaded);
 
     const ExpertRunContext& context_;
+    ZephFolder folder_;
     ZephBuf& log_;
     ZephBuf& work_;
     ZephMemManager* manager_;
@@ -74,6 +84,13 @@ private:
     ExpertRunSink& sink_;
     ExpertOutcome outcome_;
 };
+
+void Run::logCause() {
+    char cause[256];
+    ZephFailureText(outcome_.failure, cause, sizeof cause);
+    if (cause[0] != '\0')
+        log_.appendFormat("Cause: %s\r\n", cause);
+}
 
 void Run::endWith(ExpertEnd end, int32_t lineStart) {
     outcome_.end = end;
@@ -134,27 +151,65 @@ void Run::listAndProcess(int32_t doIt) {
         show();
         return;
     }
+    int32_t stale = 0;
+    if (InstallFolderOpen(&folder_, directory, context_.lockWaitMs, manager_, &stale) != 0) {
+        if (folder_.failure.code == ZephErrBusy)
+            log_.appendFormat("Error!  Another copy of Quorvel is working on the directory \"%s\"!", directory);
+        else
+            log_.appendFormat("Error!  Cannot create directory list for \"%s\"!", pattern);
+        endWith(ExpertFailed, failure);
+        outcome_.failure = folder_.failure;
+        if (folder_.failure.code != ZephErrBusy) {
+            log_.appendLine("");
+            logCause();
+        }
+        show();
+        return;
+    }
+    if (stale > 0) {
+        log_.appendFormat(stale == 1 ? "Removed %ld temporary file left by an interrupted run.\r\n"
+                                     : "Removed %ld temporary files left by interrupted runs.\r\n",
+                          static_cast<long>(stale));
+        show();
+    }
     ZephDirList* list = InstallFolderList(manager_, pattern);
     if (list == nullptr) {
         log_.appendFormat("Error!  Cannot create directory list for \"%s\"!", pattern);
         endWith(ExpertFailed, failure);
         show();
+        folder_.close();
         return;
     }
     for (ZephDirEntry* entry = list->first; entry != nullptr && !stopRequested(); entry = entry->next) {
         if (!InstallFolderPassesOver(*entry) && processFile(entry->name, doIt) == -1) {
             log_.appendLine("Operation stopped.");
+            logCause();
             showAndPump();
             ZephDirList::destroy(&list);
+            folder_.close();
             return;
         }
         ZephSleep(0);
     }
     ZephDirList::destroy(&list);
+    folder_.close();
     const int32_t done = log_.length;
     log_.appendLine("Done!");
     endWith(stopRequested() ? ExpertStopped : ExpertDone, done);
     show();
+}
+
+int Run::openFolderOf(const char* path) {
+    const int32_t size = ZephStrLength(path) + 2;
+    auto* area = static_cast<char*>(ZephMemAlloc(manager_, size, 0, "ExpertRun folder"));
+    const int32_t failure = log_.length;
+    if (area == nullptr || ZephPathFolderOf(path, area, size) != 0 || folder_.open(area, -1) != 0) {
+        ZephMemFree(area);
+        log_.appendFormat("Error, cannot load file \"%s\"!\r\n", path);
+        return failFile(failure, folder_.failure);
+    }
+    ZephMemFree(area);
+    return 0;
 }
 
 // The percentage is of the buffer's length plus one, so it never reaches 100.
@@ -193,11 +248,17 @@ int Run::processFile(const char* path, int32_t doIt) {
     ZephStrCopyFileName(path, name, sizeof name);
 
     int32_t size = 0;
-    void* loaded = ZephFileLoad(manager_, path, &size);
+    ZephSysFileIdentity identity{};
+    ZephFailure cause;
+    void* loaded = ZephFileLoadIn(manager_, folder_.handle, ZephPathLastName(path), &size, &identity, &cause);
     const int32_t failure = log_.length;
     if (loaded == nullptr) {
+        // Listed as a file but a link or a special file when opened (under
+        // Wine links show only then): passed over as the listing passes them.
+        if (cause.code == ZephErrLink || cause.code == ZephErrNotRegular)
+            return 0;
         log_.appendFormat("Error, cannot load file \"%s\"!\r\n", path);
-        return failFile(failure);
+        return failFile(failure, cause);
     }
     work_.truncate(0);
     work_.append(loaded, size);
@@ -279,27 +340,35 @@ int Run::processFile(const char* path, int32_t doIt) {
     showAndPump();
     if (!changed)
         return 0;
-    return save(path);
+    return save(path, identity);
 }
 
-// Saves workBuffer to the path, or beside it with ".NEW" appended. A target
-// that does not fit its area is never cut to another name: its save fails.
-int Run::save(const char* path) {
+// Saves workBuffer to the path, or beside it with ".NEW" appended, only
+// while the file is still the one loaded. A target that does not fit its
+// area is never cut to another name: its save fails.
+int Run::save(const char* path, const ZephSysFileIdentity& loaded) {
     const char* suffix = context_.saveAsNew != nullptr && *context_.saveAsNew != 0 ? SaveAsNewSuffix : "";
     log_.appendFormat("    Saving \"%s%s\".\r\n", path, suffix);
     showAndPump();
+    const char* source = ZephPathLastName(path);
     char target[ExpertFieldSize];
-    bool fits = ZephStrLength(path) + ZephStrLength(suffix) < ExpertFieldSize;
+    // An empty content is refused, as ZephFileSave refuses it: a file made
+    // only of occurrences, with an empty New String, would vanish.
+    bool fits = ZephStrLength(source) + ZephStrLength(suffix) < ExpertFieldSize && work_.length > 0;
+    ZephFailure cause;
     if (fits) {
-        ZephStrCopy(target, path, sizeof target);
+        ZephStrCopy(target, source, sizeof target);
         ZephStrAppend(target, suffix, sizeof target);
+        ZephFileReplacer replacer;
+        replacer.init(manager_);
+        if (replacer.begin(folder_.handle, target, source, &loaded) == 0 &&
+            replacer.write(work_.data, work_.length) == 0 && replacer.commit() == 0)
+            return 0;
+        cause = replacer.failure;
     }
-    if (!fits || ZephFileSave(target, work_.data, work_.length) != 0) {
-        const int32_t failure = log_.length;
-        log_.appendFormat("ERROR!  An error occurred attempting to save \"%s%s\"!", path, suffix);
-        return failFile(failure);
-    }
-    return 0;
+    const int32_t failure = log_.length;
+    log_.appendFormat("ERROR!  An error occurred attempting to save \"%s%s\"!", path, suffix);
+    return failFile(failure, cause);
 }
 
 // The buffers and the busy flag are the least a run needs.
@@ -318,5 +387,8 @@ ExpertOutcome ExpertRun::runDirectory(const ExpertRunContext& context, int32_t d
 int ExpertRun::processFile(const ExpertRunContext& context, const char* path, int32_t doIt) {
     if (!isUsable(context))
         return -1;
-    return Run(context).processFile(path, doIt);
+    Run run(context);
+    if (path != nullptr && FileKindLookup(path, nullptr) != 0 && run.openFolderOf(path) != 0)
+        return -1;
+    return run.processFile(path, doIt);
 }

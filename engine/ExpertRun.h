@@ -4,6 +4,8 @@
 #ifndef QUORVEL_ENGINE_EXPERTRUN_H
 #define QUORVEL_ENGINE_EXPERTRUN_H
 
+#include "ZephError.h"
+
 #include <cstdint>
 
 struct ZephBuf;
@@ -38,6 +40,7 @@ inline constexpr int32_t ExpertMessageSize = 2 * ExpertFieldSize + 128;
 struct ExpertOutcome {
     ExpertEnd end = ExpertRefused;
     char message[ExpertMessageSize] = {};
+    ZephFailure failure; // the system's cause of a failure, when it gave one
 };
 
 // What the run tells its user about, all on the caller's thread, in the
@@ -84,16 +87,21 @@ struct ExpertRunContext {
     ExpertRunSink* sink = nullptr;      // none: nobody is told
     // Where the run reads the time; none: ZephTickCount. Tests put a clock here.
     uint32_t (*tickCount)() = nullptr;
+    // How long the run waits for another run on the directory to end.
+    int32_t lockWaitMs = 3000;
 };
 
-// A run lists the directory (no subdirectories, no links), loads each file
-// of a known kind whole into workBuffer, scans it for the Old String ignoring
-// ASCII case and, in Do it!, replaces every occurrence by the rule of the
-// file's kind and saves the file whole. Each step is written to logBuffer
-// with CR LF line ends. A save never touches the file until the new content
-// is complete on disk (ZephFileSave), so a failed save leaves the file as it
-// was. The first failure ends the run with "Operation stopped."; files saved
-// before it stay saved.
+// A run opens the directory as every run does (InstallFolderOpen: one run
+// per folder, stale temporaries removed, which the log says), lists it (no
+// subdirectories, no links, no special files), loads each file of a known
+// kind whole into workBuffer, scans it for the Old String ignoring ASCII case
+// and, in Do it!, replaces every occurrence by the rule of the file's kind and
+// saves the file whole. Each step is written to logBuffer with CR LF line
+// ends. A save never touches the file until the new content is complete on
+// disk, and only while the file is the one that was loaded
+// (ZephFileReplacer), so a failed save leaves the file as it was. The first
+// failure ends the run with "Operation stopped." and, when the system gave
+// one, a line "Cause: <its words>"; files saved before it stay saved.
 //
 // Offsets in the "Match" lines are those in workBuffer, which in Do it!
 // already holds the replacements made before them in the same file.
@@ -112,9 +120,10 @@ struct ExpertRun {
     // needs to read the log for it.
     static ExpertOutcome runDirectory(const ExpertRunContext& context, int32_t doIt);
 
-    // One file of a run, given its full path. A file of no known kind is
-    // passed over without a trace. Returns -1 when the run must stop (the
-    // cause is logged), 0 otherwise.
+    // One file of a run, given its full path, alone: its folder is opened
+    // without the run lock. A file of no known kind, a link or a special
+    // file is passed over without a trace. Returns -1 when the run must stop
+    // (the cause is logged), 0 otherwise.
     static int processFile(const ExpertRunContext& context, const char* path, int32_t doIt);
 };
 

@@ -2,8 +2,12 @@
 #include "InstallFolder.h"
 
 #include "ZephDirList.h"
+#include "ZephFileReplacer.h"
+#include "ZephFolder.h"
+#include "ZephMem.h"
 #include "ZephPath.h"
 #include "ZephStr.h"
+#include "ZephSysFile.h"
 
 const FileKindEntry FileKindTable[] = {
     {".EXE", 1}, {".DLL", 1}, {".INI", 0}, {".CFG", 0}, {".HTM", 0}, {nullptr, 0},
@@ -42,7 +46,54 @@ ZephDirList* InstallFolderList(ZephMemManager* manager, const char* pattern) {
 }
 
 bool InstallFolderPassesOver(const ZephDirEntry& entry) {
-    return (entry.attributes & (ZephAttrDirectory | ZephAttrLink)) != 0;
+    return (entry.attributes & (ZephAttrDirectory | ZephAttrLink | ZephAttrSpecial)) != 0;
+}
+
+InstallFolderSkip InstallFolderSkipOf(const ZephDirEntry& entry) {
+    if ((entry.attributes & ZephAttrDirectory) && !(entry.attributes & ZephAttrLink))
+        return InstallFolderNotSkipped;
+    if ((entry.attributes & (ZephAttrLink | ZephAttrSpecial)) == 0 || FileKindLookup(entry.name, nullptr) == 0)
+        return InstallFolderNotSkipped;
+    return (entry.attributes & ZephAttrLink) ? InstallFolderSkippedLink : InstallFolderSkippedSpecial;
+}
+
+namespace {
+
+// Removes the temporary files of earlier runs from the open, locked folder;
+// one that a writer still holds open (a run of another kind of lock, say a
+// copy under Wine beside a native one) stays. Returns how many went.
+int32_t removeStaleTemporaries(const ZephFolder& folder, const char* directory, ZephMemManager* manager) {
+    char pattern[1024];
+    if (InstallFolderPattern(directory, pattern, sizeof pattern) != 0)
+        return 0;
+    ZephDirList* list = ZephDirList::create(manager, pattern, ZephDirNoCase);
+    if (list == nullptr)
+        return 0;
+    int32_t removed = 0;
+    for (ZephDirEntry* entry = list->first; entry != nullptr; entry = entry->next) {
+        if (InstallFolderPassesOver(*entry) || !ZephFileReplacer::isTemporaryName(entry->name))
+            continue;
+        if (ZephSysFiles.removeUnusedIn(folder.handle, entry->name) == ZephErrNone)
+            ++removed;
+    }
+    ZephDirList::destroy(&list);
+    return removed;
+}
+
+} // namespace
+
+int InstallFolderOpen(ZephFolder* folder, const char* directory, int32_t lockWaitMs, ZephMemManager* manager,
+                      int32_t* staleRemoved) {
+    if (staleRemoved != nullptr)
+        *staleRemoved = 0;
+    if (folder->open(directory, lockWaitMs < 0 ? 0 : lockWaitMs) != 0)
+        return -1;
+    // Recovery of an interrupted run, when there is one to complete, belongs
+    // here: after the lock, before anything else looks at the files.
+    const int32_t removed = removeStaleTemporaries(*folder, directory, manager);
+    if (staleRemoved != nullptr)
+        *staleRemoved = removed;
+    return 0;
 }
 
 int InstallFolderKindOf(const ZephDirEntry& entry, int32_t* binaryFlag) {

@@ -9,6 +9,7 @@
 
 struct ZephDirEntry;
 struct ZephDirList;
+struct ZephFolder;
 struct ZephMemManager;
 
 // One row: an extension with its leading dot, in upper case, and 1 for a
@@ -42,10 +43,35 @@ int InstallFolderPattern(const char* directory, char* area, int32_t size);
 // folder is missing or unreadable or memory ran out (ZephDirList::create).
 ZephDirList* InstallFolderList(ZephMemManager* manager, const char* pattern);
 
-// True for an entry no run opens: a subdirectory, or a link of any kind.
-// Links are never followed, since writing through one could reach outside
-// the chosen folder. Such entries still count as looked at.
+// True for an entry no run opens: a subdirectory, a link of any kind, or a
+// special file (FIFO, socket, device). Links are never followed, since
+// writing through one could reach outside the chosen folder; a special file
+// holds no file to read, and may wait for ever or act when opened. Such
+// entries still count as looked at.
 bool InstallFolderPassesOver(const ZephDirEntry& entry);
+
+// Why an entry whose name is of a known kind is passed over, so that a run
+// can say so instead of reporting that nothing needs patching.
+enum InstallFolderSkip : int32_t {
+    InstallFolderNotSkipped = 0, // taken, or of no known kind, or a subdirectory
+    InstallFolderSkippedLink = 1,
+    InstallFolderSkippedSpecial = 2
+};
+InstallFolderSkip InstallFolderSkipOf(const ZephDirEntry& entry);
+
+// How long a run waits for another run on the same folder to end.
+inline constexpr int32_t InstallFolderLockWaitMs = 3000;
+
+// Opens directory for a run: the folder that its files are opened and
+// replaced in (so that no name is ever followed out of it) with the run
+// lock, waiting up to lockWaitMs while another run holds it (then -1 with
+// folder->failure ZephErrBusy). With the lock held, the temporary files of
+// runs that were killed are stale by definition: they are removed (not one
+// still open by a writer) and their count goes to *staleRemoved (may be
+// none). This is the one step every run takes on a folder before it looks
+// at the files. 0, or -1 with folder->failure and folder closed.
+int InstallFolderOpen(ZephFolder* folder, const char* directory, int32_t lockWaitMs, ZephMemManager* manager,
+                      int32_t* staleRemoved);
 
 // The kind of a listed entry: 0 for an entry passed over or of no known
 // kind; otherwise 1 with the row's binary flag (FileKindLookup of its name).

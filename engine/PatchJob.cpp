@@ -5,7 +5,9 @@
 #include "PatchRules.h"
 #include "PatchSearch.h"
 #include "ZephDirList.h"
+#include "ZephPath.h"
 #include "ZephStr.h"
+#include "ZephSysError.h"
 #include "ZephSysFile.h"
 #include "ZephTick.h"
 
@@ -15,10 +17,26 @@ namespace {
 
 constexpr int32_t ContentGranularity = 8192;
 constexpr int64_t LargestFile = 2147483647;
-// The target's name, ".new" included, must fit this area; a longer one is
-// refused rather than cut to the name of some other file.
-constexpr int TargetNameSize = 512;
 constexpr const char* NewSuffix = ".new";
+
+// Failures that are no fault of a file's bytes get sentences of their own,
+// naming what happened and what to do; the others keep the description's.
+const char* const ChangedText = "The file \"%s\" was changed by another program while it was being patched; it "
+                                "was left as that program wrote it.\r\n\r\nPlease close the programs that use this "
+                                "directory and try again.";
+const char* const InUseText = "The file \"%s\" is in use by another program.\r\n\r\nPlease close that program (the "
+                              "game, an editor) and try again.";
+const char* const HardLinksText = "The file \"%s\" has other names (hard links) that would keep the old content; it "
+                                  "was left as it is.\r\n\r\nPlease replace the links by copies and try again.";
+const char* const BusyText = "Another copy of Quorvel is working on the directory \"%s\"!\r\n\r\nPlease wait until "
+                             "it has finished and try again.";
+const char* const NotAllowedText =
+    "You may not change the files in the directory \"%s\"!\r\n\r\nPlease make the directory writable, or run "
+    "Quorvel as a user who may change these files (on Windows: right-click Quorvel and choose \"Run as "
+    "administrator\").";
+const char* const CannotListText = "We were unable to scan the directory \"%s\"!\r\n\r\nPlease click Back and select "
+                                   "a different directory and try again.";
+const char* const CannotWriteText = "An error occurred attempting to write to file \"%s\"!";
 
 } // namespace
 
@@ -43,6 +61,12 @@ void PatchJob::clear() {
     quickScan = 0;
     filesMatched = 0;
     filesVisited = 0;
+    linksPassedOver = 0;
+    specialPassedOver = 0;
+    staleRemoved = 0;
+    lockWaitMs = InstallFolderLockWaitMs;
+    failure = ZephFailure{};
+    sourceIdentity = ZephSysFileIdentity{};
     entriesTotal = 0;
     bytesRead = 0;
     cursor = 0;
@@ -81,8 +105,12 @@ int PatchJob::lookupKind(const char* path, int32_t* binaryFlag) { return FileKin
 void PatchJob::start() {
     stop(Idle);
     message[0] = 0;
+    failure = ZephFailure{};
     filesMatched = 0;
     filesVisited = 0;
+    linksPassedOver = 0;
+    specialPassedOver = 0;
+    staleRemoved = 0;
     entriesTotal = 0;
     bytesRead = 0;
 
@@ -111,53 +139,69 @@ void PatchJob::stop(int32_t newStatus) {
     target.abandon();
     // Sealed files are complete: they take their places whatever ended the
     // run (a failure here leaves that file as it was; the run has its end).
-    commitSealed(nullptr, 0);
+    commitSealed(nullptr, 0, nullptr);
+    folder.close();
 }
 
-bool PatchJob::commitSealed(char* failedName, int32_t failedNameSize) {
+bool PatchJob::commitSealed(char* failedName, int32_t failedNameSize, ZephFailure* failedCause) {
     bool allDone = true;
-    auto failedOne = [&](const char* target) {
+    // Named as the source, as the run names a failed write.
+    auto failedOne = [&](const char* source, const ZephFailure& cause) {
         if (allDone && failedName != nullptr) {
-            // Named as the source, as the run names a failed write.
-            ZephStrCopy(failedName, target, failedNameSize);
-            if (saveAsNew != 0 && ZephStrEndsWithNoCase(failedName, NewSuffix))
-                failedName[ZephStrLength(failedName) - ZephStrLength(NewSuffix)] = 0;
+            ZephStrCopy(failedName, directory, failedNameSize);
+            ZephStrAppend(failedName, ZephPathSeparatorText, failedNameSize);
+            ZephStrAppend(failedName, source, failedNameSize);
         }
+        if (allDone && failedCause != nullptr)
+            *failedCause = cause;
         allDone = false;
     };
-    char name[TargetNameSize];
     // Every content to the disk first, then the renames: a rename between
     // two flushes would make the second wait for a journal commit of its own.
+    // A replacer that fails forgets its names: the source's is kept aside.
+    char source[PatchMessageSize];
     for (int32_t i = 0; i < sealedCount; ++i) {
         if (!sealed[i].isActive())
             continue;
-        ZephStrCopy(name, sealed[i].targetPath, sizeof name);
+        ZephStrCopy(source, sealed[i].sourceName, sizeof source);
         if (sealed[i].flushContent() != 0)
-            failedOne(name);
+            failedOne(source, sealed[i].failure);
     }
-    char lastPlaced[TargetNameSize] = {};
+    char lastPlaced[PatchMessageSize] = {};
     for (int32_t i = 0; i < sealedCount; ++i) {
         if (!sealed[i].isActive())
             continue;
-        ZephStrCopy(name, sealed[i].targetPath, sizeof name);
+        ZephStrCopy(source, sealed[i].sourceName, sizeof source);
         if (sealed[i].commit() != 0)
-            failedOne(name);
+            failedOne(source, sealed[i].failure);
         else
-            ZephStrCopy(lastPlaced, name, sizeof lastPlaced);
+            ZephStrCopy(lastPlaced, source, sizeof lastPlaced);
     }
     sealedCount = 0;
-    // One folder sync for all the renames (they share the run's directory).
-    // A folder that cannot be synced leaves them as durable as the file
-    // system makes them; the contents are on disk.
-    if (lastPlaced[0] != 0)
-        ZephSysFiles.flushDirectoryOf(lastPlaced);
+    // One folder sync for all the renames; a failing one fails the run,
+    // since the files may not keep their new content after a crash. A file
+    // system that cannot sync a folder at all is no failure.
+    if (lastPlaced[0] != 0 && folder.isOpen()) {
+        ZephError synced = ZephSysFiles.flushFolder(folder.handle);
+        if (synced != ZephErrNone)
+            failedOne(lastPlaced, ZephFailure{synced, ZephSysLastError()});
+    }
     return allDone;
 }
 
+bool PatchJob::failCommit(const char* name, const ZephFailure& cause) {
+    switch (cause.code) {
+    case ZephErrChanged: return fail(ChangedText, name, "", cause);
+    case ZephErrInUse: return fail(InUseText, name, "", cause);
+    default: return fail(CannotWriteText, name, "", cause);
+    }
+}
+
 bool PatchJob::doComplete() {
-    char failed[TargetNameSize];
-    if (!commitSealed(failed, sizeof failed))
-        return fail("An error occurred attempting to write to file \"%s\"!", failed);
+    char failed[PatchMessageSize];
+    ZephFailure cause;
+    if (!commitSealed(failed, sizeof failed, &cause))
+        return failCommit(failed, cause);
     stop(Finished);
     return true;
 }
@@ -195,7 +239,7 @@ bool PatchJob::perform() {
     }
 }
 
-bool PatchJob::fail(const char* format, const char* argument, const char* argumentTail) {
+bool PatchJob::fail(const char* format, const char* argument, const char* argumentTail, const ZephFailure& cause) {
     // Every message has one "%s"; the text around it and the argument are
     // appended with bounds, so a long path is cut by the message area alone.
     char text[sizeof message] = {};
@@ -210,6 +254,7 @@ bool PatchJob::fail(const char* format, const char* argument, const char* argume
     }
     stop(Failed);
     setMessage(text);
+    failure = cause;
     return true;
 }
 
@@ -238,19 +283,22 @@ bool PatchJob::doListDirectory() {
     ZephDirList::destroy(&dirList);
     filesMatched = 0;
     filesVisited = 0;
+    linksPassedOver = 0;
+    specialPassedOver = 0;
     entriesTotal = 0;
     bytesRead = 0;
-    static const char* const cannotList =
-        "We were unable to scan the directory \"%s\"!\r\n\r\nPlease click Back and select a different directory and "
-        "try again.";
     // A pattern that does not fit is refused like a folder that cannot be
     // listed.
     char pattern[sizeof directory];
     if (InstallFolderPattern(directory, pattern, sizeof pattern) != 0)
-        return fail(cannotList, directory);
+        return fail(CannotListText, directory);
+    if (InstallFolderOpen(&folder, directory, lockWaitMs, memoryManager, &staleRemoved) != 0) {
+        const ZephFailure cause = folder.failure;
+        return fail(cause.code == ZephErrBusy ? BusyText : CannotListText, directory, "", cause);
+    }
     dirList = InstallFolderList(memoryManager, pattern);
     if (dirList == nullptr)
-        return fail(cannotList, directory);
+        return fail(CannotListText, directory, "", ZephFailure{ZephErrNoMemory, 0});
     file.init(memoryManager);
     content.init(memoryManager, ContentGranularity);
     entry = dirList->first;
@@ -265,6 +313,7 @@ bool PatchJob::doNextEntry() {
         return false;
     }
     ++filesVisited;
+    passOver(InstallFolderSkipOf(*entry));
     int32_t flag = 0;
     if (InstallFolderKindOf(*entry, &flag)) {
         binaryKind = flag;
@@ -275,9 +324,39 @@ bool PatchJob::doNextEntry() {
     return false;
 }
 
+void PatchJob::passOver(int32_t why) {
+    if (why == InstallFolderSkippedLink)
+        ++linksPassedOver;
+    else if (why == InstallFolderSkippedSpecial)
+        ++specialPassedOver;
+}
+
 bool PatchJob::doOpenSource() {
-    if (file.open(entry->name, OpenRead | OpenShared) != 0)
-        return fail("Unable to open file \"%s\" for reading!", entry->name);
+    if (file.openIn(folder.handle, ZephPathLastName(entry->name), OpenRead | OpenShared) != 0) {
+        const ZephFailure cause = file.failure;
+        // Listed as a file, but a link or a special file when opened (under
+        // Wine links show only then; natively it was swapped since): passed
+        // over as the listing passes them over.
+        if (cause.code == ZephErrLink || cause.code == ZephErrNotRegular) {
+            passOver(cause.code == ZephErrLink ? InstallFolderSkippedLink : InstallFolderSkippedSpecial);
+            moveToNextEntry();
+            currentStep = NextEntry;
+            return false;
+        }
+        if (cause.code == ZephErrInUse)
+            return fail(InUseText, entry->name, "", cause);
+        if (cause.code == ZephErrNotFound)
+            return fail(ChangedText, entry->name, "", ZephFailure{ZephErrChanged, 0});
+        return fail("Unable to open file \"%s\" for reading!", entry->name, "", cause);
+    }
+    // The file opened must be the one listed: a name swapped in between is
+    // another program's doing.
+    ZephError known = ZephSysFiles.identify(file.handle, &sourceIdentity);
+    if (known != ZephErrNone)
+        return fail("Unable to open file \"%s\" for reading!", entry->name, "", ZephFailure{known, ZephSysLastError()});
+    if ((entry->volume != 0 || entry->file != 0) &&
+        (entry->volume != sourceIdentity.volume || entry->file != sourceIdentity.file))
+        return fail(ChangedText, entry->name, "", ZephFailure{ZephErrChanged, 0});
     content.reset();
     if (file.size > LargestFile)
         return fail("File \"%s\" too large to load/scan!", entry->name);
@@ -315,7 +394,7 @@ bool PatchJob::doReadChunk() {
         return fail("An error occurred attempting to spool file \"%s\" to memory!", entry->name);
     if (file.read(room, count) != 0) {
         content.truncate(content.length - count);
-        return fail("An error occurred attempting to read in file \"%s\"!", entry->name);
+        return fail("An error occurred attempting to read in file \"%s\"!", entry->name, "", file.failure);
     }
     bytesRead += count;
     if (convert == 0) {
@@ -362,16 +441,39 @@ bool PatchJob::doScanContent() {
     return false;
 }
 
+bool PatchJob::failReplacement(const ZephFileReplacer& replacer, const char* format, const char* name,
+                               const char* suffix) {
+    const ZephFailure cause = replacer.failure;
+    switch (cause.code) {
+    case ZephErrChanged: return fail(ChangedText, name, "", cause);
+    case ZephErrInUse: return fail(InUseText, name, "", cause);
+    case ZephErrHardLinks: return fail(HardLinksText, name, "", cause);
+    case ZephErrAccess:
+    case ZephErrReadOnly:
+        if (replacer.folderRefused)
+            return fail(NotAllowedText, directory, "", cause);
+        break;
+    default: break;
+    }
+    return fail(format, name, suffix, cause);
+}
+
 bool PatchJob::doOpenTarget() {
-    static const char* const cannotOpen = "Unable to open file \"%s\" for writing!";
     const char* suffix = saveAsNew != 0 ? NewSuffix : "";
-    char name[TargetNameSize];
-    if (ZephStrLength(entry->name) + ZephStrLength(suffix) >= TargetNameSize)
-        return fail(cannotOpen, entry->name, suffix); // never opened under a cut, other name
-    ZephStrCopy(name, entry->name, sizeof name);
+    const char* source = ZephPathLastName(entry->name);
+    char name[PatchMessageSize];
+    ZephStrCopy(name, source, sizeof name);
     ZephStrAppend(name, suffix, sizeof name);
-    if (target.begin(name) != 0)
-        return fail(cannotOpen, name);
+    if (target.begin(folder.handle, name, source, &sourceIdentity) != 0) {
+        // The file itself swapped for a link or something else since it was
+        // read is a change by another program too.
+        const ZephError code = target.failure.code;
+        if (saveAsNew == 0 && (code == ZephErrLink || code == ZephErrNotRegular)) {
+            target.failure = ZephFailure{ZephErrChanged, 0};
+            target.folderRefused = false;
+        }
+        return failReplacement(target, "Unable to open file \"%s\" for writing!", entry->name, suffix);
+    }
     writePos = 0;
     currentStep = WriteChunk;
     return false;
@@ -385,7 +487,7 @@ bool PatchJob::doWriteChunk() {
     }
     int32_t count = remaining < PatchChunkSize ? remaining : PatchChunkSize;
     if (target.write(content.data + writePos, count) != 0)
-        return fail("An error occurred attempting to write to file \"%s\"!", entry->name);
+        return fail(CannotWriteText, entry->name, "", target.failure);
     writePos += count;
     return false;
 }
@@ -395,12 +497,13 @@ bool PatchJob::doEndWrite() {
     // the file's place with them. Whatever fails, the file is as it was and
     // the run reports the write as failed.
     if (target.seal() != 0)
-        return fail("An error occurred attempting to write to file \"%s\"!", entry->name);
+        return fail(CannotWriteText, entry->name, "", target.failure);
     sealed[sealedCount++].takeOver(target);
     if (sealedCount == PatchSealedFiles) {
-        char failed[TargetNameSize];
-        if (!commitSealed(failed, sizeof failed))
-            return fail("An error occurred attempting to write to file \"%s\"!", failed);
+        char failed[PatchMessageSize];
+        ZephFailure cause;
+        if (!commitSealed(failed, sizeof failed, &cause))
+            return failCommit(failed, cause);
     }
     moveToNextEntry();
     currentStep = NextEntry;

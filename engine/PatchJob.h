@@ -3,10 +3,13 @@
 #ifndef QUORVEL_ENGINE_PATCHJOB_H
 #define QUORVEL_ENGINE_PATCHJOB_H
 
+#include "InstallFolder.h"
 #include "PatchSearch.h"
 #include "ZephBuf.h"
+#include "ZephError.h"
 #include "ZephFile.h"
 #include "ZephFileReplacer.h"
+#include "ZephFolder.h"
 
 #include <cstdint>
 
@@ -43,8 +46,8 @@ inline constexpr int32_t PatchChunkSize = 4096;
 inline constexpr int32_t PatchQuickPieceSize = int32_t{1} << 20;
 
 // Room for every failure text with the longest path a run meets (a
-// directory of 1023 characters, a separator, a file name and ".new"), so
-// that a message always names its file in full.
+// directory of 1023 characters, a separator, a file name of up to 255 bytes
+// and ".new"), so that a message always names its file in full.
 inline constexpr int32_t PatchMessageSize = 2048;
 
 // Complete new files a convert run holds before putting them in place
@@ -74,17 +77,27 @@ struct PatchProgress {
 // with the same status, counts and message as the scan run; only fileMatches
 // and bytesRead stop short. The wizard never asks for it.
 //
+// A run opens the directory first (InstallFolderOpen): one run per folder at
+// a time, stale temporary files of killed runs removed. Every file is then
+// opened, replaced and removed relative to that folder, never through a
+// link. Links and special files (FIFOs, sockets, devices) are counted and
+// passed over, whether the listing or the open finds them: a run never
+// reads or writes outside the chosen directory nor waits on a FIFO.
+//
 // A file is never rewritten in place: its new content goes into a temporary
 // file beside it (target), which takes its name only once every byte is
-// written and on disk. Complete files wait in sealed, their content already
-// on its way to the disk, and are put in place PatchSealedFiles at a time and
-// whenever a run ends, however it ends: one journal commit of the file system
-// then serves several files instead of one each. A failed or stopped run
-// therefore leaves each file either as it was or fully rewritten, and no
-// temporary file behind. Files listed as links are counted and passed over,
-// so a run never writes outside the chosen directory.
+// written and on disk, with the file's owner, mode and attributes, and only
+// while the file is still the one that was read (ZephFileReplacer): another
+// program's change is never overwritten, the run fails instead. Complete
+// files wait in sealed, their content already on its way to the disk, and
+// are put in place PatchSealedFiles at a time and whenever a run ends,
+// however it ends: one journal commit of the file system then serves several
+// files instead of one each. A failed or stopped run therefore leaves each
+// file either as it was or fully rewritten, and no temporary file behind.
+// Every failure that the system reported keeps its cause in failure.
 //
-// Invariants: dirList exists only from ListDirectory to the end of a run;
+// Invariants: folder is open and dirList exists only from ListDirectory to
+// the end of a run;
 // entry points into dirList or is none; status is Running exactly while
 // currentStep is not 0 after a successful start; file is open on the source
 // only between OpenSource and EndRead, target is active only between
@@ -100,16 +113,27 @@ struct PatchJob {
     int32_t quickScan = 0; // nonzero: a scan run is a quick scan (see above)
     int32_t status = Idle;
     char message[PatchMessageSize] = {}; // the failure that ended the run; empty otherwise
+    ZephFailure failure;                 // the system's cause of that failure, when it gave one
     int32_t filesMatched = 0;            // files of the run holding the old string
     int32_t filesVisited = 0;            // directory entries looked at
+    // Entries of a known kind passed over unread: links, and special files
+    // (FIFOs, sockets, devices). A run that matched nothing says so rather
+    // than that nothing needs patching.
+    int32_t linksPassedOver = 0;
+    int32_t specialPassedOver = 0;
+    int32_t staleRemoved = 0; // temporary files of killed runs removed at the start
+    // How long the run waits for another run on the folder to end.
+    int32_t lockWaitMs = InstallFolderLockWaitMs;
     int32_t entriesTotal = 0;            // entries of this run's listing
     int64_t bytesRead = 0;               // file content read by this run
     // The engine's next action, one of PatchStep (0: no run set up). Named
     // apart from the operation step(), which C++ cannot share a name with.
     int32_t currentStep = 0;
+    ZephFolder folder;              // the directory, open and locked during a run
     ZephDirList* dirList = nullptr; // owned
     ZephDirEntry* entry = nullptr;
-    ZephFile file;      // the source, while it is read
+    ZephFile file;                  // the source, while it is read
+    ZephSysFileIdentity sourceIdentity{}; // the source as it was read
     ZephBuf content;    // convert run: the whole current file; scan run: its undecided end and one piece
     int32_t cursor = 0; // scan offset in content
     int32_t fileMatches = 0;
@@ -160,7 +184,8 @@ struct PatchJob {
 
     // Ends a run with the given status: releases the listing, abandons an
     // unfinished target, closes file, puts the sealed files in place (one
-    // folder sync for them); content keeps its data and memory.
+    // folder sync for them), closes the folder; content keeps its data and
+    // memory.
     void stop(int32_t newStatus);
 
     // How far the run has got (also after it ended). Cannot fail.
@@ -183,18 +208,28 @@ private:
     bool doWriteChunk();
     bool doEndWrite();
     // Puts argument and argumentTail in the place of the one "%s" of format,
-    // stops the run as Failed and stores the text (cut to the message area).
-    // Always true, for "return fail(...)".
-    bool fail(const char* format, const char* argument, const char* argumentTail = "");
+    // stops the run as Failed and stores the text (cut to the message area)
+    // and the cause. Always true, for "return fail(...)".
+    bool fail(const char* format, const char* argument, const char* argumentTail = "",
+              const ZephFailure& cause = ZephFailure{});
+    // Fails the run for a replacement that could not be made, by its cause.
+    bool failReplacement(const ZephFileReplacer& replacer, const char* format, const char* name,
+                         const char* suffix);
     void moveToNextEntry();
     bool contentFits(int64_t size) const;
     int32_t pieceSize() const;
     void scanAhead();
     bool doComplete();
     // Puts every sealed file in its place and syncs the directory once. False
-    // when one could not be put there (it stays as it was); the first such
-    // source path goes to failedName.
-    bool commitSealed(char* failedName, int32_t failedNameSize);
+    // when one could not be put there (it stays as it was) or the sync
+    // failed (named by the last file put in place); the first such file's
+    // path goes to failedName and its cause to failedCause.
+    bool commitSealed(char* failedName, int32_t failedNameSize, ZephFailure* failedCause);
+    // Fails the run for a file (or, a failed sync, the directory) that could
+    // not be put in place, by its cause.
+    bool failCommit(const char* name, const ZephFailure& cause);
+    // Counts an entry of a known kind passed over (an InstallFolderSkip).
+    void passOver(int32_t why);
 };
 
 #endif

@@ -100,12 +100,30 @@ const char* composeScanVerdict(const PatchJob& job, char* area, int size) {
                     "Click on Next to begin conversions of these files.",
                     matched);
         return area;
-    case NoFileMatched:
-        ZephStrCopy(area,
-                    "We have determined that no patching is required for this product in this directory.\r\n\r\n"
-                    "Click on Back and select a different directory or product and try again.",
-                    size);
+    case NoFileMatched: {
+        // Never "no patching is required" while a link or a special file of
+        // these kinds, which no run reads, may hold the old address.
+        const long passedOver = static_cast<long>(job.linksPassedOver) + job.specialPassedOver;
+        if (passedOver == 1) {
+            ZephStrCopy(area,
+                        "No file in this directory holds the old address, but 1 link or special file of these "
+                        "kinds was passed over: Quorvel never reads or changes links and special files.\r\n\r\n"
+                        "Click on Back and select a different directory or product and try again.",
+                        size);
+        } else if (passedOver > 1) {
+            composeInto(area, size,
+                        "No file in this directory holds the old address, but %ld links or special files of these "
+                        "kinds were passed over: Quorvel never reads or changes links and special files.\r\n\r\n"
+                        "Click on Back and select a different directory or product and try again.",
+                        passedOver);
+        } else {
+            ZephStrCopy(area,
+                        "We have determined that no patching is required for this product in this directory.\r\n\r\n"
+                        "Click on Back and select a different directory or product and try again.",
+                        size);
+        }
         return area;
+    }
     case NoFileFound:
         ZephStrCopy(area,
                     "No files were found in this directory.\r\n\r\n"

@@ -23,7 +23,7 @@ uint32_t libraryAttributes(uint32_t platform) {
         {ZephSysAttrDirectory, ZephAttrDirectory}, {ZephSysAttrHidden, ZephAttrHidden},
         {ZephSysAttrNormal, ZephAttrNormal},       {ZephSysAttrReadOnly, ZephAttrReadOnly},
         {ZephSysAttrSystem, ZephAttrSystem},       {ZephSysAttrTemporary, ZephAttrTemporary},
-        {ZephSysAttrReparsePoint, ZephAttrLink},
+        {ZephSysAttrReparsePoint, ZephAttrLink},   {ZephSysAttrDevice, ZephAttrSpecial},
     };
     uint32_t bits = 0;
     for (const auto& pair : map)
@@ -179,6 +179,8 @@ ZephDirList* ZephDirList::create(ZephMemManager* manager, const char* pattern, u
             ZephSysDirs.findClose(search);
             return nullptr;
         }
+        entry->volume = found.volume;
+        entry->file = found.file;
         entry->next = chain;
         chain = entry;
         ++count;

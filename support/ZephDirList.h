@@ -30,7 +30,10 @@ enum : uint32_t {
     // A symbolic link (POSIX) or reparse point (Win32). Its attributes are
     // the link's own, never its target's, so callers can refuse to write
     // through it.
-    ZephAttrLink = 0x100
+    ZephAttrLink = 0x100,
+    // A FIFO, socket or device (POSIX): no file to read or write, and one
+    // that may wait for ever or act when opened.
+    ZephAttrSpecial = 0x200
 };
 
 // A calendar time, day first. All fields 0 means no time is known.
@@ -62,6 +65,10 @@ struct ZephDirEntry {
     ZephDirTime created;
     ZephDirTime accessed;
     ZephDirTime written;
+    // Which file the name stood for when listed (ZephSysFindData); 0 and 0
+    // when the platform's search does not tell, and for addEntry.
+    uint64_t volume;
+    uint64_t file;
 };
 
 // A snapshot of one directory, always in name order (byte order, or ignoring

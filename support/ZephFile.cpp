@@ -2,8 +2,12 @@
 #include "ZephFile.h"
 
 #include "ZephFileReplacer.h"
+#include "ZephFolder.h"
 #include "ZephMem.h"
+#include "ZephPath.h"
 #include "ZephSysDir.h"
+#include "ZephStr.h"
+#include "ZephSysError.h"
 
 #include <cinttypes>
 #include <cstdio>
@@ -34,6 +38,7 @@ void ZephFile::init(ZephMemManager* newManager) {
     block = nullptr;
     blockCapacity = 0;
     growthStep = 4096;
+    failure = ZephFailure{};
 }
 
 static void updateAtEnd(ZephFile* file) {
@@ -41,6 +46,27 @@ static void updateAtEnd(ZephFile* file) {
         file->state |= ZephFileStateAtEnd;
     else
         file->state &= ~ZephFileStateAtEnd;
+}
+
+// Takes an opened handle: size from its end, position at the start (or the
+// end with OpenAtEnd). Closes it and fails when it cannot seek.
+static int adopt(ZephFile* file, int64_t opened, uint32_t mode) {
+    int64_t end = 0;
+    ZephError error = ZephSysFiles.seek(opened, 0, ZephSysSeekEnd, &end);
+    int64_t start = end;
+    if (error == ZephErrNone && !(mode & OpenAtEnd))
+        error = ZephSysFiles.seek(opened, 0, ZephSysSeekBegin, &start);
+    if (error != ZephErrNone) {
+        file->failure = ZephFailure{error, ZephSysLastError()};
+        ZephSysFiles.close(opened);
+        return -1;
+    }
+    file->handle = opened;
+    file->size = end;
+    file->position = start;
+    file->state = ZephFileStateOpen;
+    updateAtEnd(file);
+    return 0;
 }
 
 int ZephFile::open(const char* path, uint32_t mode) {
@@ -64,26 +90,30 @@ int ZephFile::open(const char* path, uint32_t mode) {
     if ((mode & OpenTruncate) && ZephFileExists(path) && ZephFileTruncate(path) != 0)
         return -1;
     int64_t opened = ZephSysFileNone;
-    if (ZephSysFiles.open(path, flags, &opened) != ZephErrNone) {
-        if (!(mode & OpenCreate) || ZephSysFiles.open(path, flags | ZephSysOpenCreate, &opened) != ZephErrNone)
-            return -1;
-    }
-    int64_t end = 0;
-    if (ZephSysFiles.seek(opened, 0, ZephSysSeekEnd, &end) != ZephErrNone) {
-        ZephSysFiles.close(opened);
+    ZephError error = ZephSysFiles.open(path, flags, &opened);
+    if (error != ZephErrNone && (mode & OpenCreate))
+        error = ZephSysFiles.open(path, flags | ZephSysOpenCreate, &opened);
+    if (error != ZephErrNone) {
+        failure = ZephFailure{error, ZephSysLastError()};
         return -1;
     }
-    int64_t start = end;
-    if (!(mode & OpenAtEnd) && ZephSysFiles.seek(opened, 0, ZephSysSeekBegin, &start) != ZephErrNone) {
-        ZephSysFiles.close(opened);
+    return adopt(this, opened, mode);
+}
+
+int ZephFile::openIn(int64_t folder, const char* name, uint32_t mode) {
+    close();
+    if (name == nullptr || (mode & ~(OpenRead | OpenShared)) != 0 || !(mode & OpenRead)) {
+        failure = ZephFailure{ZephErrInvalid, 0};
         return -1;
     }
-    handle = opened;
-    size = end;
-    position = start;
-    state = ZephFileStateOpen;
-    updateAtEnd(this);
-    return 0;
+    int64_t opened = ZephSysFileNone;
+    ZephError error = ZephSysFiles.openIn(
+        folder, name, ZephSysOpenRead | ((mode & OpenShared) ? ZephSysOpenShared : 0u), &opened);
+    if (error != ZephErrNone) {
+        failure = ZephFailure{error, ZephSysLastError()};
+        return -1;
+    }
+    return adopt(this, opened, mode);
 }
 
 int ZephFile::read(void* destination, int64_t count) {
@@ -98,7 +128,10 @@ int ZephFile::read(void* destination, int64_t count) {
         position += copied;
     } else {
         int64_t done = 0;
-        if (ZephSysFiles.read(handle, destination, count, &done) != ZephErrNone || done != count) {
+        ZephError error = ZephSysFiles.read(handle, destination, count, &done);
+        if (error != ZephErrNone || done != count) {
+            // Shorter than its size at the open: someone cut it meanwhile.
+            failure = error != ZephErrNone ? ZephFailure{error, ZephSysLastError()} : ZephFailure{ZephErrChanged, 0};
             // The platform's position moved by what was read; put it back so
             // that it keeps matching ours.
             if (done != 0) {
@@ -134,8 +167,11 @@ int ZephFile::write(const void* source, int64_t count) {
         position = end;
     } else {
         int64_t done = 0;
-        if (count > 0 && ZephSysFiles.write(handle, source, count, &done) != ZephErrNone)
+        ZephError error = count > 0 ? ZephSysFiles.write(handle, source, count, &done) : ZephErrNone;
+        if (error != ZephErrNone) {
+            failure = ZephFailure{error, ZephSysLastError()};
             result = -1;
+        }
         // A short write is a failure: the caller's data did not all arrive.
         // The position still follows the bytes that did.
         position += done;
@@ -304,6 +340,35 @@ int ZephFileAppendHexDump(const char* path, const char* prefix, const void* data
     return result;
 }
 
+// Reads the whole of an open file into a new block; none on failure, with
+// the file closed either way.
+static void* loadOpened(ZephMemManager* manager, ZephFile& file, int32_t* outSize, ZephFailure* failure) {
+    // Taking the low 32 bits of a larger size would load a part of the file
+    // as if it were the whole.
+    void* loaded = nullptr;
+    if (file.size > INT32_MAX) {
+        file.failure = ZephFailure{ZephErrNoMemory, 0};
+    } else {
+        auto size = static_cast<int32_t>(file.size);
+        loaded = ZephMemAlloc(manager, size, 0, LoadBlockName);
+        if (loaded == nullptr) {
+            file.failure = ZephFailure{ZephErrNoMemory, 0};
+        } else {
+            std::memset(loaded, 0, static_cast<size_t>(size));
+            if (file.read(loaded, size) != 0) {
+                ZephMemFree(loaded);
+                loaded = nullptr;
+            } else if (outSize != nullptr) {
+                *outSize = size;
+            }
+        }
+    }
+    if (loaded == nullptr && failure != nullptr)
+        *failure = file.failure;
+    file.close();
+    return loaded;
+}
+
 void* ZephFileLoad(ZephMemManager* manager, const char* path, int32_t* outSize) {
     if (outSize != nullptr)
         *outSize = 0;
@@ -313,36 +378,49 @@ void* ZephFileLoad(ZephMemManager* manager, const char* path, int32_t* outSize) 
     file.init(manager);
     if (file.open(path, OpenShared | OpenRead) != 0)
         return nullptr;
-    // Taking the low 32 bits of a larger size would load a part of the file
-    // as if it were the whole.
-    if (file.size > INT32_MAX) {
-        file.close();
-        return nullptr;
-    }
-    auto size = static_cast<int32_t>(file.size);
-    void* loaded = ZephMemAlloc(manager, size, 0, LoadBlockName);
-    if (loaded == nullptr) {
-        file.close();
-        return nullptr;
-    }
-    std::memset(loaded, 0, static_cast<size_t>(size));
-    if (file.read(loaded, size) != 0) {
-        ZephMemFree(loaded);
-        file.close();
-        return nullptr;
-    }
-    file.close();
+    return loadOpened(manager, file, outSize, nullptr);
+}
+
+void* ZephFileLoadIn(ZephMemManager* manager, int64_t folder, const char* name, int32_t* outSize,
+                     ZephSysFileIdentity* identity, ZephFailure* failure) {
     if (outSize != nullptr)
-        *outSize = size;
-    return loaded;
+        *outSize = 0;
+    ZephFile file;
+    file.init(manager);
+    if (file.openIn(folder, name, OpenShared | OpenRead) != 0) {
+        if (failure != nullptr)
+            *failure = file.failure;
+        return nullptr;
+    }
+    if (identity != nullptr) {
+        ZephError known = ZephSysFiles.identify(file.handle, identity);
+        if (known != ZephErrNone) {
+            if (failure != nullptr)
+                *failure = ZephFailure{known, ZephSysLastError()};
+            file.close();
+            return nullptr;
+        }
+    }
+    return loadOpened(manager, file, outSize, failure);
 }
 
 int ZephFileSave(const char* path, const void* data, int32_t length) {
     if (path == nullptr || data == nullptr || length <= 0)
         return -1;
+    // The replacement works inside the folder that holds the name.
+    const char* name = ZephPathLastName(path);
+    const int32_t size = ZephStrLength(path) + 2;
+    auto* folderPath = static_cast<char*>(ZephMemAlloc(&ZephMemManagerGlobal, size, 0, "ZephFileSave folder"));
+    if (folderPath == nullptr)
+        return -1;
+    ZephFolder folder;
+    int result = *name == '\0' || ZephPathFolderOf(path, folderPath, size) != 0 ? -1 : folder.open(folderPath, -1);
+    ZephMemFree(folderPath);
+    if (result != 0)
+        return -1;
     ZephFileReplacer replacer;
     replacer.init(&ZephMemManagerGlobal);
-    if (replacer.begin(path) != 0 || replacer.write(data, length) != 0 || replacer.commit() != 0)
+    if (replacer.begin(folder.handle, name) != 0 || replacer.write(data, length) != 0 || replacer.commit() != 0)
         return -1;
     return 0;
 }

@@ -3,6 +3,7 @@
 #ifndef QUORVEL_SUPPORT_ZEPHFILE_H
 #define QUORVEL_SUPPORT_ZEPHFILE_H
 
+#include "ZephError.h"
 #include "ZephSysFile.h"
 
 #include <cstdint>
@@ -33,8 +34,10 @@ inline constexpr int32_t ZephFileHexDumpMaxBytesPerLine = 64;
 // manager), which grows by growthStep bytes at a time and is released on
 // close; its size is the highest end written. A disk file's size is its
 // length when opened, raised by writes past it. Every operation returns 0 or
-// -1 and says nothing; a failed open leaves the object closed, a failed read
-// leaves the position where it was.
+// -1 and says nothing but failure, the cause of the last -1 of open, openIn,
+// read or write (a disk read that finds the file shorter than its size at
+// the open is ZephErrChanged); a failed open leaves the object closed, a
+// failed read leaves the position where it was.
 struct ZephFile {
     ZephMemManager* manager = nullptr;
     int64_t handle = ZephSysFileNone;
@@ -44,6 +47,7 @@ struct ZephFile {
     char* block = nullptr;
     int32_t blockCapacity = 0;
     int32_t growthStep = 4096;
+    ZephFailure failure;
 
     ZephFile() = default;
     ~ZephFile() { close(); }
@@ -61,6 +65,10 @@ struct ZephFile {
     // Without OpenShared the file is opened alone. -1 when path is missing,
     // neither OpenRead nor OpenWrite is given, or the platform refuses.
     int open(const char* path, uint32_t mode);
+    // Opens name inside an open folder for reading (OpenRead, with or
+    // without OpenShared; other bits refused), never through a link nor a
+    // special file: see ZephSysFiles.openIn.
+    int openIn(int64_t folder, const char* name, uint32_t mode);
     // Reads count bytes to destination. A disk read that finds fewer bytes
     // fails. A memory read copies what lies before the block's end (possibly
     // nothing) and always succeeds.
@@ -110,10 +118,18 @@ int ZephFileAppendHexDump(const char* path, const char* prefix, const void* data
 // failure. A file larger than 2,147,483,647 bytes is refused (none).
 void* ZephFileLoad(ZephMemManager* manager, const char* path, int32_t* outSize = nullptr);
 
+// ZephFileLoad of name inside an open folder (ZephFile::openIn: no link, no
+// special file). identity, when given, receives the file's identity as it
+// was read, for a replacement that must find it unchanged; failure, when
+// given, the cause of a none.
+void* ZephFileLoadIn(ZephMemManager* manager, int64_t folder, const char* name, int32_t* outSize,
+                     ZephSysFileIdentity* identity, ZephFailure* failure);
+
 // Makes path hold exactly length bytes of data, creating it when missing.
 // Written beside the file and put in its place only when complete
-// (ZephFileReplacer), so a failure leaves an existing file as it was.
-// -1 for a missing path or data, a length <= 0, or any failure.
+// (ZephFileReplacer, which keeps the file's metadata), so a failure leaves
+// an existing file as it was. -1 for a missing path or data, a length <= 0,
+// or any failure.
 int ZephFileSave(const char* path, const void* data, int32_t length);
 
 #endif

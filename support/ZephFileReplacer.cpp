@@ -1,8 +1,10 @@
 // ZephFileReplacer.cpp - no-loss rewrite through a temporary file and a
-// replacing rename.
+// replacing rename, checked against changes by others.
 #include "ZephFileReplacer.h"
 
 #include "ZephMem.h"
+#include "ZephStr.h"
+#include "ZephSysError.h"
 #include "ZephTick.h"
 
 #include <atomic>
@@ -11,12 +13,10 @@
 
 namespace {
 
-constexpr const char* PathBlockName = "ZephFileReplacer paths";
+constexpr const char* NamesBlockName = "ZephFileReplacer paths";
 
-// Temporary names are the target's name plus ".qv" + 8 hex digits + ".tmp":
-// in the same folder (so the rename never crosses file systems), tied to the
-// target by name, and of no kind the patch engine looks at.
-constexpr int TemporarySuffixLength = 3 + 8 + 4;
+// ".qv" + 8 hex digits + ".tmp": of no kind the patch engine looks at.
+constexpr int TemporaryNameLength = 3 + 8 + 4;
 constexpr int TemporaryNameAttempts = 64;
 
 // A different number on every call and, through the tick and an address,
@@ -33,91 +33,117 @@ uint32_t nextTemporaryNumber(const void* salt) {
     return static_cast<uint32_t>(x ^ (x >> 31));
 }
 
+bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
+
 } // namespace
+
+bool ZephFileReplacer::isTemporaryName(const char* name) {
+    const int32_t length = ZephStrLength(name);
+    if (length < TemporaryNameLength)
+        return false;
+    const char* tail = name + length - TemporaryNameLength;
+    if (std::strncmp(tail, ".qv", 3) != 0 || std::strcmp(tail + 11, ".tmp") != 0)
+        return false;
+    for (int i = 3; i < 11; ++i)
+        if (!isHexDigit(tail[i]))
+            return false;
+    return true;
+}
 
 void ZephFileReplacer::init(ZephMemManager* newManager) {
     abandon();
     manager = newManager;
-    error = ZephErrNone;
+    failure = ZephFailure{};
+    folderRefused = false;
 }
 
-// Fails the operation: records why, drops the temporary, goes idle.
-static int fail(ZephFileReplacer* replacer, ZephError why) {
+// Fails the operation with a code: the system's number is taken before the
+// clean-up can replace it (none for the library's own refusals).
+static int fail(ZephFileReplacer* replacer, ZephError code, bool fromSystem = true) {
+    const ZephFailure why{code, fromSystem ? ZephSysLastError() : 0};
     replacer->abandon();
-    replacer->error = why;
+    replacer->failure = why;
     return -1;
 }
 
-int ZephFileReplacer::begin(const char* target) {
+int ZephFileReplacer::begin(int64_t inFolder, const char* target, const char* sourceFile,
+                            const ZephSysFileIdentity* sourceIdentity) {
     abandon();
-    error = ZephErrNone;
-    if (target == nullptr || *target == 0)
-        return fail(this, ZephErrInvalid);
+    failure = ZephFailure{};
+    folderRefused = false;
+    if (inFolder == ZephSysFileNone || target == nullptr || *target == 0)
+        return fail(this, ZephErrInvalid, false);
 
-    ZephSysFileInfo info{};
-    ZephError found = ZephSysFiles.query(target, &info);
-    if (found != ZephErrNone && found != ZephErrNotFound)
-        return fail(this, found);
-    bool existed = found == ZephErrNone;
-    if (existed && info.isDirectory)
-        return fail(this, ZephErrInvalid);
-    // Replacing a link would put a plain file in its place and leave the
-    // file it points to as it was; writing through it could reach outside
-    // the folder the caller chose. Neither is done.
-    if (existed && info.isLink)
-        return fail(this, ZephErrUnsupported);
+    // Opened for writing alone, as an in-place rewrite would, so that a link,
+    // a read-only file or one in use fails here, before anything is written.
+    int64_t probe = ZephSysFileNone;
+    ZephError opened = ZephSysFiles.openIn(inFolder, target, ZephSysOpenWrite, &probe);
+    if (opened != ZephErrNone && opened != ZephErrNotFound)
+        return fail(this, opened);
+    const bool existed = opened == ZephErrNone;
     if (existed) {
-        // Open it for writing alone, as an in-place rewrite would, so that a
-        // read-only file or one in use fails here, before anything is written.
-        int64_t probe = ZephSysFileNone;
-        ZephError opened = ZephSysFiles.open(target, ZephSysOpenWrite, &probe);
-        if (opened != ZephErrNone)
-            return fail(this, opened);
+        ZephSysFileIdentity now{};
+        ZephError known = ZephSysFiles.identify(probe, &now);
         ZephSysFiles.close(probe);
+        if (known != ZephErrNone)
+            return fail(this, known);
+        if (now.links > 1)
+            return fail(this, ZephErrHardLinks, false);
     }
 
-    size_t length = std::strlen(target);
-    if (length > (INT32_MAX - PendingCapacity) / 2 - TemporarySuffixLength)
-        return fail(this, ZephErrInvalid);
-    const int64_t pathsSize = 2 * static_cast<int64_t>(length) + TemporarySuffixLength + 2;
-    auto* paths =
-        static_cast<char*>(ZephMemAlloc(manager, static_cast<int32_t>(pathsSize + PendingCapacity), 0, PathBlockName));
-    if (paths == nullptr)
-        return fail(this, ZephErrNoMemory);
-    targetPath = paths;
-    std::memcpy(targetPath, target, length + 1);
-    temporaryPath = targetPath + length + 1;
-    pending = paths + pathsSize;
+    const char* metadataFrom = sourceFile != nullptr && *sourceFile != 0 ? sourceFile : "";
+    const int64_t targetLength = ZephStrLength(target);
+    const int64_t sourceLength = ZephStrLength(metadataFrom);
+    const int64_t namesSize = targetLength + 1 + TemporaryNameLength + 1 + sourceLength + 1;
+    if (namesSize > INT32_MAX - PendingCapacity)
+        return fail(this, ZephErrInvalid, false);
+    auto* names =
+        static_cast<char*>(ZephMemAlloc(manager, static_cast<int32_t>(namesSize + PendingCapacity), 0, NamesBlockName));
+    if (names == nullptr)
+        return fail(this, ZephErrNoMemory, false);
+    folder = inFolder;
+    targetName = names;
+    std::memcpy(targetName, target, static_cast<size_t>(targetLength) + 1);
+    temporaryName = targetName + targetLength + 1;
+    temporaryName[0] = 0;
+    sourceName = temporaryName + TemporaryNameLength + 1;
+    std::memcpy(sourceName, metadataFrom, static_cast<size_t>(sourceLength) + 1);
+    pending = names + namesSize;
     pendingLength = 0;
     targetExisted = existed;
-    targetPermissions = existed ? info.permissions : 0;
+    checkSource = sourceIdentity != nullptr;
+    source = checkSource ? *sourceIdentity : ZephSysFileIdentity{};
     written = 0;
 
+    char name[TemporaryNameLength + 1];
     ZephError created = ZephErrExists;
     for (int attempt = 0; attempt < TemporaryNameAttempts && created == ZephErrExists; ++attempt) {
-        std::snprintf(temporaryPath, length + TemporarySuffixLength + 1, "%s.qv%08x.tmp", target,
-                      static_cast<unsigned>(nextTemporaryNumber(this)));
-        created = ZephSysFiles.open(temporaryPath, ZephSysOpenWrite | ZephSysOpenCreateNew, &handle);
+        std::snprintf(name, sizeof name, ".qv%08x.tmp", static_cast<unsigned>(nextTemporaryNumber(this)));
+        created = ZephSysFiles.openIn(folder, name, ZephSysOpenRead | ZephSysOpenWrite | ZephSysOpenCreateNew, &handle);
     }
     if (created != ZephErrNone) {
-        // Nothing was created: there is nothing to remove.
-        temporaryPath[0] = 0;
-        handle = ZephSysFileNone;
-        return fail(this, created);
+        handle = ZephSysFileNone; // nothing was created: there is nothing to remove
+        fail(this, created);
+        folderRefused = true;
+        return -1;
     }
+    std::memcpy(temporaryName, name, sizeof name);
+    ZephError known = ZephSysFiles.identify(handle, &temporary);
+    if (known != ZephErrNone)
+        return fail(this, known);
     return 0;
 }
 
-int ZephFileReplacer::write(const void* source, int64_t count) {
+int ZephFileReplacer::write(const void* data, int64_t count) {
     if (!isActive())
-        return fail(this, ZephErrInvalid);
+        return fail(this, ZephErrInvalid, false);
     if (count <= 0)
-        return count == 0 ? 0 : fail(this, ZephErrInvalid);
-    if (source == nullptr)
-        return fail(this, ZephErrInvalid);
+        return count == 0 ? 0 : fail(this, ZephErrInvalid, false);
+    if (data == nullptr)
+        return fail(this, ZephErrInvalid, false);
     contentOnDisk = false; // whatever was flushed, these bytes are not yet
     if (count <= PendingCapacity - pendingLength) {
-        std::memcpy(pending + pendingLength, source, static_cast<size_t>(count));
+        std::memcpy(pending + pendingLength, data, static_cast<size_t>(count));
         pendingLength += static_cast<int32_t>(count);
         written += count;
         return 0;
@@ -125,13 +151,13 @@ int ZephFileReplacer::write(const void* source, int64_t count) {
     if (writePending() != 0)
         return -1;
     if (count < PendingCapacity) {
-        std::memcpy(pending, source, static_cast<size_t>(count));
+        std::memcpy(pending, data, static_cast<size_t>(count));
         pendingLength = static_cast<int32_t>(count);
         written += count;
         return 0;
     }
     int64_t done = 0;
-    ZephError result = ZephSysFiles.write(handle, source, count, &done);
+    ZephError result = ZephSysFiles.write(handle, data, count, &done);
     if (result != ZephErrNone)
         return fail(this, result);
     written += count;
@@ -151,7 +177,7 @@ int ZephFileReplacer::writePending() {
 
 int ZephFileReplacer::seal() {
     if (!isActive())
-        return fail(this, ZephErrInvalid);
+        return fail(this, ZephErrInvalid, false);
     if (writePending() != 0)
         return -1;
     ZephSysFiles.startWriteback(handle);
@@ -160,7 +186,7 @@ int ZephFileReplacer::seal() {
 
 int ZephFileReplacer::flushContent() {
     if (!isActive())
-        return fail(this, ZephErrInvalid);
+        return fail(this, ZephErrInvalid, false);
     if (writePending() != 0)
         return -1;
     ZephError result = ZephSysFiles.flush(handle);
@@ -175,53 +201,88 @@ void ZephFileReplacer::takeOver(ZephFileReplacer& other) {
         return;
     abandon();
     manager = other.manager;
-    targetPath = other.targetPath;
-    temporaryPath = other.temporaryPath;
+    folder = other.folder;
+    targetName = other.targetName;
+    temporaryName = other.temporaryName;
+    sourceName = other.sourceName;
+    source = other.source;
+    checkSource = other.checkSource;
+    temporary = other.temporary;
     handle = other.handle;
     written = other.written;
     targetExisted = other.targetExisted;
-    targetPermissions = other.targetPermissions;
-    error = other.error;
+    failure = other.failure;
     pending = other.pending;
     pendingLength = other.pendingLength;
     contentOnDisk = other.contentOnDisk;
     // other's block and handle are ours now: it goes idle without closing or
     // removing anything.
-    other.targetPath = nullptr;
-    other.temporaryPath = nullptr;
+    other.targetName = nullptr;
+    other.temporaryName = nullptr;
+    other.sourceName = nullptr;
     other.handle = ZephSysFileNone;
     other.pending = nullptr;
-    other.pendingLength = 0;
-    other.contentOnDisk = false;
-    other.written = 0;
-    other.targetExisted = false;
-    other.targetPermissions = 0;
+    other.abandon();
 }
 
 int ZephFileReplacer::commit() {
     if (!isActive())
-        return fail(this, ZephErrInvalid);
+        return fail(this, ZephErrInvalid, false);
     if (!contentOnDisk && flushContent() != 0)
         return -1;
+
+    // What the new file takes besides its content comes from the source as
+    // it is now, which must still be the file that was read.
+    const char* metadataFrom = sourceName[0] != 0 ? sourceName : targetExisted ? targetName : nullptr;
+    int64_t from = ZephSysFileNone;
+    if (metadataFrom != nullptr) {
+        ZephError opened = ZephSysFiles.openIn(folder, metadataFrom, ZephSysOpenRead | ZephSysOpenShared, &from);
+        if (opened == ZephErrNotFound || opened == ZephErrLink || opened == ZephErrNotRegular)
+            return fail(this, ZephErrChanged, false); // gone or swapped since it was read
+        if (opened != ZephErrNone)
+            return fail(this, opened);
+        ZephSysFileIdentity now{};
+        ZephError known = ZephSysFiles.identify(from, &now);
+        if (known != ZephErrNone || (checkSource && !ZephSysUnchanged(source, now))) {
+            ZephSysFiles.close(from);
+            return known != ZephErrNone ? fail(this, known) : fail(this, ZephErrChanged, false);
+        }
+    }
+    ZephError kept = ZephSysFiles.keepMetadata(from, handle);
+    if (from != ZephSysFileNone)
+        ZephSysFiles.close(from);
+    if (kept != ZephErrNone)
+        return fail(this, kept);
+
+    // Someone who may write the folder may also have put something else
+    // under the temporary's name: that is not ours to rename, nor to remove.
+    ZephSysFileIdentity named{};
+    if (ZephSysFiles.identifyIn(folder, temporaryName, &named) != ZephErrNone ||
+        !ZephSysSameFile(temporary, named)) {
+        temporaryName[0] = 0;
+        return fail(this, ZephErrChanged, false);
+    }
     // A failing close may have lost buffered data; the handle is gone either way.
     ZephError result = ZephSysFiles.close(handle);
     handle = ZephSysFileNone;
     if (result != ZephErrNone)
         return fail(this, result);
-    if (targetExisted) {
-        result = ZephSysFiles.setPermissions(temporaryPath, targetPermissions);
+    // The last look, as close to the replacement as it can be.
+    if (checkSource) {
+        ZephSysFileIdentity now{};
+        if (ZephSysFiles.identifyIn(folder, sourceName, &now) != ZephErrNone || !ZephSysUnchanged(source, now))
+            return fail(this, ZephErrChanged, false);
+    }
+    result = ZephSysFiles.replaceIn(folder, temporaryName, targetName);
+    if (result != ZephErrNone)
+        return fail(this, result);
+    // The new file has the target's name now: nothing is left to remove.
+    temporaryName[0] = 0;
+    if (syncFolder) {
+        result = ZephSysFiles.flushFolder(folder);
         if (result != ZephErrNone)
             return fail(this, result);
     }
-    result = ZephSysFiles.replace(temporaryPath, targetPath);
-    if (result != ZephErrNone)
-        return fail(this, result);
-    // The new file has the target's name now: nothing is left to remove. A
-    // folder that cannot be synced leaves the rename as durable as the file
-    // system makes it; the content itself is already on disk.
-    if (syncFolder)
-        ZephSysFiles.flushDirectoryOf(targetPath);
-    temporaryPath[0] = 0;
     abandon();
     return 0;
 }
@@ -231,14 +292,19 @@ void ZephFileReplacer::abandon() {
         ZephSysFiles.close(handle);
         handle = ZephSysFileNone;
     }
-    if (temporaryPath != nullptr && temporaryPath[0] != 0)
-        ZephSysFiles.remove(temporaryPath);
-    ZephMemFree(targetPath);
-    targetPath = nullptr;
-    temporaryPath = nullptr;
+    if (temporaryName != nullptr && temporaryName[0] != 0)
+        ZephSysFiles.removeIn(folder, temporaryName);
+    ZephMemFree(targetName);
+    targetName = nullptr;
+    temporaryName = nullptr;
+    sourceName = nullptr;
     pending = nullptr;
     pendingLength = 0;
     contentOnDisk = false;
     targetExisted = false;
-    targetPermissions = 0;
+    checkSource = false;
+    source = ZephSysFileIdentity{};
+    temporary = ZephSysFileIdentity{};
+    folder = ZephSysFileNone;
+    written = 0;
 }

@@ -1,6 +1,7 @@
-// ZephFileReplacer.h - rewrites a file without ever losing it: the new
-// content goes into a temporary file beside it, which takes the file's place
-// only when complete and on disk.
+// ZephFileReplacer.h - rewrites a file without ever losing it or anyone's
+// change to it: the new content goes into a temporary file beside it, which
+// takes the file's place only when complete and on disk, and only while the
+// file is still the one that was read.
 #ifndef QUORVEL_SUPPORT_ZEPHFILEREPLACER_H
 #define QUORVEL_SUPPORT_ZEPHFILEREPLACER_H
 
@@ -11,30 +12,53 @@
 
 struct ZephMemManager;
 
-// Use: begin(target), write(...) any number of times, then commit() or
-// abandon(). Until commit succeeds the target is untouched; whatever fails,
-// it stays byte for byte as it was and no temporary file is left. A target
-// that does not exist yet is created by the commit.
+// Use: begin(folder, target...), write(...) any number of times, then
+// commit() or abandon(). Until commit succeeds the target is untouched;
+// whatever fails, it stays byte for byte as it was and no temporary file is
+// left. A target that does not exist yet is created by the commit.
 //
 //   ZephFileReplacer replacer;
 //   replacer.init(manager);
-//   if (replacer.begin(path) != 0 || replacer.write(data, n) != 0 || replacer.commit() != 0)
-//       ...report; nothing changed...
+//   if (replacer.begin(folder.handle, "GAME.INI", "GAME.INI", &identityWhenRead) != 0 ||
+//       replacer.write(data, n) != 0 || replacer.commit() != 0)
+//       ...report replacer.failure; nothing changed...
 //
-// The rewritten file keeps the target's permission bits (POSIX) or
-// attributes (Win32). It is a new file, though: on POSIX it has the writer
-// as owner and no longer shares a hard link.
+// Every name is a single name inside the folder (ZephFolder, not owned,
+// open until the replacer is idle); nothing is ever reached through a link.
+// The source is the file the new content was made from: the target itself,
+// or the file beside it that a side copy ("NAME.new") is made from. When its
+// identity when read is given, the commit refuses (ZephErrChanged) unless the
+// name still stands for that file, unchanged (same file, size, modification
+// and change times), checked last right before the replacement, so that
+// another program's change is never overwritten.
+//
+// The new file takes what the source has besides its content
+// (ZephSysFiles.keepMetadata): POSIX owner, group, mode and extended
+// attributes (ACLs included), set on the temporary's descriptor before it is
+// closed; setuid and setgid only when the owner (group) could be kept.
+// Win32: ReplaceFileW keeps the replaced file's creation time, attributes,
+// security and streams. A file with other names (hard links) is refused
+// (ZephErrHardLinks): a replacement would leave them with the old content.
+//
+// Temporary names are ".qv" + 8 hex digits + ".tmp" (isTemporaryName), short
+// and fixed, so that they fit wherever the target's name fits, and marked in
+// use while written (ZephSysFiles.removeUnusedIn leaves them alone).
 //
 // Every operation that returns -1 leaves the replacer idle, the temporary
-// removed (unless removing it failed too) and the cause in error.
-// Destruction abandons an unfinished replacement.
+// removed (unless removing it failed too, or it was no longer ours) and the
+// cause in failure. Destruction abandons an unfinished replacement.
 struct ZephFileReplacer {
-    ZephMemManager* manager = nullptr; // where the path block comes from
-    char* targetPath = nullptr;        // both paths live in one block, "ZephFileReplacer paths"
-    char* temporaryPath = nullptr;
-    int64_t handle = ZephSysFileNone; // the open temporary file
-    int64_t written = 0;              // bytes taken by write since begin
-    // Small writes are gathered here (in the paths' block) and go to the
+    ZephMemManager* manager = nullptr;  // where the names' block comes from
+    int64_t folder = ZephSysFileNone;   // not owned
+    char* targetName = nullptr;         // the names live in one block, "ZephFileReplacer paths"
+    char* temporaryName = nullptr;      // "" once it is no longer ours to remove
+    char* sourceName = nullptr;         // the file whose metadata the new one takes
+    ZephSysFileIdentity source{};       // the source when read, if checkSource
+    bool checkSource = false;
+    ZephSysFileIdentity temporary{};    // the temporary file as created
+    int64_t handle = ZephSysFileNone;   // the open temporary file
+    int64_t written = 0;                // bytes taken by write since begin
+    // Small writes are gathered here (in the names' block) and go to the
     // file PendingCapacity bytes at a time: the patch job hands over 4096-byte
     // pieces, and the system call per piece cost more than the copy.
     static constexpr int32_t PendingCapacity = 65536;
@@ -42,14 +66,17 @@ struct ZephFileReplacer {
     int32_t pendingLength = 0;
     bool contentOnDisk = false; // flushed by flushContent; commit skips it
     bool targetExisted = false;
-    uint32_t targetPermissions = 0; // as ZephSysFiles.query reported them
-    ZephError error = ZephErrNone;  // why the last -1 happened
-    // commit syncs the target's folder itself. A caller that puts many files
-    // of one folder in place turns this off and syncs the folder once, after
-    // the last commit (ZephSysFiles.flushDirectoryOf): each file is then
-    // still either old or new after a crash, since its content is on disk
-    // before its rename, and only the renames since the last sync may be
-    // undone. Kept by init.
+    ZephFailure failure; // why the last -1 happened
+    // The last -1 was the folder's: no temporary file could be made there
+    // (read-only folder, no permission, disk full), so that a caller can say
+    // it of the folder rather than of the file.
+    bool folderRefused = false;
+    // commit syncs the folder itself. A caller that puts many files of one
+    // folder in place turns this off and syncs the folder once, after the
+    // last commit (ZephSysFiles.flushFolder): each file is then still either
+    // old or new after a crash, since its content is on disk before its
+    // rename, and only the renames since the last sync may be undone. Kept by
+    // init.
     bool syncFolder = true;
 
     ZephFileReplacer() = default;
@@ -61,11 +88,15 @@ struct ZephFileReplacer {
     // untracked blocks). Cannot fail.
     void init(ZephMemManager* manager);
 
-    // Starts replacing targetPath. Fails before anything is written when the
-    // target is a directory or a link (never written through), cannot be
-    // opened for writing alone (read-only, in use), or when no temporary file
-    // can be made in its folder. An unfinished replacement is abandoned first.
-    int begin(const char* targetPath);
+    // Starts replacing targetName inside folder. sourceName none: the
+    // target's own metadata is kept when it exists. source none: no identity
+    // check. Fails before anything is written when the target is a link, a
+    // directory or a special file, cannot be opened for writing alone
+    // (read-only, in use), has other names, or when no temporary file can be
+    // made in the folder (read-only folder, no permission). An unfinished
+    // replacement is abandoned first.
+    int begin(int64_t folder, const char* targetName, const char* sourceName = nullptr,
+              const ZephSysFileIdentity* source = nullptr);
 
     // Appends count bytes to the new content (count 0 does nothing). They may
     // be held until a later write or the commit, which then reports a failure
@@ -90,22 +121,27 @@ struct ZephFileReplacer {
     // leaving other idle without touching the temporary file. Cannot fail.
     void takeOver(ZephFileReplacer& other);
 
-    // Flushes the new content to disk, closes it, gives it the target's
-    // permissions and puts it in the target's place (POSIX: fsync, rename,
-    // fsync of the folder unless syncFolder is off; Win32: FlushFileBuffers,
-    // MoveFileExA with write-through). Once the new file has taken the
-    // target's name the result is 0: a folder that cannot be synced is not a
-    // failure.
+    // Flushes the new content, gives it the source's metadata, checks that
+    // the source is unchanged and the temporary still ours, closes it and
+    // puts it in the target's place, then syncs the folder unless syncFolder
+    // is off. A folder that cannot be synced at all is not a failure; one
+    // whose sync fails is: -1, although the new file has taken the target's
+    // name, since it may not stay there after a crash.
     int commit();
 
     // Closes and removes the temporary file; the target stays as it was.
-    // Does nothing when idle. Keeps error.
+    // Does nothing when idle. Keeps failure.
     void abandon();
 
-    bool isActive() const { return targetPath != nullptr; }
+    bool isActive() const { return targetName != nullptr; }
+
+    // True for a name of the replacer's temporary files, this version's or an
+    // earlier one's ("GAME.INI.qv1a2b3c4d.tmp"): anything, then ".qv", 8 hex
+    // digits, ".tmp". Cannot fail.
+    static bool isTemporaryName(const char* name);
 
 private:
-    int writePending(); // 0, or -1 after fail
+    int writePending(); // 0, or -1 after failing
 };
 
 #endif

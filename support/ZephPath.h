@@ -3,6 +3,8 @@
 #ifndef QUORVEL_SUPPORT_ZEPHPATH_H
 #define QUORVEL_SUPPORT_ZEPHPATH_H
 
+#include <cstdint>
+
 // Windows builds form and cut paths with the backslash. POSIX builds use "/"
 // in its place so Linux users see native paths; there a backslash is an
 // ordinary character of a file name.
@@ -15,6 +17,16 @@ inline constexpr char ZephPathSeparator = '/';
 inline constexpr const char* ZephPathSeparatorText = "/";
 inline constexpr bool ZephPathIsSeparator(char c) { return c == '/'; }
 #endif
+
+// The last name of path: what follows its last separator (all of it
+// without one). Cannot fail.
+const char* ZephPathLastName(const char* path);
+
+// The folder that holds path's last name, into area (size bytes): path
+// without the separator and the name, "." when it has no separator, and the
+// separator kept when it is all the folder has ("/x" gives "/", "C:\x"
+// "C:\"). 0, or -1 with area "" when it does not fit.
+int ZephPathFolderOf(const char* path, char* area, int32_t size);
 
 // True when something is at path: a file, a folder or a link (a link that
 // leads nowhere too). False for none, "" or a path with nothing there, also

@@ -21,6 +21,7 @@ enum : uint32_t {
     ZephSysAttrHidden = 0x2,
     ZephSysAttrSystem = 0x4,
     ZephSysAttrDirectory = 0x10,
+    ZephSysAttrDevice = 0x40, // a FIFO, socket or device on POSIX
     ZephSysAttrArchive = 0x20,
     ZephSysAttrNormal = 0x80,
     ZephSysAttrTemporary = 0x100,
@@ -40,6 +41,11 @@ struct ZephSysFindData {
     uint64_t created;
     uint64_t accessed;
     uint64_t written;
+    // Which file the name stood for when it was listed, as
+    // ZephSysFileIdentity gives it (POSIX st_dev and st_ino); 0 and 0 when
+    // the search does not tell (Win32).
+    uint64_t volume;
+    uint64_t file;
 };
 
 // A calendar time as FileTimeToSystemTime gives it.

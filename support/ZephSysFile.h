@@ -1,6 +1,7 @@
-// ZephSysFile.h - platform layer: files by handle and the few path steps a
-// safe replacement needs. Portable code reaches it only through ZephSysFiles,
-// a table that tests may swap to inject failures (tests/helpers/QvFileFault.h).
+// ZephSysFile.h - platform layer: files by handle, and the steps of a safe
+// rewrite inside one folder. Portable code reaches it only through
+// ZephSysFiles, a table that tests may swap to inject failures
+// (tests/helpers/QvFileFault.h).
 #ifndef QUORVEL_SUPPORT_ZEPHSYSFILE_H
 #define QUORVEL_SUPPORT_ZEPHSYSFILE_H
 
@@ -12,7 +13,7 @@
 // neither a POSIX descriptor nor a usable Win32 file handle).
 inline constexpr int64_t ZephSysFileNone = -1;
 
-// Flags of ZephSysFileTable::open.
+// Flags of ZephSysFileTable::open and openIn.
 enum : uint32_t {
     ZephSysOpenRead = 0x1,
     ZephSysOpenWrite = 0x2, // with ZephSysOpenRead: read and write
@@ -23,8 +24,9 @@ enum : uint32_t {
     // Create the file when it is missing (normal attributes; POSIX mode 0666
     // less the umask). An existing file is opened as it is, never emptied.
     ZephSysOpenCreate = 0x8,
-    // Create a new file; ZephErrExists when the name is taken. For temporary
-    // names that must not meet anyone else's file.
+    // Create a new file; ZephErrExists when the name is taken. With openIn
+    // the file is private to its creator (POSIX mode 0600) and marked in use
+    // while open (see removeUnusedIn).
     ZephSysOpenCreateNew = 0x10
 };
 
@@ -34,21 +36,41 @@ enum ZephSysSeekOrigin : int { ZephSysSeekBegin = 0, ZephSysSeekCurrent = 1, Zep
 struct ZephSysFileInfo {
     uint64_t size;
     // POSIX: the mode's permission bits (07777). Win32: the file attributes.
-    // Opaque to portable code: only handed back to setPermissions.
     uint32_t permissions;
     bool isDirectory;
     bool isLink; // POSIX symbolic link, Win32 reparse point
 };
 
-// Every entry returns ZephErrNone or the code of the failure. Counts and
-// positions are 64-bit on both platforms.
+// Which file an open handle or a name stands for and its state: enough to
+// tell whether it is still the file that was read, unchanged.
+struct ZephSysFileIdentity {
+    uint64_t volume; // POSIX st_dev; Win32 volume serial number
+    uint64_t file;   // POSIX st_ino; Win32 file index
+    uint64_t size;
+    int64_t written; // last modification: POSIX nanoseconds, Win32 FILETIME
+    int64_t changed; // last status change (metadata too): POSIX ctime, Win32 ChangeTime
+    uint32_t links;  // names of the file (hard links)
+    // POSIX owner, group and mode (07777); Win32 attributes in mode, owner and group 0.
+    uint32_t owner;
+    uint32_t group;
+    uint32_t mode;
+};
+
+// The same file (volume and file number), unchanged since `before` was
+// taken: size, modification and change times too.
+bool ZephSysSameFile(const ZephSysFileIdentity& before, const ZephSysFileIdentity& now);
+bool ZephSysUnchanged(const ZephSysFileIdentity& before, const ZephSysFileIdentity& now);
+
+// Every entry returns ZephErrNone or the code of the failure and records the
+// system's number for it (ZephSysLastError). Counts and positions are 64-bit
+// on both platforms. Names given to the ...In calls are single names inside
+// a folder opened with openFolder, never paths.
 struct ZephSysFileTable {
     // Opens path with the flags above. A directory is refused (ZephErrInvalid
     // on POSIX, ZephErrAccess on Win32) on both platforms. A read-only file
     // (POSIX: no one has a write permission bit; Win32: the read-only
     // attribute) is never opened for writing, whatever the caller's
-    // privileges: ZephErrAccess, as Windows itself answers. Sets *handle only
-    // on success.
+    // privileges: ZephErrReadOnly. Sets *handle only on success.
     ZephError (*open)(const char* path, uint32_t flags, int64_t* handle);
     // Reads up to count bytes at the file position; *done is less than count
     // only at the end of the file. On failure *done holds what was read.
@@ -67,24 +89,59 @@ struct ZephSysFileTable {
     ZephError (*close)(int64_t handle);
     // Describes path. ZephErrNotFound when nothing is there.
     ZephError (*query)(const char* path, ZephSysFileInfo* info);
-    // Gives path the permissions (or attributes) that query reported for
-    // another file.
-    ZephError (*setPermissions)(const char* path, uint32_t permissions);
-    // Puts the file from in the place of to in one step, replacing a file
-    // that is there (POSIX rename; Win32 MoveFileExA with replace-existing and
-    // write-through). When it fails, both names are as they were.
-    ZephError (*replace)(const char* from, const char* to);
-    // Deletes the file path.
-    ZephError (*remove)(const char* path);
-    // Makes the directory entry of path durable (POSIX: fsync of the folder
-    // holding it; a file system that cannot is not a failure). Win32: nothing
-    // to do, the write-through replace already did it.
-    ZephError (*flushDirectoryOf)(const char* path);
     // Asks the system to start writing the file's data to disk without
     // waiting for it (Linux: sync_file_range), so that a flush soon after
     // finds it done or on its way. Only a hint: elsewhere it does nothing,
     // and a file system that cannot is not a failure.
     ZephError (*startWriteback)(int64_t handle);
+
+    // Opens the folder at path (links on the way are followed: the caller
+    // chose it) for the calls below. Win32 paths of any length Windows
+    // allows. ZephErrNotFound, ZephErrInvalid for a file, and so on.
+    ZephError (*openFolder)(const char* path, int64_t* folder);
+    // Releases the folder, and its lock when it holds one. Cannot fail.
+    void (*closeFolder)(int64_t folder);
+    // Takes the folder's run lock, without waiting: ZephErrBusy when another
+    // open folder (in this or another process) holds it. POSIX: flock on the
+    // folder; Win32: a named mutex of the folder's volume and file number.
+    // Nothing is added to the folder. Released by closeFolder or the end of
+    // the process.
+    ZephError (*lockFolder)(int64_t folder);
+    // Opens name inside folder, never following a link: ZephErrLink for a
+    // link (Win32: a reparse point, or under Wine a name that is a link on
+    // the host), ZephErrNotRegular for a directory, FIFO, socket or device
+    // (never waited on), ZephErrReadOnly for a read-only file opened for
+    // writing or, with ZephSysOpenCreateNew, a folder that no one may write
+    // (POSIX: no write bit; root too). ZephSysOpenShared as for open; Win32
+    // reports a file held open without sharing as ZephErrInUse.
+    ZephError (*openIn)(int64_t folder, const char* name, uint32_t flags, int64_t* handle);
+    // Identity and state of an open file.
+    ZephError (*identify)(int64_t handle, ZephSysFileIdentity* identity);
+    // Identity and state of name inside folder, without following a link.
+    ZephError (*identifyIn)(int64_t folder, const char* name, ZephSysFileIdentity* identity);
+    // Gives the file target what the file source has that its content does
+    // not carry, as far as the caller may: POSIX owner, group, extended
+    // attributes (ACLs among them) and then the mode; when the owner or group
+    // cannot be kept, setuid and setgid (and file capabilities) are dropped
+    // rather than handed to another owner. Win32: the attributes, read-only
+    // aside (a replacement keeps the rest through ReplaceFileW). source
+    // ZephSysFileNone: the mode a created file gets (0666 less the umask).
+    ZephError (*keepMetadata)(int64_t source, int64_t target);
+    // Puts the file from in the place of to in one step, replacing a file
+    // that is there (POSIX renameat; Win32 ReplaceFileW, which keeps the
+    // replaced file's creation time, attributes, security and streams, or
+    // MoveFileExW with write-through when to does not exist). When it fails,
+    // both names are as they were.
+    ZephError (*replaceIn)(int64_t folder, const char* from, const char* to);
+    // Deletes name inside folder (a link itself, never what it points to).
+    ZephError (*removeIn)(int64_t folder, const char* name);
+    // Deletes name inside folder unless a program holds it open as created
+    // with ZephSysOpenCreateNew (ZephErrInUse) or it is not a regular file
+    // (ZephErrNotRegular).
+    ZephError (*removeUnusedIn)(int64_t folder, const char* name);
+    // Makes the folder's entries durable (POSIX fsync of the folder; a file
+    // system that cannot is not a failure). Win32: nothing to do.
+    ZephError (*flushFolder)(int64_t folder);
 };
 
 extern ZephSysFileTable ZephSysFiles;              // what the library calls
@@ -100,10 +157,17 @@ ZephError ZephSysFileTruncate(int64_t handle, int64_t size);
 ZephError ZephSysFileFlush(int64_t handle);
 ZephError ZephSysFileClose(int64_t handle);
 ZephError ZephSysFileQuery(const char* path, ZephSysFileInfo* info);
-ZephError ZephSysFileSetPermissions(const char* path, uint32_t permissions);
-ZephError ZephSysFileReplace(const char* from, const char* to);
-ZephError ZephSysFileRemove(const char* path);
-ZephError ZephSysFileFlushDirectoryOf(const char* path);
 ZephError ZephSysFileStartWriteback(int64_t handle);
+ZephError ZephSysFolderOpen(const char* path, int64_t* folder);
+void ZephSysFolderClose(int64_t folder);
+ZephError ZephSysFolderLock(int64_t folder);
+ZephError ZephSysFileOpenIn(int64_t folder, const char* name, uint32_t flags, int64_t* handle);
+ZephError ZephSysFileIdentify(int64_t handle, ZephSysFileIdentity* identity);
+ZephError ZephSysFileIdentifyIn(int64_t folder, const char* name, ZephSysFileIdentity* identity);
+ZephError ZephSysFileKeepMetadata(int64_t source, int64_t target);
+ZephError ZephSysFileReplaceIn(int64_t folder, const char* from, const char* to);
+ZephError ZephSysFileRemoveIn(int64_t folder, const char* name);
+ZephError ZephSysFileRemoveUnusedIn(int64_t folder, const char* name);
+ZephError ZephSysFolderFlush(int64_t folder);
 
 #endif

@@ -7,12 +7,15 @@
 // (describe); the calendar conversion.
 #include "ZephSysDir.h"
 
+#include "ZephSysError.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -33,6 +36,7 @@ struct Search {
 Search* fromHandle(int64_t handle) { return reinterpret_cast<Search*>(static_cast<intptr_t>(handle)); }
 
 ZephError fromErrno(int error) {
+    ZephSysSetLastError(error);
     switch (error) {
     case ENOENT:
     case ENOTDIR: return ZephErrNotFound;
@@ -59,6 +63,7 @@ struct Status {
     uint32_t mode;
     uint64_t size;
     uint64_t created, accessed, written;
+    uint64_t volume, file;
 };
 
 // lstat with the birth time where the file system keeps one. 0, or an errno.
@@ -71,6 +76,8 @@ int statNoFollow(int dirFd, const char* name, Status* status) {
         status->written = toFileTime(extended.stx_mtime.tv_sec, extended.stx_mtime.tv_nsec);
         const statx_timestamp& created = (extended.stx_mask & STATX_BTIME) ? extended.stx_btime : extended.stx_ctime;
         status->created = toFileTime(created.tv_sec, created.tv_nsec);
+        status->volume = makedev(extended.stx_dev_major, extended.stx_dev_minor);
+        status->file = extended.stx_ino;
         return 0;
     }
     if (errno != ENOSYS)
@@ -84,6 +91,8 @@ int statNoFollow(int dirFd, const char* name, Status* status) {
     status->accessed = toFileTime(plain.st_atim.tv_sec, plain.st_atim.tv_nsec);
     status->written = toFileTime(plain.st_mtim.tv_sec, plain.st_mtim.tv_nsec);
     status->created = toFileTime(plain.st_ctim.tv_sec, plain.st_ctim.tv_nsec);
+    status->volume = plain.st_dev;
+    status->file = plain.st_ino;
     return 0;
 }
 
@@ -106,6 +115,8 @@ bool describe(int dirFd, const char* name, ZephSysFindData* data) {
     data->created = status.created;
     data->accessed = status.accessed;
     data->written = status.written;
+    data->volume = status.volume;
+    data->file = status.file;
 
     uint32_t attributes;
     if (S_ISLNK(mode)) {
@@ -114,6 +125,9 @@ bool describe(int dirFd, const char* name, ZephSysFindData* data) {
         size = 0;
     } else if (S_ISDIR(mode)) {
         attributes = ZephSysAttrDirectory;
+        size = 0;
+    } else if (!S_ISREG(mode)) {
+        attributes = ZephSysAttrArchive | ZephSysAttrDevice;
         size = 0;
     } else {
         attributes = ZephSysAttrArchive;

@@ -1,10 +1,17 @@
 // win32/ZephSysDir.cpp - directory search and file times through
-// FindFirstFileA and friends. Windows only.
+// FindFirstFileW and friends, with the "\\?\" form of the pattern so that
+// folders of any length Windows allows are listed. Windows only.
 #include "ZephSysDir.h"
+
+#include "ZephSysError.h"
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
+
+// Defined in win32/ZephSysFile.cpp: path as a new full wide "\\?\" path.
+wchar_t* ZephSysWidePath(const char* path);
 
 namespace {
 
@@ -15,6 +22,7 @@ uint64_t fromFileTime(const FILETIME& time) {
 }
 
 ZephError fromLastError(DWORD error) {
+    ZephSysSetLastError(static_cast<int32_t>(error));
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
@@ -34,9 +42,11 @@ ZephError fromLastError(DWORD error) {
     }
 }
 
-void copyMatch(const WIN32_FIND_DATAA& found, ZephSysFindData* data) {
+void copyMatch(const WIN32_FIND_DATAW& found, ZephSysFindData* data) {
     std::memset(data, 0, sizeof *data);
-    std::strncpy(data->name, found.cFileName, sizeof data->name - 1);
+    // Names are texts of the ANSI code page inside the program.
+    if (WideCharToMultiByte(CP_ACP, 0, found.cFileName, -1, data->name, sizeof data->name - 1, nullptr, nullptr) == 0)
+        data->name[0] = 0;
     data->attributes = found.dwFileAttributes;
     data->size = (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
     data->created = fromFileTime(found.ftCreationTime);
@@ -50,18 +60,23 @@ ZephError ZephSysFindFirst(const char* pattern, ZephSysFindData* data, int64_t* 
     *handle = 0;
     if (pattern == nullptr || *pattern == 0)
         return ZephErrNotFound;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
+    wchar_t* wide = ZephSysWidePath(pattern);
+    if (wide == nullptr)
+        return fromLastError(static_cast<DWORD>(ZephSysLastError()));
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(wide, &found);
+    DWORD error = GetLastError();
+    std::free(wide);
     if (search == INVALID_HANDLE_VALUE)
-        return fromLastError(GetLastError());
+        return fromLastError(error);
     copyMatch(found, data);
     *handle = static_cast<int64_t>(reinterpret_cast<intptr_t>(search));
     return ZephErrNone;
 }
 
 ZephError ZephSysFindNext(int64_t handle, ZephSysFindData* data) {
-    WIN32_FIND_DATAA found;
-    if (!FindNextFileA(fromHandle(handle), &found))
+    WIN32_FIND_DATAW found;
+    if (!FindNextFileW(fromHandle(handle), &found))
         return fromLastError(GetLastError());
     copyMatch(found, data);
     return ZephErrNone;

@@ -71,26 +71,26 @@ private:
     const int32_t* busy_;
 };
 
-// Fails every open of one path with "access denied", as a file that the
+// Fails every open of one name with "access denied", as a file that the
 // user may not read.
 class RefuseOpenOf {
 public:
-    explicit RefuseOpenOf(std::string path) {
+    explicit RefuseOpenOf(std::string name) {
         saved_ = ZephSysFiles;
-        path_ = std::move(path);
-        ZephSysFiles.open = &open;
+        name_ = std::move(name);
+        ZephSysFiles.openIn = &open;
     }
     ~RefuseOpenOf() { ZephSysFiles = saved_; }
     RefuseOpenOf(const RefuseOpenOf&) = delete;
     RefuseOpenOf& operator=(const RefuseOpenOf&) = delete;
 
 private:
-    static ZephError open(const char* path, uint32_t flags, int64_t* handle) {
-        if (path_ == path)
+    static ZephError open(int64_t folder, const char* name, uint32_t flags, int64_t* handle) {
+        if (name_ == name)
             return ZephErrAccess;
-        return saved_.open(path, flags, handle);
+        return saved_.openIn(folder, name, flags, handle);
     }
-    static inline std::string path_;
+    static inline std::string name_;
     static inline ZephSysFileTable saved_;
 };
 
@@ -409,7 +409,7 @@ TEST_F(ExpertRunFixture, UnreadableFileStopsTheRunAfterTheFilesBeforeIt) {
     put("a.ini", "alpha");
     put("b.ini", "alpha");
     put("c.ini", "alpha");
-    RefuseOpenOf refuse(path("b.ini"));
+    RefuseOpenOf refuse("b.ini");
     const std::string expected = header("DO IT") +
                                  "Scanning TEXT file \"a.ini\"...\r\n"
                                  "    Match: $00000000 - $00000004, 5 bytes \"alpha\"\r\n"
@@ -551,7 +551,7 @@ TEST_F(ExpertRunFixture, BufferThatCannotTakeTheFileOrGrowStopsTheRunUnsaved) {
 TEST_F(ExpertRunFixture, FailedSaveLeavesTheFileByteIdentical) {
     const std::string ini = "host=alpha\r\n";
     put("a.ini", ini);
-    for (qvtest::FileOp op : {qvtest::FileOp::Write, qvtest::FileOp::Flush, qvtest::FileOp::Replace}) {
+    for (qvtest::FileOp op : {qvtest::FileOp::Write, qvtest::FileOp::Flush, qvtest::FileOp::ReplaceIn}) {
         qvtest::FileFault fault;
         fault.failAt(op, 1, ZephErrNoSpace);
         const std::string result = run(1);
@@ -574,7 +574,7 @@ TEST_F(ExpertRunMixedDirectory, AnyFileFailureLosesNothing) {
             put("a.exe", exe);
             put("b.ini", ini);
             qvtest::FileFault fault;
-            fault.spare(qvtest::FileOp::Remove);
+            fault.spare(qvtest::FileOp::RemoveIn);
             fault.failAt(qvtest::FileOp::Any, n, ZephErrIo, persistent);
             const std::string result = run(1);
             const bool injected = fault.faultsInjected() > 0;

@@ -6,6 +6,7 @@
 #include "ZephSysFile.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace qvtest {
 
@@ -19,11 +20,18 @@ enum class FileOp {
     Flush,
     Close,
     Query,
-    SetPermissions,
-    Replace,
-    Remove,
-    FlushDirectoryOf,
     StartWriteback,
+    OpenFolder,
+    CloseFolder, // counted on its own, never failed: it cannot fail
+    LockFolder,
+    OpenIn,
+    Identify,
+    IdentifyIn,
+    KeepMetadata,
+    ReplaceIn,
+    RemoveIn,
+    RemoveUnusedIn,
+    FlushFolder,
     Any
 };
 inline constexpr int FileOpCount = static_cast<int>(FileOp::Any);
@@ -63,8 +71,12 @@ const char* fileOpName(FileOp op);
 //
 // Some faults are harmless by design and give 0: ZephFile never reports a
 // failing close, an open with OpenCreate retries with creation, and
-// ZephFileReplacer ignores the close of its writability probe and a folder
-// that cannot be synced after the rename. faultsInjected(op) tells them apart.
+// ZephFileReplacer ignores the close of its writability probe.
+// faultsInjected(op) tells them apart.
+//
+// beforeCall runs an action just before call number nth of op goes through,
+// as another program would act at that moment (a racing renamer, an
+// appender): the fault seam doubles as a place to stage races exactly.
 class FileFault {
 public:
     FileFault();
@@ -78,6 +90,9 @@ public:
     // Calls of op are never hit by the Any rule (say, Remove, to test clean-up
     // after persistent failures); a rule for op itself still applies.
     void spare(FileOp op);
+    // One action per operation; arming again replaces it. The action runs
+    // once, with the file layer as it was before this FileFault.
+    void beforeCall(FileOp op, int nth, std::function<void()> action);
     // Drops every rule and spare; the counters go on.
     void disarm();
     void resetCounts();
@@ -89,7 +104,7 @@ public:
     // Handles opened since construction less handles closed (a failed open
     // opens none; a close, failed or not, closes one). Not 0 after the code
     // under test has finished: it leaked a handle.
-    int openHandles() const { return openHandles_; }
+    int openHandles() const { return openHandles_; } // folders included
     void noteHandle(int change) { openHandles_ += change; }
     // The operation of the latest injected fault ("none" before the first).
     const char* lastFaultName() const;
@@ -114,6 +129,8 @@ private:
         int64_t cutBytes; // < 0: fail, otherwise cut short to this many bytes
     };
     Rule rules_[FileOpCount + 1];
+    std::function<void()> actions_[FileOpCount];
+    int actionAt_[FileOpCount];
     bool spared_[FileOpCount + 1];
     int counts_[FileOpCount + 1];
     int injected_[FileOpCount + 1];

@@ -2,6 +2,7 @@
 // never replaced or written through.
 #include "ZephFile.h"
 #include "ZephFileReplacer.h"
+#include "ZephFolder.h"
 
 #include "QvTestKit.h"
 
@@ -31,9 +32,11 @@ TEST(ZephFileReplacerPosix, LinkIsNeitherReplacedNorFollowed) {
     std::string link = dir.file("link.ini");
     ASSERT_TRUE(qvtest::writeFile(real, "real"));
     fs::create_symlink(real, link);
+    ZephFolder folder;
+    ASSERT_EQ(folder.open(dir.path().c_str(), -1), 0);
     ZephFileReplacer replacer;
-    EXPECT_EQ(replacer.begin(link.c_str()), -1);
-    EXPECT_EQ(replacer.error, ZephErrUnsupported);
+    EXPECT_EQ(replacer.begin(folder.handle, "link.ini"), -1);
+    EXPECT_EQ(replacer.failure.code, ZephErrLink);
     EXPECT_EQ(ZephFileSave(link.c_str(), "x", 1), -1);
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(qvtest::readFile(real), "real");
