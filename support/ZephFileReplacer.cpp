@@ -257,8 +257,10 @@ int ZephFileReplacer::commit() {
     // Someone who may write the folder may also have put something else
     // under the temporary's name: that is not ours to rename, nor to remove.
     ZephSysFileIdentity named{};
-    if (ZephSysFiles.identifyIn(folder, temporaryName, &named) != ZephErrNone ||
-        !ZephSysSameFile(temporary, named)) {
+    ZephError looked = ZephSysFiles.identifyIn(folder, temporaryName, &named);
+    if (looked != ZephErrNone && looked != ZephErrNotFound)
+        return fail(this, looked);
+    if (looked == ZephErrNotFound || !ZephSysSameFile(temporary, named)) {
         temporaryName[0] = 0;
         return fail(this, ZephErrChanged, false);
     }
@@ -270,7 +272,10 @@ int ZephFileReplacer::commit() {
     // The last look, as close to the replacement as it can be.
     if (checkSource) {
         ZephSysFileIdentity now{};
-        if (ZephSysFiles.identifyIn(folder, sourceName, &now) != ZephErrNone || !ZephSysUnchanged(source, now))
+        looked = ZephSysFiles.identifyIn(folder, sourceName, &now);
+        if (looked != ZephErrNone && looked != ZephErrNotFound)
+            return fail(this, looked);
+        if (looked == ZephErrNotFound || !ZephSysUnchanged(source, now))
             return fail(this, ZephErrChanged, false);
     }
     result = ZephSysFiles.replaceIn(folder, temporaryName, targetName);

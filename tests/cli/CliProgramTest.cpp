@@ -9,6 +9,7 @@
 #include "WizardStrings.h"
 #include "ZephMem.h"
 #include "ZephPath.h"
+#include "ZephSysError.h"
 #include "ZephSysFile.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +29,13 @@ const std::string Address = legacyServerAddress;
 const std::string Host = serviceHostName;
 
 std::string join(const std::string& dir, const std::string& name) { return dir + ZephPathSeparatorText + name; }
+
+// The system's words for a code, as a "Cause:" line of the tool gives them.
+std::string causeOf(ZephError code) {
+    char text[256];
+    ZephFailureText(ZephFailure{code, ZephSysErrorNumberOf(code)}, text, sizeof text);
+    return text;
+}
 
 std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
     for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -173,7 +181,8 @@ TEST_F(CliProgramTest, JsonIsOneLineWithStatusCountsAndMessage) {
     EXPECT_EQ(failed.out, "{\"status\":\"Failed\",\"visited\":0,\"matched\":0,\"message\":\"We were unable to scan the "
                           "directory \\\"" +
                               escaped +
-                              "\\\"!\\n\\nPlease click Back and select a different directory and try again.\"}\n");
+                              "\\\"!\\n\\nPlease click Back and select a different directory and try again.\","
+                              "\"cause\":\"" + causeOf(ZephErrNotFound) + "\"}\n");
     EXPECT_NE(failed.err.find("We were unable to scan"), std::string::npos); // the message on stderr too
 }
 
@@ -183,7 +192,8 @@ TEST_F(CliProgramTest, MissingFolderFailsWithTheJobsMessageOnStderr) {
     EXPECT_EQ(r.code, CliExitFailed);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "We were unable to scan the directory \"" + missing +
-                         "\"!\n\nPlease click Back and select a different directory and try again.\n");
+                         "\"!\n\nPlease click Back and select a different directory and try again.\nCause: " +
+                         causeOf(ZephErrNotFound) + "\n");
 }
 
 TEST_F(CliProgramTest, PatchRewritesTheMatchingFilesOnly) {
@@ -235,38 +245,41 @@ TEST_F(CliProgramTest, ReadOnlyFileStopsThePatchWithFilesBeforeItRewritten) {
     fs::permissions(locked, fs::perms::owner_write, fs::perm_options::add);
     EXPECT_EQ(r.code, CliExitFailed);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "Unable to open file \"" + locked + "\" for writing!\n");
+    EXPECT_EQ(r.err, "Unable to open file \"" + locked + "\" for writing!\nCause: marked read-only\n");
     EXPECT_EQ(install.read("Config.INI"), install.patched("Config.INI")); // before it
     EXPECT_EQ(install.read("Game.EXE"), install.original("Game.EXE"));
     EXPECT_EQ(install.read("zeta.htm"), install.original("zeta.htm")); // after it
 }
 
 // Opens of names ending in ".INI" fail, as for files nobody may read.
-ZephError openRefusingIni(const char* path, uint32_t flags, int64_t* handle) {
-    std::string name = path != nullptr ? path : "";
-    if (name.size() >= 4 && name.compare(name.size() - 4, 4, ".INI") == 0)
+ZephError openRefusingIni(int64_t folder, const char* name, uint32_t flags, int64_t* handle) {
+    std::string text = name != nullptr ? name : "";
+    if (text.size() >= 4 && text.compare(text.size() - 4, 4, ".INI") == 0) {
+        ZephSysSetLastError(ZephSysErrorNumberOf(ZephErrAccess));
         return ZephErrAccess;
-    return ZephSysFilesDefault.open(path, flags, handle);
+    }
+    return ZephSysFilesDefault.openIn(folder, name, flags, handle);
 }
 
 TEST_F(CliProgramTest, UnreadableFileFailsEveryCommandWithItsName) {
     Install install(folder.path());
     const std::string unreadable = join(folder.path(), "Config.INI");
     ZephSysFileTable saved = ZephSysFiles;
-    ZephSysFiles.open = openRefusingIni;
+    ZephSysFiles.openIn = openRefusingIni;
+    const std::string denied = causeOf(ZephErrAccess);
     Result scan = run({"scan", "--json", folder.path()});
     Result patch = run({"patch", folder.path()});
     Result report = run({"report", "--old", Address, "--new", Host, folder.path()});
     ZephSysFiles = saved;
     EXPECT_EQ(scan.code, CliExitFailed);
     EXPECT_EQ(scan.out, "{\"status\":\"Failed\",\"visited\":2,\"matched\":0,\"message\":\"Unable to open file \\\"" +
-                            replaceAll(unreadable, "\\", "\\\\") + "\\\" for reading!\"}\n");
+                            replaceAll(unreadable, "\\", "\\\\") + "\\\" for reading!\",\"cause\":\"" + denied + "\"}\n");
     EXPECT_EQ(patch.code, CliExitFailed);
-    EXPECT_EQ(patch.err, "Unable to open file \"" + unreadable + "\" for reading!\n");
+    EXPECT_EQ(patch.err, "Unable to open file \"" + unreadable + "\" for reading!\nCause: " + denied + "\n");
     for (const auto& [name, bytes] : install.files)
         EXPECT_EQ(install.read(name), bytes) << name;
     EXPECT_EQ(report.code, CliExitFailed);
-    EXPECT_EQ(report.err, "Error, cannot load file \"" + unreadable + "\"!\n");
+    EXPECT_EQ(report.err, "Error, cannot load file \"" + unreadable + "\"!\nCause: " + denied + "\n");
 }
 
 TEST_F(CliProgramTest, ReportAndRewritePrintTheExpertLog) {
@@ -309,8 +322,9 @@ TEST_F(CliProgramTest, FailedExpertRunsExitOneWithTheirErrorLine) {
     Result r = run({"report", "--old", "a", "--new", "b", missing});
     EXPECT_EQ(r.code, CliExitFailed);
     const std::string line = "Error!  Cannot create directory list for \"" + join(missing, "*.*") + "\"!";
-    EXPECT_EQ(r.out, "REPORT for directory \"" + missing + "\":\n\n" + line + "\n");
-    EXPECT_EQ(r.err, line + "\n");
+    const std::string cause = "Cause: " + causeOf(ZephErrNotFound) + "\n";
+    EXPECT_EQ(r.out, "REPORT for directory \"" + missing + "\":\n\n" + line + "\n" + cause);
+    EXPECT_EQ(r.err, line + "\n" + cause);
 
     Result empty = run({"rewrite", "--old", "", "--new", "b", folder.path()});
     EXPECT_EQ(empty.code, CliExitFailed);

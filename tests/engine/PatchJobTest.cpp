@@ -589,7 +589,7 @@ TEST_F(PatchJobFailures, ListingRefusedOrOutOfMemory) {
                                 "\"!\r\n\r\nPlease click Back and select a different directory and try again.";
     put("a.ini", Address);
     {
-        qvtest::DirFault fault(qvtest::DirFault::FindFirst, 1, ZephErrAccess);
+        qvtest::DirFault fault(qvtest::DirFault::FindFirst, 1, ZephErrAccess, true);
         run(0);
         expectFailed(message, 0, 0);
     }
@@ -687,9 +687,10 @@ TEST_F(PatchJobFailures, TargetCannotBeOpenedForWriting) {
     begin(1);
     advanceTo(OpenTarget, "b.ini");
     qvtest::FileFault fault;
-    fault.failAt(qvtest::FileOp::OpenIn, 1, ZephErrAccess, true);
+    fault.failAt(qvtest::FileOp::OpenIn, 1, ZephErrAccess);
     job.step(-1);
     expectFailed("Unable to open file \"" + path("b.ini") + "\" for writing!", 2, 2);
+    EXPECT_EQ(ZephErrAccess, job.failure.code);
     EXPECT_EQ(Host, get("a.ini"));
     EXPECT_EQ(Address, get("b.ini"));
     EXPECT_EQ((std::set<std::string>{"a.ini", "b.ini"}), names());
@@ -703,9 +704,12 @@ TEST_F(PatchJobFailures, NewContentCannotReachTheDiskOrTakeThePlace) {
         begin(1);
         advanceTo(WriteChunk, "a.exe");
         qvtest::FileFault fault;
-        fault.failAt(op, 1, ZephErrIo);
+        // From the first on: the close of the file that is only read is
+        // harmless, that of the new one is not.
+        fault.failAt(op, 1, ZephErrIo, true);
         job.step(-1);
         expectFailed("An error occurred attempting to write to file \"" + path("a.exe") + "\"!", 1, 1);
+        EXPECT_EQ(ZephErrIo, job.failure.code) << qvtest::fileOpName(op);
         EXPECT_EQ(exe, get("a.exe")) << qvtest::fileOpName(op);
         EXPECT_EQ((std::set<std::string>{"a.exe"}), names()) << qvtest::fileOpName(op);
     }

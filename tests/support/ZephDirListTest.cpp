@@ -452,7 +452,8 @@ TEST(ZephDirListOrder, PlatformAttributesMapToLibraryBits) {
         {ZephSysAttrDirectory, ZephAttrDirectory}, {ZephSysAttrHidden, ZephAttrHidden},
         {ZephSysAttrNormal, ZephAttrNormal},       {ZephSysAttrReadOnly, ZephAttrReadOnly},
         {ZephSysAttrSystem, ZephAttrSystem},       {ZephSysAttrTemporary, ZephAttrTemporary},
-        {ZephSysAttrReparsePoint, ZephAttrLink},   {0x40 | 0x200 | 0x1000 | 0x2000, 0}, // device, sparse, offline...
+        {ZephSysAttrReparsePoint, ZephAttrLink},   {ZephSysAttrDevice, ZephAttrSpecial},
+        {0x200 | 0x1000 | 0x2000, 0}, // sparse, offline...
     };
     std::vector<qvtest::ScriptedMatch> matches;
     for (size_t i = 0; i < std::size(cases); ++i) {
