@@ -418,23 +418,33 @@ TEST_F(CliProgramTest, ProgressLineOnlyWhenAskedAndWipedAtTheEnd) {
     EXPECT_EQ(shown.out.find('\r'), std::string::npos);
 }
 
+// Ctrl-C, and the requests to end that a service manager or a closed
+// terminal sends, each stop every run before it writes.
 TEST_F(CliProgramTest, CtrlCStopsEveryRunBeforeItWritesAndExitsOne) {
     Install install(folder.path());
-    CliCatchInterrupt();
-    std::raise(SIGINT); // as Ctrl-C before the first step
-    Result patch = run({"patch", folder.path()});
-    Result rewrite = run({"rewrite", "--old", Address, "--new", Host, folder.path()});
-    Result scan = run({"scan", "--json", folder.path()});
-    CliForgetInterrupt();
-    EXPECT_EQ(patch.code, CliExitFailed);
-    EXPECT_EQ(patch.err, "The run was interrupted.\n");
-    EXPECT_EQ(rewrite.code, CliExitFailed);
-    EXPECT_EQ(rewrite.err, "The run was interrupted.\n");
-    EXPECT_EQ(scan.out,
-              "{\"status\":\"Failed\",\"visited\":1,\"matched\":0,\"message\":\"The run was interrupted.\"}\n");
-    for (const auto& [name, bytes] : install.files)
-        EXPECT_EQ(install.read(name), bytes) << name;
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), {}), Install::Entries);
+    int signals[] = {SIGINT, SIGTERM,
+#ifdef SIGHUP
+                     SIGHUP
+#endif
+    };
+    for (int signal : signals) {
+        SCOPED_TRACE(signal);
+        CliCatchInterrupt();
+        std::raise(signal); // before the first step
+        Result patch = run({"patch", folder.path()});
+        Result rewrite = run({"rewrite", "--old", Address, "--new", Host, folder.path()});
+        Result scan = run({"scan", "--json", folder.path()});
+        CliForgetInterrupt();
+        EXPECT_EQ(patch.code, CliExitFailed);
+        EXPECT_EQ(patch.err, "The run was interrupted.\n");
+        EXPECT_EQ(rewrite.code, CliExitFailed);
+        EXPECT_EQ(rewrite.err, "The run was interrupted.\n");
+        EXPECT_EQ(scan.out,
+                  "{\"status\":\"Failed\",\"visited\":1,\"matched\":0,\"message\":\"The run was interrupted.\"}\n");
+        for (const auto& [name, bytes] : install.files)
+            EXPECT_EQ(install.read(name), bytes) << name;
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), {}), Install::Entries);
+    }
 }
 
 // The wizard's own test install, which its end-to-end run patches through

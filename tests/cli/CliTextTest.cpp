@@ -72,6 +72,15 @@ TEST(CliTextJson, ResultIsOneLineWithTheFourFields) {
     ASSERT_EQ(CliAppendJsonResult(&finished.buffer, Finished, 0, 0, nullptr), 0);
     EXPECT_EQ(finished.str(), "{\"status\":\"Finished\",\"visited\":0,\"matched\":0,\"message\":\"\"}\n");
     EXPECT_STREQ(CliStatusName(42), "Unknown");
+    // What a run adds when it has something to say.
+    CliJsonExtras extras;
+    extras.cause = "No space left on device";
+    extras.specialPassedOver = 2;
+    extras.staleRemoved = 1;
+    Text more;
+    ASSERT_EQ(CliAppendJsonResult(&more.buffer, Failed, 5, 0, "m", extras), 0);
+    EXPECT_EQ(more.str(), "{\"status\":\"Failed\",\"visited\":5,\"matched\":0,\"message\":\"m\",\"cause\":\"No space "
+                          "left on device\",\"passed_over\":{\"links\":0,\"special\":2},\"stale_removed\":1}\n");
 }
 
 TEST(CliTextProgress, CountsAndAmountsInReadableUnits) {

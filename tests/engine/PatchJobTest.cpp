@@ -5,6 +5,7 @@
 #include "PatchSearch.h"
 #include "WizardStrings.h"
 #include "ZephDirList.h"
+#include "ZephFolder.h"
 #include "ZephMem.h"
 #include "ZephSysFile.h"
 
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -159,6 +161,7 @@ using PatchJobConvertRun = PatchJobFixture;
 using PatchJobFailures = PatchJobFixture;
 using PatchJobBudget = PatchJobFixture;
 using PatchJobQuickScan = PatchJobFixture;
+using PatchJobFolder = PatchJobFixture;
 
 } // namespace
 
@@ -580,6 +583,18 @@ TEST_F(PatchJobConvertRun, DirectoryIsSyncedOnceAfterTheFilesArePutInPlace) {
         job.clear();
         EXPECT_EQ(1, count.calls(FileOp::FlushFolder)) << "owed once only";
     }
+    {
+        // A sync that fails leaves the files new but maybe not for good: the
+        // run fails, naming the last file put in place and the cause.
+        put("a.ini", Address);
+        put("b.cfg", Address);
+        qvtest::FileFault fault;
+        fault.failAt(FileOp::FlushFolder, 1, ZephErrIo);
+        run(1);
+        EXPECT_EQ(Failed, job.status);
+        EXPECT_EQ("An error occurred attempting to write to file \"" + path("b.cfg") + "\"!", std::string(job.message));
+        EXPECT_EQ(ZephErrIo, job.failure.code);
+    }
 }
 
 // Every message of the failure table, through the seams, with the status
@@ -835,4 +850,100 @@ TEST_F(PatchJobBudget, PositiveBudgetStopsAfterItHasPassed) {
     job.step(60000);
     EXPECT_EQ(Finished, job.status);
     EXPECT_EQ(50, job.filesVisited);
+}
+
+// One run per folder: a second one waits for the lock, then gives up with
+// a sentence of its own and leaves every file alone.
+TEST_F(PatchJobFolder, SecondRunWaitsForTheFirstThenRefuses) {
+    put("a.ini", Address);
+    ZephFolder first;
+    ASSERT_EQ(0, first.open(dir.path().c_str(), 0)) << "the first run's lock";
+    begin(1);
+    job.lockWaitMs = 60;
+    job.step(-1);
+    expectFailed("Another copy of Quorvel is working on the directory \"" + dir.path() +
+                     "\"!\r\n\r\nPlease wait until it has finished and try again.",
+                 0, 0);
+    EXPECT_EQ(ZephErrBusy, job.failure.code);
+    EXPECT_EQ(Address, get("a.ini"));
+    first.close();
+    run(1);
+    EXPECT_EQ(Finished, job.status) << job.message;
+    EXPECT_EQ(Host, get("a.ini"));
+}
+
+// Temporary files of killed runs (this version's names and the older
+// "NAME.qv<hex>.tmp") are removed when a run opens the folder, and counted;
+// one that a writer holds open, and look-alikes, stay.
+TEST_F(PatchJobFolder, StaleTemporariesAreRemovedAndCounted) {
+    put("a.ini", Address);
+    for (const char* stale : {".qv0123abcd.tmp", "a.ini.qv89abcdef.tmp"})
+        put(stale, "half a file");
+    for (const char* lookAlike : {"a.qvXYZ.tmp", "aqv01234567.tmp", ".qv0123abcd.tmp.ini"})
+        put(lookAlike, "not ours");
+    ZephFolder writer;
+    ASSERT_EQ(0, writer.open(dir.path().c_str(), -1));
+    int64_t held = ZephSysFileNone;
+    ASSERT_EQ(ZephErrNone, ZephSysFiles.openIn(writer.handle, ".qvfeedbeef.tmp",
+                                               ZephSysOpenRead | ZephSysOpenWrite | ZephSysOpenCreateNew, &held));
+    run(0);
+    EXPECT_EQ(Finished, job.status) << job.message;
+    EXPECT_EQ(2, job.staleRemoved);
+    EXPECT_EQ((std::set<std::string>{"a.ini", "a.qvXYZ.tmp", "aqv01234567.tmp", ".qv0123abcd.tmp.ini", ".qvfeedbeef.tmp"}),
+              names());
+    ZephSysFiles.close(held);
+}
+
+// Refusals that are no fault of the file's bytes say what happened and leave
+// the file as it was: held open by another program, a folder the user may
+// not write, other names of the file, a change by another program.
+TEST_F(PatchJobFolder, RefusalsSayWhyAndLeaveTheFile) {
+    using qvtest::FileOp;
+    struct Case {
+        const char* what;
+        std::function<void(qvtest::FileFault&)> arrange;
+        std::string message; // "%s" stands for the file's (or the folder's) path
+        ZephError cause;
+        std::string after; // the file's content afterwards
+    };
+    const std::string changed = Address + "\r\nmore=1";
+    const Case cases[] = {
+        {"in use", [](qvtest::FileFault& f) { f.failAt(FileOp::OpenIn, 2, ZephErrInUse); },
+         "The file \"%s\" is in use by another program.\r\n\r\nPlease close that program (the game, an editor) and try "
+         "again.",
+         ZephErrInUse, Address},
+        {"not allowed", [](qvtest::FileFault& f) { f.failAt(FileOp::OpenIn, 3, ZephErrAccess); },
+         "You may not change the files in the directory \"%s\"!\r\n\r\nPlease make the directory writable, or run "
+         "Quorvel as a user who may change these files (on Windows: right-click Quorvel and choose \"Run as "
+         "administrator\").",
+         ZephErrAccess, Address},
+        {"hard links", [this](qvtest::FileFault&) { fs::create_hard_link(path("a.ini"), path("b.txt")); },
+         "The file \"%s\" has other names (hard links) that would keep the old content; it was left as it "
+         "is.\r\n\r\nPlease replace the links by copies and try again.",
+         ZephErrHardLinks, Address},
+        {"changed", [&](qvtest::FileFault& f) {
+             f.beforeCall(FileOp::KeepMetadata, 1, [&] { qvtest::writeFile(path("a.ini"), changed); });
+         },
+         "The file \"%s\" was changed by another program while it was being patched; it was left as that program "
+         "wrote it.\r\n\r\nPlease close the programs that use this directory and try again.",
+         ZephErrChanged, changed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const auto& item : fs::directory_iterator(dir.path()))
+            fs::remove(item.path());
+        put("a.ini", Address);
+        qvtest::FileFault fault;
+        c.arrange(fault);
+        run(1);
+        std::string message = c.message;
+        const std::string named = c.cause == ZephErrAccess ? dir.path() : path("a.ini");
+        message.replace(message.find("%s"), 2, named);
+        EXPECT_EQ(message, std::string(job.message));
+        EXPECT_EQ(c.cause, job.failure.code);
+        EXPECT_EQ(c.after, get("a.ini"));
+        EXPECT_EQ(0, fault.openHandles());
+        for (const std::string& name : names())
+            EXPECT_FALSE(ZephFileReplacer::isTemporaryName(name.c_str())) << name << " was left behind";
+    }
 }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <cstring>
 #include <string>
 
@@ -69,6 +71,30 @@ TEST(JobTextsResults, EachCaseGetsItsVerdictOutcomeAndLabel) {
         EXPECT_EQ(std::string(composeScanVerdict(job, area, sizeof area)), expectedVerdict);
         EXPECT_EQ(std::string(composeDoneOutcome(job, area, sizeof area)), expectedOutcome);
         EXPECT_STREQ(doneExitLabel(job), c.exitLabel);
+    }
+}
+
+// Links and special files of the known kinds are never read: a run that
+// matched nothing else never says that nothing needs patching.
+TEST(JobTextsResults, PassedOverEntriesAreNamedInsteadOfNothingToPatch) {
+    const char* const tail = " kinds %s passed over: Quorvel never reads or changes links and special files.\r\n\r\n"
+                             "Click on Back and select a different directory or product and try again.";
+    for (int32_t links : {0, 1, 2}) {
+        PatchJob job;
+        setOutcome(&job, Finished, 0, 3);
+        job.linksPassedOver = links;
+        job.specialPassedOver = 1;
+        char expected[PageTextSize];
+        std::snprintf(expected, sizeof expected,
+                      links == 0 ? "No file in this directory holds the old address, but 1 link or special file of these"
+                                 : "No file in this directory holds the old address, but %d links or special files of "
+                                   "these",
+                      links + 1);
+        std::string text = std::string(expected) + tail;
+        text.replace(text.find("%s"), 2, links == 0 ? "was" : "were");
+        char area[PageTextSize];
+        EXPECT_EQ(std::string(composeScanVerdict(job, area, sizeof area)), text);
+        EXPECT_EQ(jobResultOf(job), NoFileMatched);
     }
 }
 
