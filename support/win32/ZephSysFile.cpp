@@ -496,9 +496,16 @@ ZephError ZephSysFileOpenIn(int64_t folder, const char* name, uint32_t flags, in
     DWORD share = createNew ? 0 : (flags & ZephSysOpenShared) ? FILE_SHARE_READ | FILE_SHARE_WRITE : 0;
     HANDLE file = CreateFileW(path, access, share, nullptr, createNew ? CREATE_NEW : OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        // A directory is refused with "access denied"; it is no file at all.
+        DWORD attributes = error == ERROR_ACCESS_DENIED ? GetFileAttributesW(path) : INVALID_FILE_ATTRIBUTES;
+        std::free(path);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return refuse(ZephErrNotRegular);
+        return fromLastError(error);
+    }
     std::free(path);
-    if (file == INVALID_HANDLE_VALUE)
-        return lastError();
     if (createNew) {
         *handle = toHandle(file);
         return ZephErrNone;
