@@ -12,11 +12,13 @@ void CliRunJob(PatchJob* job, CliRunObserver* observer) {
     while (job->status == Running) {
         job->step(0);
         const PatchProgress now = job->progress();
-        if (now.entriesDone == told.entriesDone && now.bytesRead == told.bytesRead)
-            continue;
-        told = now;
-        observer->progress(now);
-        // stop() abandons a half-written file; the ones before it stay.
+        if (now.entriesDone != told.entriesDone || now.bytesRead != told.bytesRead) {
+            told = now;
+            observer->progress(now);
+        }
+        // Asked after every action, writing ones too, so that a request to
+        // end is honoured within one piece. stop() abandons a half-written
+        // file; the ones before it stay.
         if (job->status == Running && observer->stopRequested()) {
             job->stop(Failed);
             job->setMessage(CliStoppedMessage);

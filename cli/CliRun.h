@@ -6,8 +6,8 @@
 #include "PatchJob.h"
 
 // Told how far a run has got whenever it has looked at another directory
-// entry or read more of a file, and asked right after whether to stop; it
-// decides itself how often to show anything.
+// entry or read more of a file, and asked after every action whether to
+// stop; it decides itself how often to show anything.
 class CliRunObserver {
 public:
     virtual ~CliRunObserver() = default;

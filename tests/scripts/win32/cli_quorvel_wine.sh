@@ -77,6 +77,32 @@ expect_has "$err" "quorvel-cli --help" "usage hint"
 run scan --product 2 --channel box --prefix /x
 expect_eq "$code" 2 "--prefix refused on Windows"
 
+# A name that is a symbolic link on the host is a link under Wine too: left
+# as it is, its target untouched, and counted as passed over.
+links=$work/links
+mkdir -p "$links"
+printf 'host=%s\r\n' "$address" > "$work/outside.ini"
+ln -s "$work/outside.ini" "$links/GAME.INI"
+printf 'host=%s\r\n' "$address" > "$links/Net.cfg"
+run patch "$(windows_path "$links")"
+expect_eq "$code" 0 "linked file: exit code"
+expect_has "$out" "Passed over, never read or written: 1 links, 0 special files" "linked file counted"
+[ -L "$links/GAME.INI" ] || fail "the link was replaced by a file"
+grep -q -F "$address" "$work/outside.ini" || fail "the link's target was patched"
+grep -q -F "$host" "$links/Net.cfg" || fail "the file beside the link was not patched"
+
+# Paths at and past MAX_PATH: every file the scan counts is rewritten.
+for length in 252 300; do
+    deep=$work
+    while [ $((${#deep} + 1 + 100)) -lt $((length - 6)) ]; do deep=$deep/$(printf 'd%.0s' $(seq 100)); done
+    deep=$deep/$(printf 'e%.0s' $(seq $((length - 6 - ${#deep} - 1))))
+    mkdir -p "$deep"
+    printf 'host=%s\r\n' "$address" > "$deep/a.ini"
+    run patch "$(windows_path "$deep")"
+    expect_eq "$code" 0 "path of $length characters: exit code ($err)"
+    expect_has "$out" "1 file patched." "path of $length characters patched"
+done
+
 # The download folder of row 2 is C:\Talon Interceptor: Wine's drive C:.
 cp -rp "$work/pristine" "$product_dir"
 run patch --json --product "Talon Interceptor" --channel download
