@@ -10,7 +10,8 @@ volatile std::sig_atomic_t interrupted = 0;
 // Ctrl-C, and the requests to end that a service manager (SIGTERM) or a
 // closed terminal (SIGHUP) sends: each ends a run the same careful way.
 const int CaughtSignals[] = {
-    SIGINT, SIGTERM,
+    SIGINT,
+    SIGTERM,
 #ifdef SIGHUP
     SIGHUP,
 #endif

@@ -162,7 +162,8 @@ int reportRun(const CliEnvironment& env, const CliOptions& options, const Target
                                    static_cast<long>(job.filesMatched));
         if (job.linksPassedOver > 0 || job.specialPassedOver > 0)
             out.buffer()->appendFormat("Passed over, never read or written: %ld links, %ld special files\n",
-                                       static_cast<long>(job.linksPassedOver), static_cast<long>(job.specialPassedOver));
+                                       static_cast<long>(job.linksPassedOver),
+                                       static_cast<long>(job.specialPassedOver));
         if (note != nullptr)
             out.line(note);
     }

@@ -124,15 +124,15 @@ struct PatchJob {
     int32_t staleRemoved = 0; // temporary files of killed runs removed at the start
     // How long the run waits for another run on the folder to end.
     int32_t lockWaitMs = InstallFolderLockWaitMs;
-    int32_t entriesTotal = 0;            // entries of this run's listing
-    int64_t bytesRead = 0;               // file content read by this run
+    int32_t entriesTotal = 0; // entries of this run's listing
+    int64_t bytesRead = 0;    // file content read by this run
     // The engine's next action, one of PatchStep (0: no run set up). Named
     // apart from the operation step(), which C++ cannot share a name with.
     int32_t currentStep = 0;
     ZephFolder folder;              // the directory, open and locked during a run
     ZephDirList* dirList = nullptr; // owned
     ZephDirEntry* entry = nullptr;
-    ZephFile file;                  // the source, while it is read
+    ZephFile file;                        // the source, while it is read
     ZephSysFileIdentity sourceIdentity{}; // the source as it was read
     ZephBuf content;    // convert run: the whole current file; scan run: its undecided end and one piece
     int32_t cursor = 0; // scan offset in content
@@ -213,8 +213,7 @@ private:
     bool fail(const char* format, const char* argument, const char* argumentTail = "",
               const ZephFailure& cause = ZephFailure{});
     // Fails the run for a replacement that could not be made, by its cause.
-    bool failReplacement(const ZephFileReplacer& replacer, const char* format, const char* name,
-                         const char* suffix);
+    bool failReplacement(const ZephFileReplacer& replacer, const char* format, const char* name, const char* suffix);
     void moveToNextEntry();
     bool contentFits(int64_t size) const;
     int32_t pieceSize() const;

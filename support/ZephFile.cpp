@@ -5,8 +5,8 @@
 #include "ZephFolder.h"
 #include "ZephMem.h"
 #include "ZephPath.h"
-#include "ZephSysDir.h"
 #include "ZephStr.h"
+#include "ZephSysDir.h"
 #include "ZephSysError.h"
 
 #include <cinttypes>
@@ -107,8 +107,8 @@ int ZephFile::openIn(int64_t folder, const char* name, uint32_t mode) {
         return -1;
     }
     int64_t opened = ZephSysFileNone;
-    ZephError error = ZephSysFiles.openIn(
-        folder, name, ZephSysOpenRead | ((mode & OpenShared) ? ZephSysOpenShared : 0u), &opened);
+    ZephError error =
+        ZephSysFiles.openIn(folder, name, ZephSysOpenRead | ((mode & OpenShared) ? ZephSysOpenShared : 0u), &opened);
     if (error != ZephErrNone) {
         failure = ZephFailure{error, ZephSysLastError()};
         return -1;

@@ -48,16 +48,16 @@ struct ZephMemManager;
 // removed (unless removing it failed too, or it was no longer ours) and the
 // cause in failure. Destruction abandons an unfinished replacement.
 struct ZephFileReplacer {
-    ZephMemManager* manager = nullptr;  // where the names' block comes from
-    int64_t folder = ZephSysFileNone;   // not owned
-    char* targetName = nullptr;         // the names live in one block, "ZephFileReplacer paths"
-    char* temporaryName = nullptr;      // "" once it is no longer ours to remove
-    char* sourceName = nullptr;         // the file whose metadata the new one takes
-    ZephSysFileIdentity source{};       // the source when read, if checkSource
+    ZephMemManager* manager = nullptr; // where the names' block comes from
+    int64_t folder = ZephSysFileNone;  // not owned
+    char* targetName = nullptr;        // the names live in one block, "ZephFileReplacer paths"
+    char* temporaryName = nullptr;     // "" once it is no longer ours to remove
+    char* sourceName = nullptr;        // the file whose metadata the new one takes
+    ZephSysFileIdentity source{};      // the source when read, if checkSource
     bool checkSource = false;
-    ZephSysFileIdentity temporary{};    // the temporary file as created
-    int64_t handle = ZephSysFileNone;   // the open temporary file
-    int64_t written = 0;                // bytes taken by write since begin
+    ZephSysFileIdentity temporary{};  // the temporary file as created
+    int64_t handle = ZephSysFileNone; // the open temporary file
+    int64_t written = 0;              // bytes taken by write since begin
     // Small writes are gathered here (in the names' block) and go to the
     // file PendingCapacity bytes at a time: the patch job hands over 4096-byte
     // pieces, and the system call per piece cost more than the copy.

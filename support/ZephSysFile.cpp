@@ -4,15 +4,13 @@
 
 // Both tables are constant-initialised from the platform functions, so they
 // are valid before any static constructor could open a file.
-#define QV_SYS_FILE_CALLS                                                                                              \
-    {ZephSysFileOpen,       ZephSysFileRead,          ZephSysFileWrite,      ZephSysFileSeek,                          \
-     ZephSysFileTruncate,   ZephSysFileFlush,         ZephSysFileClose,      ZephSysFileQuery,                         \
-     ZephSysFileStartWriteback, ZephSysFolderOpen,    ZephSysFolderClose,    ZephSysFolderLock,                        \
-     ZephSysFileOpenIn,     ZephSysFileIdentify,      ZephSysFileIdentifyIn, ZephSysFileKeepMetadata,                  \
-     ZephSysFileReplaceIn,  ZephSysFileRemoveIn,      ZephSysFileRemoveUnusedIn, ZephSysFolderFlush}
-const ZephSysFileTable ZephSysFilesDefault = QV_SYS_FILE_CALLS;
-ZephSysFileTable ZephSysFiles = QV_SYS_FILE_CALLS;
-#undef QV_SYS_FILE_CALLS
+constexpr ZephSysFileTable ZephSysFilesDefault = {
+    ZephSysFileOpen,           ZephSysFileRead,     ZephSysFileWrite,          ZephSysFileSeek,
+    ZephSysFileTruncate,       ZephSysFileFlush,    ZephSysFileClose,          ZephSysFileQuery,
+    ZephSysFileStartWriteback, ZephSysFolderOpen,   ZephSysFolderClose,        ZephSysFolderLock,
+    ZephSysFileOpenIn,         ZephSysFileIdentify, ZephSysFileIdentifyIn,     ZephSysFileKeepMetadata,
+    ZephSysFileReplaceIn,      ZephSysFileRemoveIn, ZephSysFileRemoveUnusedIn, ZephSysFolderFlush};
+ZephSysFileTable ZephSysFiles = ZephSysFilesDefault;
 
 bool ZephSysSameFile(const ZephSysFileIdentity& before, const ZephSysFileIdentity& now) {
     return before.volume == now.volume && before.file == now.file;

@@ -108,7 +108,8 @@ ZephError copyAttributes(int source, int target, bool ownerKept) {
     listSize = flistxattr(source, names, static_cast<size_t>(listSize));
     ZephError result = listSize < 0 ? fromErrno(errno) : ZephErrNone;
     char* value = nullptr;
-    for (ssize_t at = 0; result == ZephErrNone && at < listSize; at += static_cast<ssize_t>(std::strlen(names + at)) + 1) {
+    for (ssize_t at = 0; result == ZephErrNone && at < listSize;
+         at += static_cast<ssize_t>(std::strlen(names + at)) + 1) {
         const char* name = names + at;
         if (!ownerKept && std::strcmp(name, "security.capability") == 0)
             continue;

@@ -69,8 +69,7 @@ constexpr int64_t MaxTransfer = int64_t{1} << 30;
 // Attributes SetFileAttributes accepts, read-only aside: a copy made
 // read-only could not be removed again if its commit failed.
 constexpr DWORD KeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                                 FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
-                                 FILE_ATTRIBUTE_TEMPORARY;
+                                 FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_TEMPORARY;
 
 // text (the ANSI code page) as a new wide string; none when it cannot be
 // converted or memory ran out.
@@ -157,8 +156,9 @@ wchar_t* pathIn(int64_t folder, const char* name) {
     const Folder* owner = folderOf(folder);
     wchar_t* wide = widen(name);
     size_t length = std::wcslen(owner->path);
-    auto* path = wide == nullptr ? nullptr
-                                 : static_cast<wchar_t*>(std::malloc(sizeof(wchar_t) * (length + std::wcslen(wide) + 2)));
+    auto* path = wide == nullptr
+                     ? nullptr
+                     : static_cast<wchar_t*>(std::malloc(sizeof(wchar_t) * (length + std::wcslen(wide) + 2)));
     if (path == nullptr) {
         std::free(wide);
         fromLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -212,9 +212,8 @@ void fillIdentity(const BY_HANDLE_FILE_INFORMATION& about, ZephSysFileIdentity* 
     identity->volume = about.dwVolumeSerialNumber;
     identity->file = (static_cast<uint64_t>(about.nFileIndexHigh) << 32) | about.nFileIndexLow;
     identity->size = (static_cast<uint64_t>(about.nFileSizeHigh) << 32) | about.nFileSizeLow;
-    identity->written =
-        static_cast<int64_t>((static_cast<uint64_t>(about.ftLastWriteTime.dwHighDateTime) << 32) |
-                             about.ftLastWriteTime.dwLowDateTime);
+    identity->written = static_cast<int64_t>((static_cast<uint64_t>(about.ftLastWriteTime.dwHighDateTime) << 32) |
+                                             about.ftLastWriteTime.dwLowDateTime);
     identity->changed = 0;
     identity->links = about.nNumberOfLinks;
     identity->owner = 0;
@@ -541,9 +540,9 @@ ZephError ZephSysFileIdentifyIn(int64_t folder, const char* name, ZephSysFileIde
     if (path == nullptr)
         return fromLastError(static_cast<DWORD>(ZephSysLastError()));
     // Attributes only: no sharing mode of another opener is in the way.
-    HANDLE file = CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
-                              nullptr);
+    HANDLE file =
+        CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     std::free(path);
     if (file == INVALID_HANDLE_VALUE)
         return lastError();

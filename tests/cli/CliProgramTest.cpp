@@ -276,7 +276,8 @@ TEST_F(CliProgramTest, UnreadableFileFailsEveryCommandWithItsName) {
     ZephSysFiles = saved;
     EXPECT_EQ(scan.code, CliExitFailed);
     EXPECT_EQ(scan.out, "{\"status\":\"Failed\",\"visited\":2,\"matched\":0,\"message\":\"Unable to open file \\\"" +
-                            replaceAll(unreadable, "\\", "\\\\") + "\\\" for reading!\",\"cause\":\"" + denied + "\"}\n");
+                            replaceAll(unreadable, "\\", "\\\\") + "\\\" for reading!\",\"cause\":\"" + denied +
+                            "\"}\n");
     EXPECT_EQ(patch.code, CliExitFailed);
     EXPECT_EQ(patch.err, "Unable to open file \"" + unreadable + "\" for reading!\nCause: " + denied + "\n");
     for (const auto& [name, bytes] : install.files)

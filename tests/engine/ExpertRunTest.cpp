@@ -3,9 +3,9 @@
 #include "ExpertRun.h"
 #include "ZephBuf.h"
 #include "ZephMem.h"
-#include "ZephSysError.h"
 #include "ZephPath.h"
 #include "ZephSysDir.h"
+#include "ZephSysError.h"
 #include "ZephSysFile.h"
 
 #include "QvAllocFault.h"

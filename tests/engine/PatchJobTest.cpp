@@ -18,8 +18,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <utility>
@@ -889,8 +889,9 @@ TEST_F(PatchJobFolder, StaleTemporariesAreRemovedAndCounted) {
     run(0);
     EXPECT_EQ(Finished, job.status) << job.message;
     EXPECT_EQ(2, job.staleRemoved);
-    EXPECT_EQ((std::set<std::string>{"a.ini", "a.qvXYZ.tmp", "aqv01234567.tmp", ".qv0123abcd.tmp.ini", ".qvfeedbeef.tmp"}),
-              names());
+    EXPECT_EQ(
+        (std::set<std::string>{"a.ini", "a.qvXYZ.tmp", "aqv01234567.tmp", ".qv0123abcd.tmp.ini", ".qvfeedbeef.tmp"}),
+        names());
     ZephSysFiles.close(held);
 }
 
@@ -921,7 +922,8 @@ TEST_F(PatchJobFolder, RefusalsSayWhyAndLeaveTheFile) {
          "The file \"%s\" has other names (hard links) that would keep the old content; it was left as it "
          "is.\r\n\r\nPlease replace the links by copies and try again.",
          ZephErrHardLinks, Address},
-        {"changed", [&](qvtest::FileFault& f) {
+        {"changed",
+         [&](qvtest::FileFault& f) {
              f.beforeCall(FileOp::KeepMetadata, 1, [&] { qvtest::writeFile(path("a.ini"), changed); });
          },
          "The file \"%s\" was changed by another program while it was being patched; it was left as that program "

@@ -154,21 +154,18 @@ ZephError wrapFlushFolder(int64_t folder) {
     return d.fail ? injected(d.error) : active->real().flushFolder(folder);
 }
 
-const ZephSysFileTable Wrappers = {
-    wrapOpen,       wrapRead,       wrapWrite,       wrapSeek,         wrapTruncate,     wrapFlush,
-    wrapClose,      wrapQuery,      wrapStartWriteback, wrapOpenFolder, wrapCloseFolder, wrapLockFolder,
-    wrapOpenIn,     wrapIdentify,   wrapIdentifyIn,  wrapKeepMetadata, wrapReplaceIn,    wrapRemoveIn,
-    wrapRemoveUnusedIn, wrapFlushFolder};
+const ZephSysFileTable Wrappers = {wrapOpen,         wrapRead,       wrapWrite,    wrapSeek,           wrapTruncate,
+                                   wrapFlush,        wrapClose,      wrapQuery,    wrapStartWriteback, wrapOpenFolder,
+                                   wrapCloseFolder,  wrapLockFolder, wrapOpenIn,   wrapIdentify,       wrapIdentifyIn,
+                                   wrapKeepMetadata, wrapReplaceIn,  wrapRemoveIn, wrapRemoveUnusedIn, wrapFlushFolder};
 
 } // namespace
 
 const char* fileOpName(FileOp op) {
-    static const char* const names[] = {"open",         "read",         "write",          "seek",
-                                        "truncate",     "flush",        "close",          "query",
-                                        "startWriteback", "openFolder", "closeFolder",    "lockFolder",
-                                        "openIn",       "identify",     "identifyIn",     "keepMetadata",
-                                        "replaceIn",    "removeIn",     "removeUnusedIn", "flushFolder",
-                                        "any"};
+    static const char* const names[] = {
+        "open",       "read",           "write",      "seek",        "truncate",       "flush",       "close",
+        "query",      "startWriteback", "openFolder", "closeFolder", "lockFolder",     "openIn",      "identify",
+        "identifyIn", "keepMetadata",   "replaceIn",  "removeIn",    "removeUnusedIn", "flushFolder", "any"};
     static_assert(sizeof names / sizeof names[0] == FileOpCount + 1, "a name for every operation");
     return names[static_cast<int>(op)];
 }

@@ -86,9 +86,10 @@ TEST(JobTextsResults, PassedOverEntriesAreNamedInsteadOfNothingToPatch) {
         job.specialPassedOver = 1;
         char expected[PageTextSize];
         std::snprintf(expected, sizeof expected,
-                      links == 0 ? "No file in this directory holds the old address, but 1 link or special file of these"
-                                 : "No file in this directory holds the old address, but %d links or special files of "
-                                   "these",
+                      links == 0
+                          ? "No file in this directory holds the old address, but 1 link or special file of these"
+                          : "No file in this directory holds the old address, but %d links or special files of "
+                            "these",
                       links + 1);
         std::string text = std::string(expected) + tail;
         text.replace(text.find("%s"), 2, links == 0 ? "was" : "were");

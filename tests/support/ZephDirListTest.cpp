@@ -448,11 +448,16 @@ TEST(ZephDirListOrder, PlatformAttributesMapToLibraryBits) {
     const struct {
         uint32_t platform, library;
     } cases[] = {
-        {ZephSysAttrArchive, ZephAttrArchive},     {ZephSysAttrCompressed, ZephAttrCompressed},
-        {ZephSysAttrDirectory, ZephAttrDirectory}, {ZephSysAttrHidden, ZephAttrHidden},
-        {ZephSysAttrNormal, ZephAttrNormal},       {ZephSysAttrReadOnly, ZephAttrReadOnly},
-        {ZephSysAttrSystem, ZephAttrSystem},       {ZephSysAttrTemporary, ZephAttrTemporary},
-        {ZephSysAttrReparsePoint, ZephAttrLink},   {ZephSysAttrDevice, ZephAttrSpecial},
+        {ZephSysAttrArchive, ZephAttrArchive},
+        {ZephSysAttrCompressed, ZephAttrCompressed},
+        {ZephSysAttrDirectory, ZephAttrDirectory},
+        {ZephSysAttrHidden, ZephAttrHidden},
+        {ZephSysAttrNormal, ZephAttrNormal},
+        {ZephSysAttrReadOnly, ZephAttrReadOnly},
+        {ZephSysAttrSystem, ZephAttrSystem},
+        {ZephSysAttrTemporary, ZephAttrTemporary},
+        {ZephSysAttrReparsePoint, ZephAttrLink},
+        {ZephSysAttrDevice, ZephAttrSpecial},
         {0x200 | 0x1000 | 0x2000, 0}, // sparse, offline...
     };
     std::vector<qvtest::ScriptedMatch> matches;

@@ -156,8 +156,9 @@ TEST(PatchJobSpecialFiles, FifosSocketsAndDevicesArePassedOver) {
     EXPECT_EQ(serviceHostName, qvtest::readFile(dir.file("a.ini")));
     struct stat status {};
     EXPECT_TRUE(lstat(dir.file("b.ini").c_str(), &status) == 0 && S_ISFIFO(status.st_mode));
-    if (special == 4)
+    if (special == 4) {
         EXPECT_TRUE(lstat(dir.file("disk.dll").c_str(), &status) == 0 && S_ISBLK(status.st_mode));
+    }
     // The expert run passes them over as well.
     ZephBuf work, log;
     work.init(&manager, 8192);
@@ -223,7 +224,11 @@ TEST(PatchJobHostileFolder, OwnersMovesAreNeitherFollowedNorOverwritten) {
          [&](const std::string& dir) { swapForLink(dir, temporaryIn(dir)); }, Failed, original},
         {"lines appended while the new file is made", FileOp::KeepMetadata, 1,
          [&](const std::string& dir) {
-             asOwner([&] { std::FILE* f = std::fopen((dir + "/game.ini").c_str(), "a"); std::fputs("\nmore=1", f); std::fclose(f); });
+             asOwner([&] {
+                 std::FILE* f = std::fopen((dir + "/game.ini").c_str(), "a");
+                 std::fputs("\nmore=1", f);
+                 std::fclose(f);
+             });
          },
          Failed, original + "\nmore=1"},
         {"the file replaced by a newer one", FileOp::OpenIn, 4,
@@ -250,17 +255,21 @@ TEST(PatchJobHostileFolder, OwnersMovesAreNeitherFollowedNorOverwritten) {
             EXPECT_GE(fault.calls(c.op), c.nth) << "the moment never came";
         }
         EXPECT_EQ(c.status, job.status) << job.message;
-        if (c.status == Failed)
+        if (c.status == Failed) {
             EXPECT_EQ(ZephErrChanged, job.failure.code) << job.message;
-        if (c.after == "(link)")
+        }
+        if (c.after == "(link)") {
             EXPECT_TRUE(fs::is_symlink(dir.file("game.ini")));
-        else
+        } else {
             EXPECT_EQ(c.after, qvtest::readFile(dir.file("game.ini")));
+        }
         EXPECT_EQ(0600u, static_cast<unsigned>(fs::status(secret).permissions()));
         EXPECT_EQ("SECRET " + Address, qvtest::readFile(secret));
-        for (const auto& item : fs::directory_iterator(dir.path()))
-            if (!fs::is_symlink(item.path()))
+        for (const auto& item : fs::directory_iterator(dir.path())) {
+            if (!fs::is_symlink(item.path())) {
                 EXPECT_EQ(std::string::npos, qvtest::readFile(item.path().string()).find("SECRET")) << item.path();
+            }
+        }
         job.clear();
     }
 }

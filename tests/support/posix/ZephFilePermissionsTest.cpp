@@ -76,10 +76,22 @@ TEST(ZephFileReplacerPosix, NewFileKeepsOwnerModeAndAttributesButNoPrivilegeItCa
     const Case cases[] = {
         {"private file", false, self, group, 0600, self, {self, group, 0600}, false},
         {"attributes and ACL", false, self, group, 0640, self, {self, group, 0640}, true},
-        {"root patching another user's setuid program", true, qvtest::OtherUser, qvtest::OtherGroup, 06755, 0,
-         {qvtest::OtherUser, qvtest::OtherGroup, 06755}, false},
-        {"a user who cannot keep the owner", true, nobody, nobody, 06777, qvtest::OtherUser,
-         {qvtest::OtherUser, qvtest::OtherGroup, 0777}, false},
+        {"root patching another user's setuid program",
+         true,
+         qvtest::OtherUser,
+         qvtest::OtherGroup,
+         06755,
+         0,
+         {qvtest::OtherUser, qvtest::OtherGroup, 06755},
+         false},
+        {"a user who cannot keep the owner",
+         true,
+         nobody,
+         nobody,
+         06777,
+         qvtest::OtherUser,
+         {qvtest::OtherUser, qvtest::OtherGroup, 0777},
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

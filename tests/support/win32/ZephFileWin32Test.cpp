@@ -97,7 +97,8 @@ TEST(ZephFileWin32, FilesPastMaxPathAreRewritten) {
             CreateDirectoryW(directory.c_str(), nullptr);
         }
         const std::string folder(directory.begin() + 4, directory.end());
-        HANDLE file = CreateFileW((directory + L"\\a.ini").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        HANDLE file =
+            CreateFileW((directory + L"\\a.ini").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         ASSERT_NE(file, INVALID_HANDLE_VALUE) << length;
         DWORD written = 0;
         WriteFile(file, legacyServerAddress, sizeof legacyServerAddress - 1, &written, nullptr);
