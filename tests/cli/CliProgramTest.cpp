@@ -444,7 +444,7 @@ TEST_F(CliProgramTest, CtrlCStopsEveryRunBeforeItWritesAndExitsOne) {
         EXPECT_EQ(rewrite.code, CliExitFailed);
         EXPECT_EQ(rewrite.err, "The run was interrupted.\n");
         EXPECT_EQ(scan.out,
-                  "{\"status\":\"Failed\",\"visited\":1,\"matched\":0,\"message\":\"The run was interrupted.\"}\n");
+                  "{\"status\":\"Failed\",\"visited\":0,\"matched\":0,\"message\":\"The run was interrupted.\"}\n");
         for (const auto& [name, bytes] : install.files)
             EXPECT_EQ(install.read(name), bytes) << name;
         EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), {}), Install::Entries);
