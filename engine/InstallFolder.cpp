@@ -60,8 +60,8 @@ InstallFolderSkip InstallFolderSkipOf(const ZephDirEntry& entry) {
 namespace {
 
 // Removes the temporary files of earlier runs from the open, locked folder;
-// one that a writer still holds open (a run of another kind of lock, say a
-// copy under Wine beside a native one) stays. Returns how many went.
+// one that a writer still holds open stays (a run that took another lock,
+// such as a copy under Wine beside a native one). Returns how many went.
 int32_t removeStaleTemporaries(const ZephFolder& folder, const char* directory, ZephMemManager* manager) {
     char pattern[1024];
     if (InstallFolderPattern(directory, pattern, sizeof pattern) != 0)

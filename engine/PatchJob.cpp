@@ -441,21 +441,19 @@ bool PatchJob::doScanContent() {
     return false;
 }
 
-bool PatchJob::failReplacement(const ZephFileReplacer& replacer, const char* format, const char* name,
-                               const char* suffix) {
-    const ZephFailure cause = replacer.failure;
+bool PatchJob::failReplacement(const ZephFailure& cause, bool folderRefused, const char* name, const char* suffix) {
     switch (cause.code) {
     case ZephErrChanged: return fail(ChangedText, name, "", cause);
     case ZephErrInUse: return fail(InUseText, name, "", cause);
     case ZephErrHardLinks: return fail(HardLinksText, name, "", cause);
     case ZephErrAccess:
     case ZephErrReadOnly:
-        if (replacer.folderRefused)
+        if (folderRefused)
             return fail(NotAllowedText, directory, "", cause);
         break;
     default: break;
     }
-    return fail(format, name, suffix, cause);
+    return fail("Unable to open file \"%s\" for writing!", name, suffix, cause);
 }
 
 bool PatchJob::doOpenTarget() {
@@ -468,11 +466,9 @@ bool PatchJob::doOpenTarget() {
         // The file itself swapped for a link or something else since it was
         // read is a change by another program too.
         const ZephError code = target.failure.code;
-        if (saveAsNew == 0 && (code == ZephErrLink || code == ZephErrNotRegular)) {
-            target.failure = ZephFailure{ZephErrChanged, 0};
-            target.folderRefused = false;
-        }
-        return failReplacement(target, "Unable to open file \"%s\" for writing!", entry->name, suffix);
+        if (saveAsNew == 0 && (code == ZephErrLink || code == ZephErrNotRegular))
+            return failReplacement(ZephFailure{ZephErrChanged, 0}, false, entry->name, suffix);
+        return failReplacement(target.failure, target.folderRefused, entry->name, suffix);
     }
     writePos = 0;
     currentStep = WriteChunk;

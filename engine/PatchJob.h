@@ -212,8 +212,9 @@ private:
     // and the cause. Always true, for "return fail(...)".
     bool fail(const char* format, const char* argument, const char* argumentTail = "",
               const ZephFailure& cause = ZephFailure{});
-    // Fails the run for a replacement that could not be made, by its cause.
-    bool failReplacement(const ZephFileReplacer& replacer, const char* format, const char* name, const char* suffix);
+    // Fails the run for a new file that could not be begun, by its cause
+    // (folderRefused: no temporary file could be made in the folder).
+    bool failReplacement(const ZephFailure& cause, bool folderRefused, const char* name, const char* suffix);
     void moveToNextEntry();
     bool contentFits(int64_t size) const;
     int32_t pieceSize() const;

@@ -458,7 +458,7 @@ TEST(ZephDirListOrder, PlatformAttributesMapToLibraryBits) {
         {ZephSysAttrTemporary, ZephAttrTemporary},
         {ZephSysAttrReparsePoint, ZephAttrLink},
         {ZephSysAttrDevice, ZephAttrSpecial},
-        {0x200 | 0x1000 | 0x2000, 0}, // sparse, offline...
+        {0x200 | 0x1000 | 0x2000, 0}, /* sparse, offline... */
     };
     std::vector<qvtest::ScriptedMatch> matches;
     for (size_t i = 0; i < std::size(cases); ++i) {
