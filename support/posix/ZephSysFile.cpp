@@ -386,6 +386,7 @@ ZephError ZephSysFileIdentifyIn(int64_t folder, const char* name, ZephSysFileIde
 ZephError ZephSysFileKeepMetadata(int64_t source, int64_t target) {
     const int to = toDescriptor(target);
     if (source == ZephSysFileNone) {
+        // The umask can only be read by setting it: it is put back at once.
         mode_t mask = umask(0);
         umask(mask);
         return fchmod(to, 0666 & ~mask) == 0 ? ZephErrNone : fromErrno(errno);

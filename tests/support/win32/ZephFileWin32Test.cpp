@@ -48,8 +48,9 @@ TEST(ZephFileWin32, RewriteKeepsAttributesAndCreationTime) {
     ASSERT_TRUE(GetFileAttributesExA(p.c_str(), GetFileExInfoStandard, &after));
     EXPECT_EQ(after.dwFileAttributes, wanted);
     // Under Wine the creation time is the host's, which Linux cannot set.
-    if (GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") == nullptr)
+    if (GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") == nullptr) {
         EXPECT_EQ(0, CompareFileTime(&before.ftCreationTime, &after.ftCreationTime));
+    }
     EXPECT_EQ(qvtest::readFile(p), "new");
 }
 
