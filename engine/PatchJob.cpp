@@ -20,7 +20,7 @@ constexpr int64_t LargestFile = 2147483647;
 constexpr const char* NewSuffix = ".new";
 
 // Failures that are no fault of a file's bytes get sentences of their own,
-// naming what happened and what to do; the others keep the description's.
+// naming what happened and what to do; the others keep the wizard's own.
 const char* const ChangedText = "The file \"%s\" was changed by another program while it was being patched; it "
                                 "was left as that program wrote it.\r\n\r\nPlease close the programs that use this "
                                 "directory and try again.";

@@ -33,7 +33,7 @@ void limitEdits(HWND window) {
         SendDlgItemMessageA(window, id, EM_LIMITTEXT, ExpertTextLimit, 0);
 }
 
-// Creation work after the description: the edits take no more than their
+// Creation work after the page's self-description is in: the edits take no more than their
 // fields can hold, the log box takes a log of any length (putLog appends to
 // it), then the controls are loaded.
 void loadPage(HWND window, AppState&) {
