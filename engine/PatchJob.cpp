@@ -235,22 +235,33 @@ void PatchJob::moveToNextEntry() {
 }
 
 bool PatchJob::doListDirectory() {
-    ZephDirList::destroy(&dirList);
-    filesMatched = 0;
-    filesVisited = 0;
-    entriesTotal = 0;
-    bytesRead = 0;
     static const char* const cannotList =
         "We were unable to scan the directory \"%s\"!\r\n\r\nPlease click Back and select a different directory and "
         "try again.";
-    // A pattern that does not fit is refused like a folder that cannot be
-    // listed.
-    char pattern[sizeof directory];
-    if (InstallFolderPattern(directory, pattern, sizeof pattern) != 0)
+    if (dirList == nullptr || !dirList->isReading()) {
+        // The listing's first action: a fresh search.
+        ZephDirList::destroy(&dirList);
+        filesMatched = 0;
+        filesVisited = 0;
+        entriesTotal = 0;
+        bytesRead = 0;
+        // A pattern that does not fit is refused like a folder that cannot
+        // be listed.
+        char pattern[sizeof directory];
+        if (InstallFolderPattern(directory, pattern, sizeof pattern) != 0)
+            return fail(cannotList, directory);
+        dirList = InstallFolderStartList(memoryManager, pattern);
+        if (dirList == nullptr)
+            return fail(cannotList, directory);
+    }
+    // A slice of names per action, so that a large directory keeps the
+    // budget as every other step does; the step stays until the listing is
+    // complete.
+    const int more = ZephDirList::readMore(&dirList, PatchListSliceNames);
+    if (more < 0)
         return fail(cannotList, directory);
-    dirList = InstallFolderList(memoryManager, pattern);
-    if (dirList == nullptr)
-        return fail(cannotList, directory);
+    if (more > 0)
+        return false;
     file.init(memoryManager);
     content.init(memoryManager, ContentGranularity);
     entry = dirList->first;
