@@ -20,17 +20,17 @@
 // Platform handles are opaque here (HINSTANCE, HWND, HFONT on Windows) so that
 // the record and the page logic compile and are tested on every platform.
 struct AppState {
-    void* instanceHandle = nullptr;     // the module the page templates load from
-    void* prevInstanceHandle = nullptr; // stored only
-    const char* commandLine = nullptr;  // as given at entry
-    void* modelessPage = nullptr;       // window of SCAN or CONVERTFILES while the driver shows it
-    uint32_t pageDone = 0;              // 0 while a page runs; 1 when it is to end
-    int32_t currentPage = 0;            // PageId shown or to be shown next; -1 ends the wizard
-    ZephInstance instance;              // 1 for the first running copy, 2 for a second...
-    int32_t readMeReturnPage = 0;       // where Back on README leads
-    int32_t pagePlaced = 0;             // 1 once a page stood somewhere: the next opens there
-    int32_t pageLeft = 0;               // where that page's top-left corner stood, on the screen
-    int32_t pageTop = 0;
+    void* instanceHandle = nullptr;        // the module the page templates load from
+    void* prevInstanceHandle = nullptr;    // stored only
+    const char* commandLine = nullptr;     // as given at entry
+    void* modelessPage = nullptr;          // window of SCAN or CONVERTFILES while the driver shows it
+    uint32_t pageDone = 0;                 // 0 while a page runs; 1 when it is to end
+    int32_t currentPage = 0;               // PageId shown or to be shown next; -1 ends the wizard
+    ZephInstance instance;                 // 1 for the first running copy, 2 for a second...
+    int32_t readMeReturnPage = 0;          // where Back on README leads
+    int32_t pagePlaced = 0;                // 1 once a page stood somewhere: the next opens there
+    int32_t pageLeft = 0;                  // that page's left edge on the screen
+    int32_t pageTop = 0;                   // and its top edge
     void* headingFont = nullptr;           // the pages' heading font; none until start-up
     ZephBuf workBuffer;                    // the expert page's file buffer
     ZephBuf logBuffer;                     // the expert page's log
