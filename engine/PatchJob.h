@@ -41,7 +41,7 @@ inline constexpr int32_t PatchChunkSize = 4096;
 // Names one ListDirectory action takes from the directory. Under Wine a name
 // costs tens of microseconds, so a directory of tens of thousands of names
 // is read over many actions, each far below a 100 ms budget.
-inline constexpr int32_t PatchListSliceNames = 256;
+inline constexpr int32_t PatchListSliceNames = 128;
 
 // Pieces a quick scan reads: few calls for a large file, and still small
 // enough for a progress display to move during one.

@@ -53,9 +53,9 @@ constexpr int32_t EntryAlignment = alignof(ZephDirEntry);
 void* entryRoom(ZephDirList* list, int32_t size) {
     ZephDirSlab* slab = list->slabs;
     if (slab == nullptr || slab->capacity - slab->used < size) {
-        int32_t capacity = slab == nullptr ? FirstSlabSize : slab->capacity * 2;
-        if (capacity > ZephDirSlabSize)
-            capacity = ZephDirSlabSize;
+        int32_t capacity = slab == nullptr                         ? FirstSlabSize
+                           : slab->capacity >= ZephDirSlabSize / 2 ? ZephDirSlabSize
+                                                                   : slab->capacity * 2;
         if (capacity < size)
             capacity = size;
         slab = static_cast<ZephDirSlab*>(ZephMemAlloc(

@@ -842,7 +842,7 @@ TEST_F(PatchJobBudget, LargeDirectoryIsListedASliceAtATime) {
         if (after == After::Nothing) {
             job.step(0);
             job.step(0);
-            EXPECT_EQ(NextEntry, job.currentStep) << "257 names, 256 more, the last 4";
+            EXPECT_EQ(NextEntry, job.currentStep) << "one name and a slice, a slice, the last four";
             EXPECT_EQ(files + 1, job.progress().entriesTotal);
             job.step(-1);
             EXPECT_EQ(Finished, job.status);
