@@ -34,6 +34,9 @@ if [ -z "${WINEPREFIX:-}" ]; then
     started_server=1
 fi
 export WINEDEBUG=-all
+# Wine's services start with the prefix's first program; started here, they
+# do not inherit (and hold open) the pipes of the runs below.
+timeout 120 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 if [ -z "${DISPLAY:-}" ]; then
     qv_start_xvfb
     started_display=1

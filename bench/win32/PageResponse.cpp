@@ -23,6 +23,7 @@
 namespace {
 
 DWORD programId = 0;
+HANDLE programProcess = nullptr;
 
 double nowMs() {
     static LARGE_INTEGER frequency = [] {
@@ -79,10 +80,13 @@ HWND waitFor(const char* suffix, int timeoutMs) {
     return nullptr;
 }
 
+// The old listing of a large folder can hold a page up for many seconds on
+// a busy machine: a minute before giving up, and the program is ended then.
 HWND mustWait(const char* suffix) {
-    HWND window = waitFor(suffix, 30000);
+    HWND window = waitFor(suffix, 60000);
     if (window == nullptr) {
         std::fprintf(stderr, "PageResponse: no window %s\n", suffix != nullptr ? suffix : "(exit question)");
+        TerminateProcess(programProcess, 1);
         std::exit(1);
     }
     return window;
@@ -106,7 +110,8 @@ void clickAt(int x, int y) {
 void click(HWND window, int id, int dx = -1, int dy = -1, bool pause = true) {
     RECT rect = {};
     GetWindowRect(GetDlgItem(window, id), &rect);
-    clickAt(dx < 0 ? (rect.left + rect.right) / 2 : rect.left + dx, dy < 0 ? (rect.top + rect.bottom) / 2 : rect.top + dy);
+    clickAt(dx < 0 ? (rect.left + rect.right) / 2 : rect.left + dx,
+            dy < 0 ? (rect.top + rect.bottom) / 2 : rect.top + dy);
     if (pause)
         Sleep(150);
 }
@@ -141,6 +146,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     programId = process.dwProcessId;
+    programProcess = process.hProcess;
     std::srand(static_cast<unsigned>(GetTickCount()));
 
     click(mustWait("Title Screen"), IDC_NEXT);
