@@ -116,6 +116,27 @@ void click(HWND window, int id, int dx = -1, int dy = -1, bool pause = true) {
         Sleep(150);
 }
 
+// A page that has just come up may not take a click yet: each step of the
+// walk waits a moment, and clicks again while the next page does not come.
+HWND goOn(HWND page, const char* next) {
+    for (int tries = 0; tries < 3; ++tries) {
+        Sleep(300);
+        click(page, IDC_NEXT);
+        if (HWND shown = waitFor(next, 10000))
+            return shown;
+    }
+    return mustWait(next);
+}
+
+// Clicks a radio button (at its circle) or a list's first line until it
+// is taken.
+void choose(HWND page, int id, int dx, int dy, UINT query, LRESULT wanted) {
+    for (int tries = 0; tries < 5 && SendMessageA(GetDlgItem(page, id), query, 0, 0) != wanted; ++tries) {
+        Sleep(300);
+        click(page, id, dx, dy);
+    }
+}
+
 void altF4() {
     INPUT input[4] = {};
     const WORD keys[4] = {VK_MENU, VK_F4, VK_F4, VK_MENU};
@@ -149,22 +170,17 @@ int main(int argc, char** argv) {
     programProcess = process.hProcess;
     std::srand(static_cast<unsigned>(GetTickCount()));
 
-    click(mustWait("Title Screen"), IDC_NEXT);
-    HWND page = mustWait("EULA Screen");
-    click(page, IDC_ACCEPT, 8);
-    click(page, IDC_NEXT);
-    page = mustWait("Vender Screen");
-    click(page, IDC_CHANNEL_DOWNLOAD, 8);
-    click(page, IDC_NEXT);
-    page = mustWait("Product selection screen");
-    click(page, IDC_PRODUCT_LIST, 30, 8); // the first title
-    click(page, IDC_NEXT);
-    page = mustWait("Directory Selection");
+    HWND page = goOn(mustWait("Title Screen"), "EULA Screen");
+    choose(page, IDC_ACCEPT, 8, -1, BM_GETCHECK, BST_CHECKED);
+    page = goOn(page, "Vender Screen");
+    choose(page, IDC_CHANNEL_DOWNLOAD, 8, -1, BM_GETCHECK, BST_CHECKED);
+    page = goOn(page, "Product selection screen");
+    choose(page, IDC_PRODUCT_LIST, 30, 8, LB_GETCURSEL, 0); // the first title
+    page = goOn(page, "Directory Selection");
     SendMessageA(GetDlgItem(page, IDC_DIRECTORY), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder));
 
     for (int taken = 0; taken < samples;) {
-        click(page, IDC_NEXT);
-        HWND scan = mustWait("Scanning Files");
+        HWND scan = goOn(page, "Scanning Files");
         // Somewhere in the listing or the reading of the files.
         Sleep(300 + std::rand() % 1700);
         if (findWindow("Scanning Files") == nullptr) {
