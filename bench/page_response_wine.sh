@@ -84,14 +84,17 @@ for round in $(seq 1 "$rounds"); do
 done
 
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR == 0) print "-"; else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+slowest() { sort -n | tail -1; }
 declare -A result
 for i in "${!programs[@]}"; do
     for what in back close; do
         result[$i,$what]=$(awk -v w="$what" '$1 == w { print $2 }' "$work/samples-$i" | median)
+        result[$i,$what,max]=$(awk -v w="$what" '$1 == w { print $2 }' "$work/samples-$i" | slowest)
     done
     missed=$(grep -c '^missed' "$work/samples-$i" || true)
     n=$(grep -c '^back' "$work/samples-$i" || true)
-    echo "${programs[$i]}: back ${result[$i,back]} ms, close request ${result[$i,close]} ms (medians of $n samples; $missed missed: the scan had ended)"
+    echo "${programs[$i]}: back ${result[$i,back]} ms (slowest ${result[$i,back,max]}), close request" \
+        "${result[$i,close]} ms (slowest ${result[$i,close,max]}); medians of $n samples, $missed missed (the scan had ended)"
 done
 if [ "${#programs[@]}" = 2 ]; then
     awk -v b1="${result[1,back]}" -v b0="${result[0,back]}" -v c1="${result[1,close]}" -v c0="${result[0,close]}" \
