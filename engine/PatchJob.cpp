@@ -280,25 +280,37 @@ void PatchJob::moveToNextEntry() {
 }
 
 bool PatchJob::doListDirectory() {
-    ZephDirList::destroy(&dirList);
-    filesMatched = 0;
-    filesVisited = 0;
-    linksPassedOver = 0;
-    specialPassedOver = 0;
-    entriesTotal = 0;
-    bytesRead = 0;
-    // A pattern that does not fit is refused like a folder that cannot be
-    // listed.
-    char pattern[sizeof directory];
-    if (InstallFolderPattern(directory, pattern, sizeof pattern) != 0)
-        return fail(CannotListText, directory);
-    if (InstallFolderOpen(&folder, directory, lockWaitMs, memoryManager, &staleRemoved) != 0) {
-        const ZephFailure cause = folder.failure;
-        return fail(cause.code == ZephErrBusy ? BusyText : CannotListText, directory, "", cause);
+    if (dirList == nullptr || !dirList->isReading()) {
+        // The listing's first action: the folder opened for the run, then a
+        // fresh search.
+        ZephDirList::destroy(&dirList);
+        filesMatched = 0;
+        filesVisited = 0;
+        linksPassedOver = 0;
+        specialPassedOver = 0;
+        entriesTotal = 0;
+        bytesRead = 0;
+        // A pattern that does not fit is refused like a folder that cannot
+        // be listed.
+        char pattern[sizeof directory];
+        if (InstallFolderPattern(directory, pattern, sizeof pattern) != 0)
+            return fail(CannotListText, directory);
+        if (InstallFolderOpen(&folder, directory, lockWaitMs, memoryManager, &staleRemoved) != 0) {
+            const ZephFailure cause = folder.failure;
+            return fail(cause.code == ZephErrBusy ? BusyText : CannotListText, directory, "", cause);
+        }
+        dirList = InstallFolderStartList(memoryManager, pattern);
+        if (dirList == nullptr)
+            return fail(CannotListText, directory, "", ZephFailure{ZephErrNoMemory, 0});
     }
-    dirList = InstallFolderList(memoryManager, pattern);
-    if (dirList == nullptr)
+    // A slice of names per action, so that a large directory keeps the
+    // budget as every other step does; the step stays until the listing is
+    // complete.
+    const int more = ZephDirList::readMore(&dirList, PatchListSliceNames);
+    if (more < 0)
         return fail(CannotListText, directory, "", ZephFailure{ZephErrNoMemory, 0});
+    if (more > 0)
+        return false;
     file.init(memoryManager);
     content.init(memoryManager, ContentGranularity);
     entry = dirList->first;

@@ -26,7 +26,7 @@ enum PatchStatus : int32_t {
 
 // The engine's next action; 0 means none.
 enum PatchStep : int32_t {
-    ListDirectory = 1, // lists the directory
+    ListDirectory = 1, // lists the directory, PatchListSliceNames names per action
     NextEntry = 2,     // looks at one directory entry
     OpenSource = 3,    // opens the current file and sizes content
     ReadChunk = 4,     // reads up to 4096 bytes into content
@@ -40,6 +40,11 @@ enum PatchStep : int32_t {
 
 // Pieces of a file read or written by one action.
 inline constexpr int32_t PatchChunkSize = 4096;
+
+// Names one ListDirectory action takes from the directory. Under Wine a name
+// costs tens of microseconds, so a directory of tens of thousands of names
+// is read over many actions, each far below a 100 ms budget.
+inline constexpr int32_t PatchListSliceNames = 128;
 
 // Pieces a quick scan reads: few calls for a large file, and still small
 // enough for a progress display to move during one.
@@ -57,7 +62,7 @@ inline constexpr int32_t PatchSealedFiles = 8;
 // How far a run has got, for a front end's progress display.
 struct PatchProgress {
     int32_t entriesDone = 0;  // directory entries looked at (filesVisited)
-    int32_t entriesTotal = 0; // entries of the listing; 0 until it is made
+    int32_t entriesTotal = 0; // entries of the listing; 0 until it is complete
     int64_t bytesRead = 0;    // bytes of file content read by the run so far
 };
 
@@ -97,7 +102,8 @@ struct PatchProgress {
 // Every failure that the system reported keeps its cause in failure.
 //
 // Invariants: folder is open and dirList exists only from ListDirectory to
-// the end of a run;
+// the end of a run, and dirList is still reading exactly while currentStep is
+// ListDirectory;
 // entry points into dirList or is none; status is Running exactly while
 // currentStep is not 0 after a successful start; file is open on the source
 // only between OpenSource and EndRead, target is active only between

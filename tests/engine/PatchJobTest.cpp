@@ -842,6 +842,44 @@ TEST_F(PatchJobBudget, NegativeBudgetFinishesInOneCallAndNothingRunsAfter) {
     EXPECT_EQ(Idle, idle.status);
 }
 
+// Long names, so that each slice needs blocks of its own for its entries.
+TEST_F(PatchJobBudget, LargeDirectoryIsListedASliceAtATime) {
+    const int files = 2 * PatchListSliceNames + 3;
+    for (int i = 0; i < files; ++i)
+        put(std::string(200, 'f') + std::to_string(i) + ".txt", "");
+    put("z.ini", Address);
+    const std::string cannotList = "We were unable to scan the directory \"" + dir.path() +
+                                   "\"!\r\n\r\nPlease click Back and select a different directory and try again.";
+    enum class After { Nothing, Stop, MemoryRunsOut }; // what follows the first listing action
+    for (After after : {After::Nothing, After::Stop, After::MemoryRunsOut}) {
+        SCOPED_TRACE(static_cast<int>(after));
+        begin(0);
+        job.step(0);
+        ASSERT_EQ(ListDirectory, job.currentStep);
+        EXPECT_EQ(0, job.progress().entriesTotal);
+        if (after == After::Nothing) {
+            job.step(0);
+            job.step(0);
+            EXPECT_EQ(NextEntry, job.currentStep) << "one name and a slice, a slice, the last four";
+            EXPECT_EQ(files + 1, job.progress().entriesTotal);
+            job.step(-1);
+            EXPECT_EQ(Finished, job.status);
+            EXPECT_EQ(files + 1, job.filesVisited);
+            EXPECT_EQ(1, job.filesMatched);
+        } else if (after == After::Stop) {
+            job.stop(Idle);
+            EXPECT_EQ(0, manager.heapCount) << "the half-read listing is let go";
+        } else {
+            qvtest::AllocFault fault(&manager);
+            fault.failAt(1, true);
+            job.step(0);
+            fault.disarm();
+            EXPECT_TRUE(fault.fired());
+            expectFailed(cannotList, 0, 0);
+        }
+    }
+}
+
 TEST_F(PatchJobBudget, PositiveBudgetStopsAfterItHasPassed) {
     for (int i = 0; i < 50; ++i)
         put("f" + std::to_string(i) + ".exe", program(64 * 1024, {}, i));

@@ -90,7 +90,9 @@ void takeCheckBox(HWND window, AppState& state) {
 }
 
 void browse(HWND window, AppState& state) {
-    char path[FolderBrowserPathSize];
+    // The browser opens at the folder in the edit.
+    char path[FolderBrowserPathSize] = {};
+    GetDlgItemTextA(window, IDC_DIRECTORY, path, sizeof path);
     if (browseForFolder(window, BrowseTitle, path) != 1)
         return;
     // The edit's change notification stores it; taking it here as well keeps
