@@ -111,6 +111,7 @@ public:
         saved_ = ZephSysFiles;
         delay_ = openDelayMs;
         ZephSysFiles.open = slowOpen;
+        ZephSysFiles.openIn = slowOpenIn;
     }
     ~SlowDisk() { ZephSysFiles = saved_; }
     SlowDisk(const SlowDisk&) = delete;
@@ -120,6 +121,10 @@ private:
     static ZephError slowOpen(const char* path, uint32_t flags, int64_t* handle) {
         Sleep(delay_);
         return saved_.open(path, flags, handle);
+    }
+    static ZephError slowOpenIn(int64_t folder, const char* name, uint32_t flags, int64_t* handle) {
+        Sleep(delay_);
+        return saved_.openIn(folder, name, flags, handle);
     }
     static inline ZephSysFileTable saved_ = {};
     static inline DWORD delay_ = 0;
