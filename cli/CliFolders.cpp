@@ -1,6 +1,7 @@
 // CliFolders.cpp - the folder a quorvel command works on.
 #include "CliFolders.h"
 
+#include "CliText.h"
 #include "ProductTable.h"
 #include "ZephDirList.h"
 #include "ZephPath.h"
@@ -15,7 +16,6 @@ void emptyArea(char* area, int size) {
         area[0] = '\0';
 }
 
-bool fits(const char* text, int size) { return ZephStrLength(text) < size; }
 
 } // namespace
 
@@ -40,27 +40,6 @@ const ProductEntry* CliFindProduct(const char* titleOrNumber) {
             return &ProductTable[i];
     }
     return nullptr;
-}
-
-int CliChoosePrefix(const char* given, const char* winePrefixVariable, const char* home, char* area, int size) {
-    emptyArea(area, size);
-    if (area == nullptr || size < 1)
-        return -1;
-    if (given != nullptr || (winePrefixVariable != nullptr && winePrefixVariable[0] != '\0')) {
-        const char* prefix = given != nullptr ? given : winePrefixVariable;
-        if (prefix[0] == '\0' || !fits(prefix, size))
-            return -1;
-        ZephStrCopy(area, prefix, size);
-        return 0;
-    }
-    if (home == nullptr || home[0] == '\0')
-        return -1;
-    const char* tail = home[ZephStrLength(home) - 1] == '/' ? ".wine" : "/.wine";
-    if (ZephStrLength(home) + ZephStrLength(tail) >= size)
-        return -1;
-    ZephStrCopy(area, home, size);
-    ZephStrAppend(area, tail, size);
-    return 0;
 }
 
 int CliMapIntoPrefix(const char* windowsPath, const char* prefix, char* area, int size) {
@@ -142,6 +121,13 @@ void CliMatchLetterCase(ZephMemManager* manager, char* path, int fixedLength) {
             return;
         start = end;
     }
+}
+
+const char* CliFolderProblem(const char* path) {
+    const ZephError problem = ZephPathCheckFolder(path);
+    if (problem == ZephErrNone)
+        return nullptr;
+    return problem == ZephErrInvalid ? CliNotAFolderText() : CliCauseText(problem);
 }
 
 void CliTrimFolder(char* folder) {

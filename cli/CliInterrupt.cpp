@@ -5,18 +5,32 @@
 
 namespace {
 
-volatile std::sig_atomic_t interrupted = 0;
+volatile std::sig_atomic_t caught = 0;
+bool catching = false;
 
-void onInterrupt(int) {
-    interrupted = 1;
-    // The next Ctrl-C is not caught: a run that does not stop can be ended.
-    std::signal(SIGINT, SIG_DFL);
+void onSignal(int number) {
+    caught = number;
+    // The next one is not caught: a run that does not stop can be ended.
+    std::signal(number, SIG_DFL);
 }
 
 } // namespace
 
-void CliCatchInterrupt() { std::signal(SIGINT, onInterrupt); }
+void CliCatchInterrupt() {
+    catching = true;
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+}
 
-bool CliInterrupted() { return interrupted != 0; }
+void CliInterruptEndsAtOnce(bool atOnce) {
+    if (!catching || caught != 0)
+        return;
+    std::signal(SIGINT, atOnce ? SIG_DFL : onSignal);
+    std::signal(SIGTERM, atOnce ? SIG_DFL : onSignal);
+}
 
-void CliForgetInterrupt() { interrupted = 0; }
+bool CliInterrupted() { return caught != 0; }
+
+int CliInterruptExitCode() { return caught != 0 ? 128 + static_cast<int>(caught) : 0; }
+
+void CliSetInterrupt(int signalNumber) { caught = signalNumber; }

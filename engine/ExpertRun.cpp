@@ -56,7 +56,8 @@ private:
     // The run ends as end, told by the log from lineStart on.
     void endWith(ExpertEnd end, int32_t lineStart);
     // A file's failure, logged from lineStart on, ends the run.
-    int failFile(int32_t lineStart) {
+    int failFile(int32_t lineStart, RunFailureStep step, const char* path, const char* tail = nullptr) {
+        outcome_.failure.set(step, path, tail, ZephErrNone);
         endWith(ExpertFailed, lineStart);
         showAndPump();
         return -1;
@@ -73,6 +74,7 @@ private:
     ExpertRunSink quiet_;
     ExpertRunSink& sink_;
     ExpertOutcome outcome_;
+    char savedAs_[ExpertFieldSize] = {}; // the last file saved
 };
 
 void Run::endWith(ExpertEnd end, int32_t lineStart) {
@@ -107,10 +109,12 @@ ExpertOutcome Run::runDirectory(int32_t doIt) {
     const int32_t refusal = log_.length;
     if (directory[0] == '\0') {
         log_.appendLine("Error, no <Source Directory> specified.");
+        outcome_.failure.set(RunFailedEmptyField, nullptr, nullptr, ZephErrNone);
         endWith(ExpertRefused, refusal);
         showAndPump();
     } else if (oldString()[0] == '\0') {
         log_.appendLine("Error, no <Old String> specified.");
+        outcome_.failure.set(RunFailedEmptyField, nullptr, nullptr, ZephErrNone);
         endWith(ExpertRefused, refusal);
         showAndPump();
     } else {
@@ -130,6 +134,7 @@ void Run::listAndProcess(int32_t doIt) {
     if (InstallFolderPattern(directory, pattern, sizeof pattern) != 0) {
         log_.appendFormat("Error!  Cannot create directory list for \"%s%s%s\"!", directory, ZephPathSeparatorText,
                           InstallFolderWildcard);
+        outcome_.failure.set(RunFailedListing, directory, nullptr, ZephErrInvalid);
         endWith(ExpertFailed, failure);
         show();
         return;
@@ -137,6 +142,7 @@ void Run::listAndProcess(int32_t doIt) {
     ZephDirList* list = InstallFolderList(manager_, pattern);
     if (list == nullptr) {
         log_.appendFormat("Error!  Cannot create directory list for \"%s\"!", pattern);
+        outcome_.failure.set(RunFailedListing, directory, nullptr, ZephErrNone);
         endWith(ExpertFailed, failure);
         show();
         return;
@@ -197,14 +203,14 @@ int Run::processFile(const char* path, int32_t doIt) {
     const int32_t failure = log_.length;
     if (loaded == nullptr) {
         log_.appendFormat("Error, cannot load file \"%s\"!\r\n", path);
-        return failFile(failure);
+        return failFile(failure, RunFailedOpenSource, path);
     }
     work_.truncate(0);
     work_.append(loaded, size);
     ZephMemFree(loaded);
     if (work_.length != size) {
         log_.appendFormat("Error, cannot transfer file data to zephbuf!\r\n");
-        return failFile(failure);
+        return failFile(failure, RunFailedMemory, path);
     }
     log_.appendFormat(binary != 0 ? "Scanning BINARY file \"%s\"..." : "Scanning TEXT file \"%s\"...", name);
     showAndPump();
@@ -255,7 +261,7 @@ int Run::processFile(const char* path, int32_t doIt) {
                     log_.appendFormat(
                         "ERROR!  An error occurred attempting to overwrite \"%s\" with \"%s\"!  Aborting!\r\n", oldText,
                         newText);
-                    return failFile(failure);
+                    return failFile(failure, RunFailedMemory, path);
                 }
                 position += advance;
                 changed = true;
@@ -277,15 +283,22 @@ int Run::processFile(const char* path, int32_t doIt) {
     else
         log_.appendFormat("no entries found.\r\n");
     showAndPump();
-    if (!changed)
-        return 0;
-    return save(path);
+    ExpertFileDone done{path, binary, matches, nullptr};
+    if (changed) {
+        if (save(path) != 0)
+            return -1;
+        done.savedAs = savedAs_;
+    }
+    sink_.fileDone(done);
+    return 0;
 }
 
 // Saves workBuffer to the path, or beside it with ".NEW" appended. A target
 // that does not fit its area is never cut to another name: its save fails.
 int Run::save(const char* path) {
-    const char* suffix = context_.saveAsNew != nullptr && *context_.saveAsNew != 0 ? SaveAsNewSuffix : "";
+    const char* suffix = "";
+    if (context_.saveAsNew != nullptr && *context_.saveAsNew != 0)
+        suffix = context_.saveAsNewSuffix != nullptr ? context_.saveAsNewSuffix : SaveAsNewSuffix;
     log_.appendFormat("    Saving \"%s%s\".\r\n", path, suffix);
     showAndPump();
     char target[ExpertFieldSize];
@@ -297,8 +310,9 @@ int Run::save(const char* path) {
     if (!fits || ZephFileSave(target, work_.data, work_.length) != 0) {
         const int32_t failure = log_.length;
         log_.appendFormat("ERROR!  An error occurred attempting to save \"%s%s\"!", path, suffix);
-        return failFile(failure);
+        return failFile(failure, RunFailedWrite, path, suffix);
     }
+    ZephStrCopy(savedAs_, target, sizeof savedAs_);
     return 0;
 }
 

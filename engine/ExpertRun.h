@@ -4,6 +4,8 @@
 #ifndef QUORVEL_ENGINE_EXPERTRUN_H
 #define QUORVEL_ENGINE_EXPERTRUN_H
 
+#include "RunFailure.h"
+
 #include <cstdint>
 
 struct ZephBuf;
@@ -38,6 +40,15 @@ inline constexpr int32_t ExpertMessageSize = 2 * ExpertFieldSize + 128;
 struct ExpertOutcome {
     ExpertEnd end = ExpertRefused;
     char message[ExpertMessageSize] = {};
+    RunFailure failure; // refused or failed: the same end as fields
+};
+
+// One file the run has finished with: scanned whole and, in Do it!, saved.
+struct ExpertFileDone {
+    const char* path;    // the full path, as listed
+    int32_t binary;      // 1 for a binary kind, 0 for a text kind
+    int32_t matches;     // occurrences of the Old String
+    const char* savedAs; // the file written, or none (Report, no occurrence, or stopped before the save)
 };
 
 // What the run tells its user about, all on the caller's thread, in the
@@ -65,6 +76,9 @@ public:
     // Handles what is waiting (the page drains its message queue). A close
     // request handled here sets the stop flag, which the run honours.
     virtual void pumpMessages() {}
+
+    // A file of a known kind is done with; its lines are in the log.
+    virtual void fileDone(const ExpertFileDone& file) { (void)file; }
 };
 
 // Everything the run reads and writes, held by pointer so that the
@@ -75,7 +89,8 @@ struct ExpertRunContext {
     const char* directory = nullptr;    // the Source Directory
     const char* oldString = nullptr;    // the Old String
     const char* newString = nullptr;    // the New String
-    const int32_t* saveAsNew = nullptr; // nonzero: write changed files as <name>.NEW
+    const int32_t* saveAsNew = nullptr; // nonzero: write changed files as <name> + saveAsNewSuffix
+    const char* saveAsNewSuffix = nullptr; // none: ".NEW", the page's
     int32_t* busy = nullptr;            // 1 while a run goes; refuses a second run
     const int32_t* stop = nullptr;      // the page's pageDone: set, the run ends early
     ZephBuf* workBuffer = nullptr;      // the whole file being worked on

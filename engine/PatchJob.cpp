@@ -56,6 +56,7 @@ void PatchJob::clear() {
     std::memset(oldstring, 0, sizeof oldstring);
     std::memset(newstring, 0, sizeof newstring);
     std::memset(message, 0, sizeof message);
+    failure.clear();
     file.init(nullptr);
     content.init(nullptr, ContentGranularity);
     target.init(nullptr);
@@ -81,6 +82,7 @@ int PatchJob::lookupKind(const char* path, int32_t* binaryFlag) { return FileKin
 void PatchJob::start() {
     stop(Idle);
     message[0] = 0;
+    failure.clear();
     filesMatched = 0;
     filesVisited = 0;
     entriesTotal = 0;
@@ -95,6 +97,7 @@ void PatchJob::start() {
         refusal = "<newstring> member is empty!";
     if (refusal != nullptr) {
         setMessage(refusal);
+        failure.set(RunFailedEmptyField, nullptr, nullptr, ZephErrNone);
         status = Failed;
         return;
     }
@@ -114,9 +117,11 @@ void PatchJob::stop(int32_t newStatus) {
     commitSealed(nullptr, 0);
 }
 
-bool PatchJob::commitSealed(char* failedName, int32_t failedNameSize) {
+bool PatchJob::commitSealed(char* failedName, int32_t failedNameSize, ZephError* failedCause) {
     bool allDone = true;
-    auto failedOne = [&](const char* target) {
+    auto failedOne = [&](const char* target, ZephError cause) {
+        if (allDone && failedCause != nullptr)
+            *failedCause = cause;
         if (allDone && failedName != nullptr) {
             // Named as the source, as the run names a failed write.
             ZephStrCopy(failedName, target, failedNameSize);
@@ -133,7 +138,7 @@ bool PatchJob::commitSealed(char* failedName, int32_t failedNameSize) {
             continue;
         ZephStrCopy(name, sealed[i].targetPath, sizeof name);
         if (sealed[i].flushContent() != 0)
-            failedOne(name);
+            failedOne(name, sealed[i].error);
     }
     char lastPlaced[TargetNameSize] = {};
     for (int32_t i = 0; i < sealedCount; ++i) {
@@ -141,7 +146,7 @@ bool PatchJob::commitSealed(char* failedName, int32_t failedNameSize) {
             continue;
         ZephStrCopy(name, sealed[i].targetPath, sizeof name);
         if (sealed[i].commit() != 0)
-            failedOne(name);
+            failedOne(name, sealed[i].error);
         else
             ZephStrCopy(lastPlaced, name, sizeof lastPlaced);
     }
@@ -156,8 +161,9 @@ bool PatchJob::commitSealed(char* failedName, int32_t failedNameSize) {
 
 bool PatchJob::doComplete() {
     char failed[TargetNameSize];
-    if (!commitSealed(failed, sizeof failed))
-        return fail("An error occurred attempting to write to file \"%s\"!", failed);
+    ZephError cause = ZephErrNone;
+    if (!commitSealed(failed, sizeof failed, &cause))
+        return fail(RunFailedWrite, cause, "An error occurred attempting to write to file \"%s\"!", failed);
     stop(Finished);
     return true;
 }
@@ -195,7 +201,8 @@ bool PatchJob::perform() {
     }
 }
 
-bool PatchJob::fail(const char* format, const char* argument, const char* argumentTail) {
+bool PatchJob::fail(RunFailureStep failedStep, ZephError cause, const char* format, const char* argument,
+                    const char* argumentTail) {
     // Every message has one "%s"; the text around it and the argument are
     // appended with bounds, so a long path is cut by the message area alone.
     char text[sizeof message] = {};
@@ -210,6 +217,7 @@ bool PatchJob::fail(const char* format, const char* argument, const char* argume
     }
     stop(Failed);
     setMessage(text);
+    failure.set(failedStep, argument, argumentTail, cause);
     return true;
 }
 
@@ -247,10 +255,10 @@ bool PatchJob::doListDirectory() {
     // listed.
     char pattern[sizeof directory];
     if (InstallFolderPattern(directory, pattern, sizeof pattern) != 0)
-        return fail(cannotList, directory);
+        return fail(RunFailedListing, ZephErrInvalid, cannotList, directory);
     dirList = InstallFolderList(memoryManager, pattern);
     if (dirList == nullptr)
-        return fail(cannotList, directory);
+        return fail(RunFailedListing, ZephErrNone, cannotList, directory);
     file.init(memoryManager);
     content.init(memoryManager, ContentGranularity);
     entry = dirList->first;
@@ -277,10 +285,10 @@ bool PatchJob::doNextEntry() {
 
 bool PatchJob::doOpenSource() {
     if (file.open(entry->name, OpenRead | OpenShared) != 0)
-        return fail("Unable to open file \"%s\" for reading!", entry->name);
+        return fail(RunFailedOpenSource, ZephErrNone, "Unable to open file \"%s\" for reading!", entry->name);
     content.reset();
     if (file.size > LargestFile)
-        return fail("File \"%s\" too large to load/scan!", entry->name);
+        return fail(RunFailedTooLarge, ZephErrNone, "File \"%s\" too large to load/scan!", entry->name);
     finder.prepare(oldstring);
     // A convert run holds the whole file; a scan run only counts, and holds
     // the bytes not yet decided plus one piece, read to an aligned place.
@@ -290,7 +298,8 @@ bool PatchJob::doOpenSource() {
         // they are neither copied nor held twice.
         content.setCapacity(0);
         if (content.reserve(static_cast<int32_t>(needed)) != 0)
-            return fail("An error occurred attempting to setup memory buffer for file \"%s\"!", entry->name);
+            return fail(RunFailedMemory, ZephErrNoMemory,
+                        "An error occurred attempting to setup memory buffer for file \"%s\"!", entry->name);
     }
     scannedTo = 0;
     scannedMatches = 0;
@@ -312,10 +321,11 @@ bool PatchJob::doReadChunk() {
     // it, so this never moves the data); a failed read takes it back.
     char* room = content.claim(count);
     if (room == nullptr)
-        return fail("An error occurred attempting to spool file \"%s\" to memory!", entry->name);
+        return fail(RunFailedMemory, ZephErrNoMemory, "An error occurred attempting to spool file \"%s\" to memory!",
+                    entry->name);
     if (file.read(room, count) != 0) {
         content.truncate(content.length - count);
-        return fail("An error occurred attempting to read in file \"%s\"!", entry->name);
+        return fail(RunFailedRead, ZephErrNone, "An error occurred attempting to read in file \"%s\"!", entry->name);
     }
     bytesRead += count;
     if (convert == 0) {
@@ -350,7 +360,7 @@ bool PatchJob::doScanContent() {
         if (before == 0 && fileMatches > 0)
             ++filesMatched;
         if (result != 0)
-            return fail("An error occurred modify file \"%s\"!", entry->name);
+            return fail(RunFailedMemory, ZephErrNoMemory, "An error occurred modify file \"%s\"!", entry->name);
         return false;
     }
     if (convert != 0 && fileMatches > 0) {
@@ -367,11 +377,11 @@ bool PatchJob::doOpenTarget() {
     const char* suffix = saveAsNew != 0 ? NewSuffix : "";
     char name[TargetNameSize];
     if (ZephStrLength(entry->name) + ZephStrLength(suffix) >= TargetNameSize)
-        return fail(cannotOpen, entry->name, suffix); // never opened under a cut, other name
+        return fail(RunFailedOpenTarget, ZephErrInvalid, cannotOpen, entry->name, suffix); // never under a cut name
     ZephStrCopy(name, entry->name, sizeof name);
     ZephStrAppend(name, suffix, sizeof name);
     if (target.begin(name) != 0)
-        return fail(cannotOpen, name);
+        return fail(RunFailedOpenTarget, target.error, cannotOpen, name);
     writePos = 0;
     currentStep = WriteChunk;
     return false;
@@ -385,7 +395,8 @@ bool PatchJob::doWriteChunk() {
     }
     int32_t count = remaining < PatchChunkSize ? remaining : PatchChunkSize;
     if (target.write(content.data + writePos, count) != 0)
-        return fail("An error occurred attempting to write to file \"%s\"!", entry->name);
+        return fail(RunFailedWrite, target.error, "An error occurred attempting to write to file \"%s\"!",
+                    entry->name);
     writePos += count;
     return false;
 }
@@ -395,12 +406,14 @@ bool PatchJob::doEndWrite() {
     // the file's place with them. Whatever fails, the file is as it was and
     // the run reports the write as failed.
     if (target.seal() != 0)
-        return fail("An error occurred attempting to write to file \"%s\"!", entry->name);
+        return fail(RunFailedWrite, target.error, "An error occurred attempting to write to file \"%s\"!",
+                    entry->name);
     sealed[sealedCount++].takeOver(target);
     if (sealedCount == PatchSealedFiles) {
         char failed[TargetNameSize];
-        if (!commitSealed(failed, sizeof failed))
-            return fail("An error occurred attempting to write to file \"%s\"!", failed);
+        ZephError cause = ZephErrNone;
+        if (!commitSealed(failed, sizeof failed, &cause))
+            return fail(RunFailedWrite, cause, "An error occurred attempting to write to file \"%s\"!", failed);
     }
     moveToNextEntry();
     currentStep = NextEntry;

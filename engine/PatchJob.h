@@ -4,6 +4,7 @@
 #define QUORVEL_ENGINE_PATCHJOB_H
 
 #include "PatchSearch.h"
+#include "RunFailure.h"
 #include "ZephBuf.h"
 #include "ZephFile.h"
 #include "ZephFileReplacer.h"
@@ -100,6 +101,7 @@ struct PatchJob {
     int32_t quickScan = 0; // nonzero: a scan run is a quick scan (see above)
     int32_t status = Idle;
     char message[PatchMessageSize] = {}; // the failure that ended the run; empty otherwise
+    RunFailure failure;                  // the same failure as fields; step RunFailedNothing otherwise
     int32_t filesMatched = 0;            // files of the run holding the old string
     int32_t filesVisited = 0;            // directory entries looked at
     int32_t entriesTotal = 0;            // entries of this run's listing
@@ -183,9 +185,10 @@ private:
     bool doWriteChunk();
     bool doEndWrite();
     // Puts argument and argumentTail in the place of the one "%s" of format,
-    // stops the run as Failed and stores the text (cut to the message area).
-    // Always true, for "return fail(...)".
-    bool fail(const char* format, const char* argument, const char* argumentTail = "");
+    // stops the run as Failed and stores the text (cut to the message area)
+    // and the failure's fields. Always true, for "return fail(...)".
+    bool fail(RunFailureStep failedStep, ZephError cause, const char* format, const char* argument,
+              const char* argumentTail = "");
     void moveToNextEntry();
     bool contentFits(int64_t size) const;
     int32_t pieceSize() const;
@@ -193,8 +196,8 @@ private:
     bool doComplete();
     // Puts every sealed file in its place and syncs the directory once. False
     // when one could not be put there (it stays as it was); the first such
-    // source path goes to failedName.
-    bool commitSealed(char* failedName, int32_t failedNameSize);
+    // source path goes to failedName, and its cause to failedCause.
+    bool commitSealed(char* failedName, int32_t failedNameSize, ZephError* failedCause = nullptr);
 };
 
 #endif

@@ -1,7 +1,9 @@
 // ZephPath.h - the path separator, chosen once for the whole program, and
-// whether anything stands at a path.
+// whether anything, or a folder, stands at a path.
 #ifndef QUORVEL_SUPPORT_ZEPHPATH_H
 #define QUORVEL_SUPPORT_ZEPHPATH_H
+
+#include "ZephError.h"
 
 // Windows builds form and cut paths with the backslash. POSIX builds use "/"
 // in its place so Linux users see native paths; there a backslash is an
@@ -20,5 +22,11 @@ inline constexpr bool ZephPathIsSeparator(char c) { return c == '/'; }
 // leads nowhere too). False for none, "" or a path with nothing there, also
 // when a folder on the way cannot be read. Cannot fail otherwise.
 bool ZephPathExists(const char* path);
+
+// Whether path is a folder, a final link followed: ZephErrNone for a folder,
+// ZephErrNotFound when nothing is there, ZephErrInvalid for anything else (a
+// file, a link that leads nowhere or to a file), or the code of the failure
+// that kept it from being looked at (ZephErrAccess...). Cannot fail otherwise.
+ZephError ZephPathCheckFolder(const char* path);
 
 #endif

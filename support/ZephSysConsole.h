@@ -1,13 +1,20 @@
-// ZephSysConsole.h - platform layer: what the standard streams are attached to.
+// ZephSysConsole.h - platform layer: what the standard streams are attached
+// to, and how a closed output pipe is reported.
 #ifndef QUORVEL_SUPPORT_ZEPHSYSCONSOLE_H
 #define QUORVEL_SUPPORT_ZEPHSYSCONSOLE_H
 
 // The standard streams by their conventional numbers.
-enum ZephSysStream : int { ZephSysStdout = 1, ZephSysStderr = 2 };
+enum ZephSysStream : int { ZephSysStdin = 0, ZephSysStdout = 1, ZephSysStderr = 2 };
 
 // True when the stream goes to a terminal (POSIX) or a console window
 // (Win32), where a line may be redrawn in place; false for files, pipes and
 // anything unknown. Cannot fail.
 bool ZephSysIsTerminal(ZephSysStream stream);
+
+// Makes a write to a pipe whose reader has gone fail with an error (EPIPE)
+// instead of ending the process (POSIX: SIGPIPE ignored), so that a program
+// can stop its work at a point of its choosing. Windows reports such a write
+// as an error already: nothing to do there. Cannot fail.
+void ZephSysReportBrokenPipes();
 
 #endif

@@ -1,6 +1,7 @@
 // CliFoldersTest.cpp - products, Wine prefixes and folders of the quorvel tool.
 #include "CliFolders.h"
 #include "ProductTable.h"
+#include "QvTestKit.h"
 
 #include <gtest/gtest.h>
 
@@ -24,21 +25,13 @@ TEST(CliFoldersProducts, FoundByTitleIgnoringCaseOrByRowNumber) {
     EXPECT_EQ(CliFindProduct(nullptr), nullptr);
 }
 
-TEST(CliFoldersPrefix, GivenThenVariableThenHome) {
-    char area[64];
-    ASSERT_EQ(CliChoosePrefix("/given", "/variable", "/home/u", area, sizeof area), 0);
-    EXPECT_STREQ(area, "/given");
-    ASSERT_EQ(CliChoosePrefix(nullptr, "/variable", "/home/u", area, sizeof area), 0);
-    EXPECT_STREQ(area, "/variable");
-    ASSERT_EQ(CliChoosePrefix(nullptr, "", "/home/u", area, sizeof area), 0);
-    EXPECT_STREQ(area, "/home/u/.wine");
-    ASSERT_EQ(CliChoosePrefix(nullptr, nullptr, "/", area, sizeof area), 0);
-    EXPECT_STREQ(area, "/.wine");
-    EXPECT_EQ(CliChoosePrefix(nullptr, nullptr, nullptr, area, sizeof area), -1);
-    EXPECT_STREQ(area, "");
-    EXPECT_EQ(CliChoosePrefix("", "/variable", "/home/u", area, sizeof area), -1); // given empty: no prefix
-    EXPECT_EQ(CliChoosePrefix(nullptr, nullptr, "/home/u", area, 13), -1);         // "/home/u/.wine" needs 14
-    EXPECT_EQ(CliChoosePrefix(nullptr, nullptr, "/home/u", area, 14), 0);
+TEST(CliFoldersCheck, AFolderHasNoProblemAndAnythingElseSaysWhy) {
+    qvtest::TempDir dir;
+    const std::string file = dir.file("x.ini");
+    ASSERT_TRUE(qvtest::writeFile(file, "x"));
+    EXPECT_EQ(CliFolderProblem(dir.path().c_str()), nullptr);
+    EXPECT_STREQ(CliFolderProblem(dir.file("missing").c_str()), "No such file or directory");
+    EXPECT_STREQ(CliFolderProblem(file.c_str()), "Not a directory");
 }
 
 TEST(CliFoldersPrefix, DrivePathsLandInsideThePrefix) {
