@@ -206,8 +206,9 @@ void writeSummary(CliTool& tool, const CliTarget& target, Result result, const C
         default: break;
         }
         if (options.verbose) {
-            text->appendFormat("Looked at %ld entries: %ld files of the five kinds, %ld of them holding \"",
-                               static_cast<long>(job.filesVisited), static_cast<long>(counts.files),
+            text->appendFormat("Looked at %ld entr%s: %ld file%s of the five kinds, %ld of them holding \"",
+                               static_cast<long>(job.filesVisited), job.filesVisited == 1 ? "y" : "ies",
+                               static_cast<long>(counts.files), counts.files == 1 ? "" : "s",
                                static_cast<long>(counts.matched));
             CliAppendShownName(text, job.oldstring);
             text->appendFormat("\".\n");
