@@ -205,7 +205,8 @@ int CliParseArgs(int argc, const char* const* argv, CliOptions* options, char* e
         case OptVerbose: found.verbose = true; break;
         case OptSearch:
             if (found.searchCount == CliSearchMax)
-                return refuse(options, error, errorSize, "more than %d --search folders", static_cast<int>(CliSearchMax));
+                return refuse(options, error, errorSize, "more than %d --search folders",
+                              static_cast<int>(CliSearchMax));
             found.search[found.searchCount++] = value;
             break;
         case OptChannel:

@@ -92,6 +92,7 @@ void Listener::fileDone(const ExpertFileDone& file) {
         if (options.verb == CliVerbRewrite)
             line.flag("dry_run", options.dryRun);
         line.end();
+        tool_.line.clear();
         tool_.out.flush();
     }
     // Between two files: the place where a rewrite may stop.

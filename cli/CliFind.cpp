@@ -84,7 +84,8 @@ private:
     void inPrefixFolder(const char* folder, const char* source);
     void inSteam(const char* root);
     // Calls visit(child) for every subfolder (or link) of folder.
-    template <typename Visit> void eachChild(const char* folder, Visit visit);
+    template <typename Visit>
+    void eachChild(const char* folder, Visit visit);
 
     const ProductEntry* product_;
     int32_t channel_;
@@ -94,8 +95,7 @@ private:
     ZephBuf libraries_; // Steam library folders already looked in, each zero-terminated
 };
 
-void Search::add(const ProductEntry& row, int32_t channel, const char* source, const char* prefix,
-                 const char* folder) {
+void Search::add(const ProductEntry& row, int32_t channel, const char* source, const char* prefix, const char* folder) {
     CliInstall install{};
     install.product = &row;
     install.channel = channel;
@@ -106,13 +106,13 @@ void Search::add(const ProductEntry& row, int32_t channel, const char* source, c
     list_->add(install);
 }
 
-template <typename Visit> void Search::eachChild(const char* folder, Visit visit) {
+template <typename Visit>
+void Search::eachChild(const char* folder, Visit visit) {
     char pattern[CliPathSize];
     if (!join(pattern, folder, "*"))
         return;
     ZephDirList* children = ZephDirList::create(&ZephMemManagerGlobal, pattern, ZephDirFullPaths | ZephDirNoCase);
-    for (ZephDirEntry* entry = children != nullptr ? children->first : nullptr; entry != nullptr;
-         entry = entry->next) {
+    for (ZephDirEntry* entry = children != nullptr ? children->first : nullptr; entry != nullptr; entry = entry->next) {
         if ((entry->attributes & (ZephAttrDirectory | ZephAttrLink)) != 0 && isFolder(entry->name))
             visit(entry->name);
     }
@@ -211,8 +211,9 @@ void Search::inSteam(const char* root) {
         if (vdf.open(file, OpenRead | OpenShared) == 0) {
             if (vdf.size > CliSteamFileMax) {
                 problem = "too large";
-            } else if ((text = static_cast<char*>(ZephMemAlloc(&ZephMemManagerGlobal, static_cast<int32_t>(vdf.size) + 1, 0,
-                                                                 "Steam library list"))) == nullptr) {
+            } else if ((text =
+                            static_cast<char*>(ZephMemAlloc(&ZephMemManagerGlobal, static_cast<int32_t>(vdf.size) + 1,
+                                                            0, "Steam library list"))) == nullptr) {
                 problem = "out of memory";
             } else if (vdf.read(text, vdf.size) == 0) {
                 listed = CliReadSteamLibraries(text, static_cast<int32_t>(vdf.size), &paths, &line, &problem) == 0;

@@ -19,11 +19,11 @@ inline constexpr int32_t CliPathSize = 1024;
 
 // What a scan of a found install says.
 enum CliInstallStatus : int32_t {
-    CliInstallUnknown = 0,      // not scanned
-    CliInstallNeedsPatching,    // files hold the old address
-    CliInstallPatched,          // no file holds it, and files hold the host name
-    CliInstallNothingToPatch,   // neither
-    CliInstallUnreadable        // the scan failed
+    CliInstallUnknown = 0,    // not scanned
+    CliInstallNeedsPatching,  // files hold the old address
+    CliInstallPatched,        // no file holds it, and files hold the host name
+    CliInstallNothingToPatch, // neither
+    CliInstallUnreadable      // the scan failed
 };
 
 struct CliInstall {
@@ -33,7 +33,7 @@ struct CliInstall {
                               // "playonlinux", "search", "windows" (a literal)
     char prefix[CliPathSize]; // the Wine prefix; "" when it was found by its folder's name
     char folder[CliPathSize];
-    int32_t status;           // CliInstallStatus, filled in by whoever scans it
+    int32_t status; // CliInstallStatus, filled in by whoever scans it
     int32_t filesToPatch;
 };
 

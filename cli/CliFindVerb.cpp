@@ -1,6 +1,7 @@
 // CliFindVerb.cpp - find: the installs of the products on this machine, each
 // with what a scan says of it; and products: the product table.
 #include "CliFolders.h"
+#include "CliInterrupt.h"
 #include "CliJson.h"
 #include "CliRun.h"
 #include "CliText.h"
@@ -63,7 +64,9 @@ void scanInstall(CliTool& tool, CliInstall* install) {
         install->status = CliInstallNeedsPatching;
     } else if (needing == 0) {
         const int32_t patched = filesHolding(tool, install->folder, serviceHostName);
-        install->status = patched > 0 ? CliInstallPatched : patched == 0 ? CliInstallNothingToPatch : CliInstallUnreadable;
+        install->status = patched > 0    ? CliInstallPatched
+                          : patched == 0 ? CliInstallNothingToPatch
+                                         : CliInstallUnreadable;
     } else {
         install->status = CliInstallUnreadable;
     }
@@ -106,9 +109,10 @@ void writeInstall(CliTool& tool, const CliInstall& install) {
             std::snprintf(status, sizeof status, "needs patching (%ld file%s)", static_cast<long>(install.filesToPatch),
                           install.filesToPatch == 1 ? "" : "s");
         else
-            ZephStrCopy(status, install.status == CliInstallPatched        ? "patched"
-                                : install.status == CliInstallNothingToPatch ? "nothing to patch"
-                                                                             : "cannot be scanned",
+            ZephStrCopy(status,
+                        install.status == CliInstallPatched          ? "patched"
+                        : install.status == CliInstallNothingToPatch ? "nothing to patch"
+                                                                     : "cannot be scanned",
                         sizeof status);
         text->appendFormat("%-21s  %-8s  %-26s  ", install.product->title, CliChannelWords(install.channel), status);
         CliAppendShownName(text, install.folder);
@@ -155,7 +159,7 @@ int CliFindVerb(CliTool& tool) {
             .number("installs", shown)
             .number("needs_patching", needing)
             .number("skipped_files", listener.skippedFiles)
-            .number("exit", CliExitSuccess)
+            .number("exit", CliInterrupted() ? CliInterruptExitCode() : CliExitSuccess)
             .end();
         tool.out.flush();
     }
@@ -194,7 +198,11 @@ int CliProductsVerb(CliTool& tool) {
         }
     }
     if (options.json) {
-        CliJsonLine(text, "summary").text("command", "products").number("products", ProductCount).number("exit", 0).end();
+        CliJsonLine(text, "summary")
+            .text("command", "products")
+            .number("products", ProductCount)
+            .number("exit", 0)
+            .end();
     } else if (!options.quiet && CliFoldersUseWinePrefix) {
         text->appendFormat("Under Wine, C:\\ is the drive_c folder of a prefix ('%s find' looks in them).\n",
                            CliProgramName);

@@ -16,7 +16,6 @@ void emptyArea(char* area, int size) {
         area[0] = '\0';
 }
 
-
 } // namespace
 
 const ProductEntry* CliFindProduct(const char* titleOrNumber) {

@@ -124,8 +124,10 @@ void Listener::listFile(const CliFileDecision& file, bool cut) {
             lines_->appendFormat(", %ld replacement%s\n", static_cast<long>(file.matches), plural);
         }
     }
-    if (lines_ == tool_.out.buffer())
+    if (lines_ == tool_.out.buffer()) {
+        tool_.line.clear(); // a terminal shows both streams on one screen
         tool_.out.flush();
+    }
 }
 
 // The job set up as the wizard sets it up, with the command's strings.

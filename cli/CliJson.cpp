@@ -46,9 +46,7 @@ CliJsonLine::CliJsonLine(ZephBuf* out, const char* type) : out_(out) {
     failed_ = out_->append("{\"type\":", 8) != 0 || CliAppendJsonString(out_, type) != 0;
 }
 
-void CliJsonLine::key(const char* name) {
-    failed_ = failed_ || out_->appendFormat(",\"%s\":", name) != 0;
-}
+void CliJsonLine::key(const char* name) { failed_ = failed_ || out_->appendFormat(",\"%s\":", name) != 0; }
 
 CliJsonLine& CliJsonLine::text(const char* name, const char* value) {
     key(name);

@@ -17,12 +17,8 @@ int CliRunProgram(int argc, const char* const* argv, const CliEnvironment& env) 
 
     int code = CliExitSuccess;
     switch (options.verb) {
-    case CliVerbHelp:
-        CliAppendHelp(tool.out.buffer());
-        break;
-    case CliVerbVersion:
-        tool.out.buffer()->appendFormat("%s\n", CliVersionText);
-        break;
+    case CliVerbHelp: CliAppendHelp(tool.out.buffer()); break;
+    case CliVerbVersion: tool.out.buffer()->appendFormat("%s\n", CliVersionText); break;
     case CliVerbProducts: code = CliProductsVerb(tool); break;
     case CliVerbFind: code = CliFindVerb(tool); break;
     case CliVerbScan:

@@ -7,13 +7,13 @@
 
 // Exit codes, the contract with scripts (--help and the man page state it).
 enum CliExit : int {
-    CliExitSuccess = 0,        // done; for scan: nothing needs patching
-    CliExitFailed = 1,         // failed; the cause is on the error stream
-    CliExitUsage = 2,          // bad usage; a short hint is on the error stream
-    CliExitNeedsPatching = 3,  // scan: files need patching
-    CliExitInterrupted = 130,  // stopped by SIGINT (128 + 2)
-    CliExitBrokenPipe = 141,   // standard output was closed (128 + SIGPIPE's 13)
-    CliExitTerminated = 143    // stopped by SIGTERM (128 + 15)
+    CliExitSuccess = 0,       // done; for scan: nothing needs patching
+    CliExitFailed = 1,        // failed; the cause is on the error stream
+    CliExitUsage = 2,         // bad usage; a short hint is on the error stream
+    CliExitNeedsPatching = 3, // scan: files need patching
+    CliExitInterrupted = 130, // stopped by SIGINT (128 + 2)
+    CliExitBrokenPipe = 141,  // standard output was closed (128 + SIGPIPE's 13)
+    CliExitTerminated = 143   // stopped by SIGTERM (128 + 15)
 };
 
 // What the program reads from the world besides its arguments.

@@ -31,7 +31,6 @@ inline constexpr int32_t CliSteamTextMax = 4096;
 // CliSteamNestingMax, a text longer than CliSteamTextMax, no libraryfolders
 // block, or no room in paths. Quoted texts take the escapes \\, \", \n and
 // \t; "//" starts a comment to the end of the line.
-int CliReadSteamLibraries(const char* text, int32_t length, ZephBuf* paths, int32_t* problemLine,
-                          const char** problem);
+int CliReadSteamLibraries(const char* text, int32_t length, ZephBuf* paths, int32_t* problemLine, const char** problem);
 
 #endif

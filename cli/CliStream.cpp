@@ -2,6 +2,7 @@
 #include "CliStream.h"
 
 #include "ZephMem.h"
+#include "ZephSysConsole.h"
 
 #include <cerrno>
 
@@ -19,6 +20,7 @@ int CliStream::flush() {
         if (std::fwrite(text_.data, 1, length, stream_) != length || std::fflush(stream_) != 0) {
             broken_ = true;
             errorNumber_ = errno != 0 ? errno : EIO;
+            closedPipe_ = ZephSysWriteHitClosedPipe(errno);
         }
     }
     text_.reset();

@@ -22,10 +22,11 @@ public:
     // Writes the buffer and empties it. Once a write has failed nothing more
     // is written (the buffer is still emptied). 0, or -1 after a failure.
     int flush();
-    // A write failed; errorNumber is its errno value (EPIPE: the reader of
-    // a pipe has gone).
+    // A write failed; errorNumber is its errno value, and hitClosedPipe
+    // tells whether the reader of a pipe had gone.
     bool isBroken() const { return broken_; }
     int errorNumber() const { return errorNumber_; }
+    bool hitClosedPipe() const { return closedPipe_; }
     FILE* file() const { return stream_; }
 
 private:
@@ -33,6 +34,7 @@ private:
     ZephBuf text_;
     bool broken_ = false;
     int errorNumber_ = 0;
+    bool closedPipe_ = false;
 };
 
 #endif

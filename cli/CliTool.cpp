@@ -5,7 +5,6 @@
 #include "CliText.h"
 #include "ZephBuf.h"
 
-#include <cerrno>
 #include <cstring>
 
 CliTool::CliTool(const CliOptions& toolOptions, const CliEnvironment& environment)
@@ -91,7 +90,7 @@ int CliTool::finish(int code) {
     if (CliInterrupted())
         return CliInterruptExitCode();
     if (out.isBroken()) {
-        if (out.errorNumber() == EPIPE)
+        if (out.hitClosedPipe())
             return CliExitBrokenPipe;
         error("standard output", "write error", std::strerror(out.errorNumber()));
         return CliExitFailed;

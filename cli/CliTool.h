@@ -25,8 +25,8 @@ public:
     // A usage error after the run was set up: the reason and the hint.
     int usageError(const char* reason);
 
-    // A failed run's words, "<path>: <what>[: <cause>]" (path shown escaped)
-    // into out; its JSON fields (error, path, cause, message) onto line.
+    // A failed run's words, "<path>: <what>[: <cause>]" (path shown
+    // escaped), appended to out; and the step's name in JSON ("open_source").
     static void composeFailure(const RunFailure& failure, ZephBuf* out);
     static const char* failureStepName(RunFailureStep step);
 

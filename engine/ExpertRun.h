@@ -86,17 +86,17 @@ public:
 // reads the texts (zero-terminated; the page keeps them within
 // ExpertFieldSize), saveAsNew and stop, and writes busy and both buffers.
 struct ExpertRunContext {
-    const char* directory = nullptr;    // the Source Directory
-    const char* oldString = nullptr;    // the Old String
-    const char* newString = nullptr;    // the New String
-    const int32_t* saveAsNew = nullptr; // nonzero: write changed files as <name> + saveAsNewSuffix
+    const char* directory = nullptr;       // the Source Directory
+    const char* oldString = nullptr;       // the Old String
+    const char* newString = nullptr;       // the New String
+    const int32_t* saveAsNew = nullptr;    // nonzero: write changed files as <name> + saveAsNewSuffix
     const char* saveAsNewSuffix = nullptr; // none: ".NEW", the page's
-    int32_t* busy = nullptr;            // 1 while a run goes; refuses a second run
-    const int32_t* stop = nullptr;      // the page's pageDone: set, the run ends early
-    ZephBuf* workBuffer = nullptr;      // the whole file being worked on
-    ZephBuf* logBuffer = nullptr;       // the log text
-    ZephMemManager* manager = nullptr;  // the listing and loaded files; none: ZephMemManagerGlobal
-    ExpertRunSink* sink = nullptr;      // none: nobody is told
+    int32_t* busy = nullptr;               // 1 while a run goes; refuses a second run
+    const int32_t* stop = nullptr;         // the page's pageDone: set, the run ends early
+    ZephBuf* workBuffer = nullptr;         // the whole file being worked on
+    ZephBuf* logBuffer = nullptr;          // the log text
+    ZephMemManager* manager = nullptr;     // the listing and loaded files; none: ZephMemManagerGlobal
+    ExpertRunSink* sink = nullptr;         // none: nobody is told
     // Where the run reads the time; none: ZephTickCount. Tests put a clock here.
     uint32_t (*tickCount)() = nullptr;
 };

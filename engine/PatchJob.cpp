@@ -395,8 +395,7 @@ bool PatchJob::doWriteChunk() {
     }
     int32_t count = remaining < PatchChunkSize ? remaining : PatchChunkSize;
     if (target.write(content.data + writePos, count) != 0)
-        return fail(RunFailedWrite, target.error, "An error occurred attempting to write to file \"%s\"!",
-                    entry->name);
+        return fail(RunFailedWrite, target.error, "An error occurred attempting to write to file \"%s\"!", entry->name);
     writePos += count;
     return false;
 }
@@ -406,8 +405,7 @@ bool PatchJob::doEndWrite() {
     // the file's place with them. Whatever fails, the file is as it was and
     // the run reports the write as failed.
     if (target.seal() != 0)
-        return fail(RunFailedWrite, target.error, "An error occurred attempting to write to file \"%s\"!",
-                    entry->name);
+        return fail(RunFailedWrite, target.error, "An error occurred attempting to write to file \"%s\"!", entry->name);
     sealed[sealedCount++].takeOver(target);
     if (sealedCount == PatchSealedFiles) {
         char failed[TargetNameSize];

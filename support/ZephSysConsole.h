@@ -17,4 +17,12 @@ bool ZephSysIsTerminal(ZephSysStream stream);
 // as an error already: nothing to do there. Cannot fail.
 void ZephSysReportBrokenPipes();
 
+// Whether a write to a standard stream that just failed with the C
+// library's errnoValue failed because the reader of its pipe has gone.
+// POSIX: errnoValue is EPIPE. Windows: the system's last error says so
+// (ERROR_NO_DATA, ERROR_BROKEN_PIPE, or ERROR_PIPE_NOT_CONNECTED under Wine),
+// which the C runtime reports as EINVAL or EPIPE; so call it right after the
+// failed write. Cannot fail.
+bool ZephSysWriteHitClosedPipe(int errnoValue);
+
 #endif

@@ -16,3 +16,10 @@ bool ZephSysIsTerminal(ZephSysStream stream) {
 // WriteFile to a closed pipe already fails (ERROR_NO_DATA, EPIPE in the C
 // runtime).
 void ZephSysReportBrokenPipes() {}
+
+// Windows answers ERROR_NO_DATA, Wine ERROR_PIPE_NOT_CONNECTED.
+bool ZephSysWriteHitClosedPipe(int errnoValue) {
+    (void)errnoValue;
+    const DWORD error = GetLastError();
+    return error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED;
+}

@@ -2,9 +2,9 @@
 // every verb on generated install folders, what it prints where, its exit
 // codes, and the files it leaves. (Real processes, JSON checked by a JSON
 // parser, signals and pipes: tests/scripts/posix/cli_contracts.sh.)
+#include "CliProgram.h"
 #include "CliFolders.h"
 #include "CliInterrupt.h"
-#include "CliProgram.h"
 #include "CliText.h"
 #include "QvInstallDir.h"
 #include "QvTestKit.h"
@@ -159,9 +159,15 @@ TEST_F(CliProgramTest, ExitCodesAndStreamsOfEveryVerb) {
         {{"scan", missing}, 1, "", Name + ": " + missing + ": No such file or directory\n"},
         {{"report", "--old", "a", "--new", "b", file}, 1, "", Name + ": " + file + ": Not a directory\n"},
         {{"scan", ""}, CliExitUsage, "", Name + ": the folder is an empty text" + usage},
-        {{"scan", "--old=", folder.path()}, CliExitUsage, "", Name + ": option '--old' needs a value that is not empty" + usage},
+        {{"scan", "--old=", folder.path()},
+         CliExitUsage,
+         "",
+         Name + ": option '--old' needs a value that is not empty" + usage},
         {{}, CliExitUsage, "", Name + ": no command given" + usage},
-        {{"scan", "--product", "No Such Game"}, CliExitUsage, "", Name + ": no product 'No Such Game' (see '" + Name + " products')" + usage},
+        {{"scan", "--product", "No Such Game"},
+         CliExitUsage,
+         "",
+         Name + ": no product 'No Such Game' (see '" + Name + " products')" + usage},
         {{"-V"}, 0, "Quorvel " QUORVEL_VERSION_TEXT "\n", ""},
         {{"--help"}, 0, "Exit status:\n  0    success", ""},
         {{"products"}, 0, " 2  Talon Interceptor ", ""},
@@ -170,10 +176,11 @@ TEST_F(CliProgramTest, ExitCodesAndStreamsOfEveryVerb) {
         Result r = run(c.words);
         std::string shown = c.words.empty() ? "(nothing)" : c.words[0] + " " + c.words.back();
         EXPECT_EQ(r.code, c.code) << shown << "\n" << r.err;
-        if (c.out.empty())
+        if (c.out.empty()) {
             EXPECT_EQ(r.out, "") << shown;
-        else
+        } else {
             EXPECT_NE(r.out.find(c.out), std::string::npos) << shown << ": " << r.out;
+        }
         EXPECT_EQ(r.err, c.err) << shown;
     }
     EXPECT_TRUE(install.untouched());
@@ -183,14 +190,15 @@ TEST_F(CliProgramTest, PatchRewritesTheMatchingFilesOrWritesBesideThem) {
     Install install(folder.path());
     Result copies = run({"patch", "--save-as-new", folder.path()});
     EXPECT_EQ(copies.code, 0) << copies.err;
-    EXPECT_EQ(copies.out,
-              "Wrote 3 files beside the originals as NAME" + std::string(CliSideCopySuffix) + "; the originals are unchanged.\n");
+    EXPECT_EQ(copies.out, "Wrote 3 files beside the originals as NAME" + std::string(CliSideCopySuffix) +
+                              "; the originals are unchanged.\n");
     for (const auto& [name, bytes] : install.files) {
         EXPECT_EQ(install.read(name), bytes) << name;
         const bool matched = install.patched(name) != bytes;
         EXPECT_EQ(fs::exists(join(folder.path(), name + CliSideCopySuffix)), matched) << name;
-        if (matched)
+        if (matched) {
             EXPECT_EQ(install.read(name + CliSideCopySuffix), install.patched(name)) << name;
+        }
     }
 
     Result patch = run({"patch", "-v", folder.path()});
@@ -304,9 +312,9 @@ TEST_F(CliProgramTest, FailuresNameTheFileWhatFailedAndWhatIsLeft) {
     EXPECT_EQ(scan.code, 1);
     EXPECT_EQ(scan.err, Name + ": " + config + ": cannot open the file for reading\n");
     EXPECT_NE(scan.out.find("\"result\":\"failed\""), std::string::npos);
-    EXPECT_NE(scan.out.find("\"error\":\"open_source\",\"path\":\"" + replaceAll(config, "\\", "\\\\") +
-                            "\",\"cause\":null"),
-              std::string::npos)
+    EXPECT_NE(
+        scan.out.find("\"error\":\"open_source\",\"path\":\"" + replaceAll(config, "\\", "\\\\") + "\",\"cause\":null"),
+        std::string::npos)
         << scan.out;
     EXPECT_EQ(report.code, 1);
     EXPECT_EQ(report.err, Name + ": " + config + ": cannot open the file for reading\n");
@@ -394,8 +402,9 @@ TEST_F(CliProgramTest, ProductInstallIsTheOneFoundOrTheOneChosen) {
 
     Result several = run({"scan", "--product", "Talon Interceptor"});
     EXPECT_EQ(several.code, CliExitUsage);
-    EXPECT_EQ(several.err, Name + ": 2 installs of \"Talon Interceptor\" were found; name one as DIR or with "
-                                  "--prefix:\n  1) download  " +
+    EXPECT_EQ(several.err, Name +
+                               ": 2 installs of \"Talon Interceptor\" were found; name one as DIR or with "
+                               "--prefix:\n  1) download  " +
                                download + "\n  2) box copy  " + box + "\n");
 
     answer = "2\n";
@@ -412,8 +421,8 @@ TEST_F(CliProgramTest, ProductInstallIsTheOneFoundOrTheOneChosen) {
     EXPECT_EQ(one.code, CliExitNeedsPatching) << one.err;
     Result given = run({"scan", "--product", "0", "--channel", "box", "--prefix", winePrefix});
     EXPECT_EQ(given.code, 1);
-    EXPECT_EQ(given.err,
-              Name + ": " + winePrefix + "/drive_c/Program Files/Quellsoft/Kestrel Strike: No such file or directory\n");
+    EXPECT_EQ(given.err, Name + ": " + winePrefix +
+                             "/drive_c/Program Files/Quellsoft/Kestrel Strike: No such file or directory\n");
     Result none = run({"scan", "--product", "Stormcrow"});
     EXPECT_EQ(none.err, Name + ": no install of \"Stormcrow\" was found; give its folder, or --prefix\n");
 }
@@ -424,8 +433,7 @@ TEST_F(CliProgramTest, PatchOfTheWizardsTestInstallLeavesWhatTheWizardLeaves) {
     std::string error;
     ASSERT_TRUE(qvtest::makeGameInstall(folder.path(), &error)) << error;
     Result scan = run({"scan", "--json", "-q", folder.path()});
-    EXPECT_NE(scan.out.find("\"entries\":" + std::to_string(qvtest::GameInstallEntries) +
-                            ",\"files\":"),
+    EXPECT_NE(scan.out.find("\"entries\":" + std::to_string(qvtest::GameInstallEntries) + ",\"files\":"),
               std::string::npos);
     EXPECT_NE(scan.out.find("\"matched\":" + std::to_string(qvtest::GameInstallMatches) + ","), std::string::npos);
     EXPECT_TRUE(qvtest::checkGameInstall(folder.path(), false).empty());

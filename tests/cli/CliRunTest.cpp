@@ -82,8 +82,8 @@ TEST_F(CliRunJobTest, ProgressGrowsToTheWholeDirectoryAndEachFileIsDecidedOnce) 
         EXPECT_EQ(3, recorder.reports.back().filesTotal) << convert;
         EXPECT_EQ(int64_t{44}, recorder.reports.back().bytesDone) << convert;
         EXPECT_EQ(int64_t{44}, recorder.reports.back().bytesTotal) << convert;
-        EXPECT_EQ(recorder.decided, convert == 0 ? "a.exe:1:1 b.ini:0:0 c.cfg:0:1 "
-                                                 : "a.exe:1:1:written b.ini:0:0 c.cfg:0:1:written ");
+        EXPECT_EQ(recorder.decided,
+                  convert == 0 ? "a.exe:1:1 b.ini:0:0 c.cfg:0:1 " : "a.exe:1:1:written b.ini:0:0 c.cfg:0:1:written ");
     }
     EXPECT_EQ(std::string("xx") + serviceHostName + '\0', qvtest::readFile(path("a.exe")));
 }

@@ -41,8 +41,7 @@ TEST(CliSteamLibrariesRead, TheFoldersOfEveryFormSteamWrites) {
         // The older form, with a key that is not a library.
         {"\"LibraryFolders\" { \"TimeNextStatsReport\" \"1\" \"1\" \"/mnt/old\" }", "/mnt/old|"},
         // Escapes, comments, bare words, a "path" outside a library.
-        {"// made by hand\nlibraryfolders { 0 { path \"/a \\\"b\\\"\\\\c\" } } \"path\" \"/not/this\"",
-         "/a \"b\"\\c|"},
+        {"// made by hand\nlibraryfolders { 0 { path \"/a \\\"b\\\"\\\\c\" } } \"path\" \"/not/this\"", "/a \"b\"\\c|"},
         {"\"libraryfolders\" { }", ""},
     };
     for (const Case& c : cases) {

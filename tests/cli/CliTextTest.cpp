@@ -1,7 +1,7 @@
 // CliTextTest.cpp - line ends, shown names, JSON and the progress text of the
 // quorvel tool.
-#include "CliJson.h"
 #include "CliText.h"
+#include "CliJson.h"
 #include "ZephBuf.h"
 
 #include <gtest/gtest.h>
@@ -55,8 +55,12 @@ TEST(CliTextShownNames, WhatCouldSteerATerminalIsEscaped) {
         {"tab\tok", "tab\tok", "tab\tok"},
         {"del\x7f", "del\\x7f", "del\\x7f"},
         {"Caf\xc3\xa9 \xe2\x82\xac", "Caf\xc3\xa9 \xe2\x82\xac", "Caf\xc3\xa9 \xe2\x82\xac"},
-        {"c1 \xc2\x9b" "31m", "c1 \\xc2\\x9b31m", "c1 \\xc2\\x9b31m"}, // CSI as a UTF-8 C1 control
-        {"raw \x9b" "31m", "raw \\x9b31m", "raw \\x9b31m"},           // and as a lone byte
+        {"c1 \xc2\x9b"
+         "31m",
+         "c1 \\xc2\\x9b31m", "c1 \\xc2\\x9b31m"}, // CSI as a UTF-8 C1 control
+        {"raw \x9b"
+         "31m",
+         "raw \\x9b31m", "raw \\x9b31m"}, // and as a lone byte
         {"Caf\xe9", "Caf\\xe9", "Caf\\xe9"},
     };
     for (const Case& c : cases) {

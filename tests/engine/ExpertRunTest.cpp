@@ -49,7 +49,13 @@ public:
     int pumps = 0;
     std::function<void()> onPump;
 
+    std::string filesDone; // "<name>><saved as>" for each file done, blank-separated
+
     void busyChanged() override { busyStates.push_back(*busy_); }
+    void fileDone(const ExpertFileDone& file) override {
+        auto nameOf = [](const char* path) { return path != nullptr ? fs::path(path).filename().string() : ""; };
+        filesDone += nameOf(file.path) + ">" + nameOf(file.savedAs) + " ";
+    }
     void showLog(const ZephBuf& log) override {
         ++shows;
         lastShown.assign(log.data, static_cast<size_t>(log.length));
@@ -150,6 +156,8 @@ protected:
     void expectEnd(ExpertEnd end, const std::string& message) const {
         EXPECT_EQ(end, outcome.end);
         EXPECT_EQ(message, outcome.message);
+        // A refused or failed run gives its failure as fields too.
+        EXPECT_EQ(end == ExpertDone || end == ExpertStopped, outcome.failure.step == RunFailedNothing);
     }
     std::string text() const {
         return std::string(log.data != nullptr ? log.data : "", static_cast<size_t>(log.length));
@@ -353,6 +361,7 @@ TEST_F(ExpertRunMixedDirectory, SaveAsNewWritesBesideTheSourceAndALaterRunPasses
     EXPECT_EQ((std::set<std::string>{"a.exe", "a.exe.NEW", "b.ini", "b.ini.NEW", "c.txt", "d.cfg", "e.htm", "f.HTM",
                                      "f.HTM.NEW"}),
               names());
+    EXPECT_EQ("a.exe>a.exe.NEW b.ini>b.ini.NEW d.cfg> f.HTM>f.HTM.NEW ", sink.filesDone);
     EXPECT_EQ(reportLog(), run(0));
 }
 

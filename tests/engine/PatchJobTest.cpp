@@ -143,6 +143,10 @@ protected:
     void expectFailed(const std::string& message, int32_t visited, int32_t matched) {
         EXPECT_EQ(Failed, job.status);
         EXPECT_EQ(message, job.message);
+        // The same failure as fields, for front ends with words of their own.
+        EXPECT_NE(RunFailedNothing, job.failure.step);
+        EXPECT_NE(std::string(job.failure.path), "");
+        EXPECT_NE(message.find(std::string("\"") + job.failure.path + "\""), std::string::npos) << job.failure.path;
         EXPECT_EQ(visited, job.filesVisited);
         EXPECT_EQ(matched, job.filesMatched);
         EXPECT_EQ(0, job.currentStep);

@@ -19,11 +19,11 @@
 
 namespace {
 
-const char* const Words[] = {"scan",     "patch",      "report",        "rewrite",   "products",  "find",
-                             "--old",    "--new",      "--json",        "--save-as-new", "--dry-run", "--product",
-                             "--channel", "--prefix",  "--search",      "--strict",  "box",       "download",
-                             "--",       "--help",     "--version",     "--old=",    "--channel=", "C:\\x",
-                             "-",        "-qn",        "-v",            "-V"};
+const char* const Words[] = {
+    "scan",     "patch",      "report",        "rewrite",   "products",  "find",      "--old",
+    "--new",    "--json",     "--save-as-new", "--dry-run", "--product", "--channel", "--prefix",
+    "--search", "--strict",   "box",           "download",  "--",        "--help",    "--version",
+    "--old=",   "--channel=", "C:\\x",         "-",         "-qn",       "-v",        "-V"};
 
 void check(bool condition) {
     if (!condition)

@@ -51,8 +51,8 @@ std::vector<std::string> found(const Home& home, const CliFindPlaces& places, co
         if (folder.rfind(root, 0) == 0)
             folder = folder.substr(root.size());
         rows.push_back(std::string(install.product->title) + "|" +
-                       (install.channel == PurchaseChannel::BoxCopy ? "box" : "download") + "|" + install.source +
-                       "|" + folder);
+                       (install.channel == PurchaseChannel::BoxCopy ? "box" : "download") + "|" + install.source + "|" +
+                       folder);
     }
     return rows;
 }
