@@ -8,6 +8,7 @@
 // folder mapped into a prefix must stay inside the area.
 #include "CliArgs.h"
 #include "CliFolders.h"
+#include "CliJson.h"
 #include "CliText.h"
 #include "ZephBuf.h"
 
