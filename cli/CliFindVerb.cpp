@@ -177,7 +177,7 @@ int CliProductsVerb(CliTool& tool) {
         if (ZephStrLength(ProductTable[i].boxCopyFolder) > boxWidth)
             boxWidth = ZephStrLength(ProductTable[i].boxCopyFolder);
     }
-    if (tool.speaks() && !options.quiet) {
+    if (tool.speaks()) {
         text->appendFormat("%2s  %-*s  %-*s  %s\n", "#", titleWidth, "Title", boxWidth, "Box copy (box)",
                            "Download store (download)");
     }

@@ -143,7 +143,8 @@ bool CliResolveTarget(CliTool& tool, CliTarget* target, int* code) {
     if (installs.count() > 1) {
         char what[CliErrorSize + 64];
         std::snprintf(what, sizeof what, "%ld installs of \"%s\" were found%s", static_cast<long>(installs.count()),
-                      target->product->title, tool.env.interactive ? ":" : "; name one as DIR or with --prefix:");
+                      target->product->title,
+                      tool.env.interactive ? ":" : "; name one as DIR, or with --channel or --prefix:");
         if (tool.env.interactive) {
             tool.line.clear();
             tool.err.buffer()->appendFormat("%s\n", what);

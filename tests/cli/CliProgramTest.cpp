@@ -403,8 +403,8 @@ TEST_F(CliProgramTest, ProductInstallIsTheOneFoundOrTheOneChosen) {
     Result several = run({"scan", "--product", "Talon Interceptor"});
     EXPECT_EQ(several.code, CliExitUsage);
     EXPECT_EQ(several.err, Name +
-                               ": 2 installs of \"Talon Interceptor\" were found; name one as DIR or with "
-                               "--prefix:\n  1) download  " +
+                               ": 2 installs of \"Talon Interceptor\" were found; name one as DIR, or with "
+                               "--channel or --prefix:\n  1) download  " +
                                download + "\n  2) box copy  " + box + "\n");
 
     answer = "2\n";
