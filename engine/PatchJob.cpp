@@ -215,9 +215,11 @@ bool PatchJob::fail(RunFailureStep failedStep, ZephError cause, const char* form
         ZephStrAppend(text, argumentTail, sizeof text);
         ZephStrAppend(text, slot + 2, sizeof text);
     }
+    // Before stop(): the argument may be the entry's name, which the listing
+    // holds.
+    failure.set(failedStep, argument, argumentTail, cause);
     stop(Failed);
     setMessage(text);
-    failure.set(failedStep, argument, argumentTail, cause);
     return true;
 }
 
