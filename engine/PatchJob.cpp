@@ -65,7 +65,6 @@ void PatchJob::clear() {
     specialPassedOver = 0;
     staleRemoved = 0;
     lockWaitMs = InstallFolderLockWaitMs;
-    failure = ZephFailure{};
     sourceIdentity = ZephSysFileIdentity{};
     entriesTotal = 0;
     bytesRead = 0;
@@ -80,6 +79,7 @@ void PatchJob::clear() {
     std::memset(oldstring, 0, sizeof oldstring);
     std::memset(newstring, 0, sizeof newstring);
     std::memset(message, 0, sizeof message);
+    failure.clear();
     file.init(nullptr);
     content.init(nullptr, ContentGranularity);
     target.init(nullptr);
@@ -105,7 +105,7 @@ int PatchJob::lookupKind(const char* path, int32_t* binaryFlag) { return FileKin
 void PatchJob::start() {
     stop(Idle);
     message[0] = 0;
-    failure = ZephFailure{};
+    failure.clear();
     filesMatched = 0;
     filesVisited = 0;
     linksPassedOver = 0;
@@ -123,6 +123,7 @@ void PatchJob::start() {
         refusal = "<newstring> member is empty!";
     if (refusal != nullptr) {
         setMessage(refusal);
+        failure.set(RunFailedEmptyField, nullptr, nullptr, ZephFailure{});
         status = Failed;
         return;
     }
@@ -191,9 +192,9 @@ bool PatchJob::commitSealed(char* failedName, int32_t failedNameSize, ZephFailur
 
 bool PatchJob::failCommit(const char* name, const ZephFailure& cause) {
     switch (cause.code) {
-    case ZephErrChanged: return fail(ChangedText, name, "", cause);
-    case ZephErrInUse: return fail(InUseText, name, "", cause);
-    default: return fail(CannotWriteText, name, "", cause);
+    case ZephErrChanged: return fail(RunFailedWrite, cause, ChangedText, name);
+    case ZephErrInUse: return fail(RunFailedWrite, cause, InUseText, name);
+    default: return fail(RunFailedWrite, cause, CannotWriteText, name);
     }
 }
 
@@ -239,7 +240,8 @@ bool PatchJob::perform() {
     }
 }
 
-bool PatchJob::fail(const char* format, const char* argument, const char* argumentTail, const ZephFailure& cause) {
+bool PatchJob::fail(RunFailureStep failedStep, const ZephFailure& cause, const char* format, const char* argument,
+                    const char* argumentTail) {
     // Every message has one "%s"; the text around it and the argument are
     // appended with bounds, so a long path is cut by the message area alone.
     char text[sizeof message] = {};
@@ -252,9 +254,11 @@ bool PatchJob::fail(const char* format, const char* argument, const char* argume
         ZephStrAppend(text, argumentTail, sizeof text);
         ZephStrAppend(text, slot + 2, sizeof text);
     }
+    // Before stop(): the argument may be the entry's name, which the listing
+    // holds.
+    failure.set(failedStep, argument, argumentTail, cause);
     stop(Failed);
     setMessage(text);
-    failure = cause;
     return true;
 }
 
@@ -294,21 +298,23 @@ bool PatchJob::doListDirectory() {
         // be listed.
         char pattern[sizeof directory];
         if (InstallFolderPattern(directory, pattern, sizeof pattern) != 0)
-            return fail(CannotListText, directory);
+            return fail(RunFailedListing, ZephFailure{ZephErrInvalid, 0}, CannotListText, directory);
         if (InstallFolderOpen(&folder, directory, lockWaitMs, memoryManager, &staleRemoved) != 0) {
             const ZephFailure cause = folder.failure;
-            return fail(cause.code == ZephErrBusy ? BusyText : CannotListText, directory, "", cause);
+            if (cause.code == ZephErrBusy)
+                return fail(RunFailedLocked, cause, BusyText, directory);
+            return fail(RunFailedListing, cause, CannotListText, directory);
         }
         dirList = InstallFolderStartList(memoryManager, pattern);
         if (dirList == nullptr)
-            return fail(CannotListText, directory, "", ZephFailure{ZephErrNoMemory, 0});
+            return fail(RunFailedListing, ZephFailure{ZephErrNoMemory, 0}, CannotListText, directory);
     }
     // A slice of names per action, so that a large directory keeps the
     // budget as every other step does; the step stays until the listing is
     // complete.
     const int more = ZephDirList::readMore(&dirList, PatchListSliceNames);
     if (more < 0)
-        return fail(CannotListText, directory, "", ZephFailure{ZephErrNoMemory, 0});
+        return fail(RunFailedListing, ZephFailure{ZephErrNoMemory, 0}, CannotListText, directory);
     if (more > 0)
         return false;
     file.init(memoryManager);
@@ -356,22 +362,23 @@ bool PatchJob::doOpenSource() {
             return false;
         }
         if (cause.code == ZephErrInUse)
-            return fail(InUseText, entry->name, "", cause);
+            return fail(RunFailedOpenSource, cause, InUseText, entry->name);
         if (cause.code == ZephErrNotFound)
-            return fail(ChangedText, entry->name, "", ZephFailure{ZephErrChanged, 0});
-        return fail("Unable to open file \"%s\" for reading!", entry->name, "", cause);
+            return fail(RunFailedOpenSource, ZephFailure{ZephErrChanged, 0}, ChangedText, entry->name);
+        return fail(RunFailedOpenSource, cause, "Unable to open file \"%s\" for reading!", entry->name);
     }
     // The file opened must be the one listed: a name swapped in between is
     // another program's doing.
     ZephError known = ZephSysFiles.identify(file.handle, &sourceIdentity);
     if (known != ZephErrNone)
-        return fail("Unable to open file \"%s\" for reading!", entry->name, "", ZephFailure{known, ZephSysLastError()});
+        return fail(RunFailedOpenSource, ZephFailure{known, ZephSysLastError()},
+                    "Unable to open file \"%s\" for reading!", entry->name);
     if ((entry->volume != 0 || entry->file != 0) &&
         (entry->volume != sourceIdentity.volume || entry->file != sourceIdentity.file))
-        return fail(ChangedText, entry->name, "", ZephFailure{ZephErrChanged, 0});
+        return fail(RunFailedOpenSource, ZephFailure{ZephErrChanged, 0}, ChangedText, entry->name);
     content.reset();
     if (file.size > LargestFile)
-        return fail("File \"%s\" too large to load/scan!", entry->name);
+        return fail(RunFailedTooLarge, ZephFailure{}, "File \"%s\" too large to load/scan!", entry->name);
     finder.prepare(oldstring);
     // A convert run holds the whole file; a scan run only counts, and holds
     // the bytes not yet decided plus one piece, read to an aligned place.
@@ -381,7 +388,8 @@ bool PatchJob::doOpenSource() {
         // they are neither copied nor held twice.
         content.setCapacity(0);
         if (content.reserve(static_cast<int32_t>(needed)) != 0)
-            return fail("An error occurred attempting to setup memory buffer for file \"%s\"!", entry->name);
+            return fail(RunFailedMemory, ZephFailure{ZephErrNoMemory, 0},
+                        "An error occurred attempting to setup memory buffer for file \"%s\"!", entry->name);
     }
     scannedTo = 0;
     scannedMatches = 0;
@@ -403,10 +411,11 @@ bool PatchJob::doReadChunk() {
     // it, so this never moves the data); a failed read takes it back.
     char* room = content.claim(count);
     if (room == nullptr)
-        return fail("An error occurred attempting to spool file \"%s\" to memory!", entry->name);
+        return fail(RunFailedMemory, ZephFailure{ZephErrNoMemory, 0},
+                    "An error occurred attempting to spool file \"%s\" to memory!", entry->name);
     if (file.read(room, count) != 0) {
         content.truncate(content.length - count);
-        return fail("An error occurred attempting to read in file \"%s\"!", entry->name, "", file.failure);
+        return fail(RunFailedRead, file.failure, "An error occurred attempting to read in file \"%s\"!", entry->name);
     }
     bytesRead += count;
     if (convert == 0) {
@@ -441,7 +450,8 @@ bool PatchJob::doScanContent() {
         if (before == 0 && fileMatches > 0)
             ++filesMatched;
         if (result != 0)
-            return fail("An error occurred modify file \"%s\"!", entry->name);
+            return fail(RunFailedMemory, ZephFailure{ZephErrNoMemory, 0}, "An error occurred modify file \"%s\"!",
+                        entry->name);
         return false;
     }
     if (convert != 0 && fileMatches > 0) {
@@ -455,17 +465,17 @@ bool PatchJob::doScanContent() {
 
 bool PatchJob::failReplacement(const ZephFailure& cause, bool folderRefused, const char* name, const char* suffix) {
     switch (cause.code) {
-    case ZephErrChanged: return fail(ChangedText, name, "", cause);
-    case ZephErrInUse: return fail(InUseText, name, "", cause);
-    case ZephErrHardLinks: return fail(HardLinksText, name, "", cause);
+    case ZephErrChanged: return fail(RunFailedOpenTarget, cause, ChangedText, name);
+    case ZephErrInUse: return fail(RunFailedOpenTarget, cause, InUseText, name);
+    case ZephErrHardLinks: return fail(RunFailedOpenTarget, cause, HardLinksText, name);
     case ZephErrAccess:
     case ZephErrReadOnly:
         if (folderRefused)
-            return fail(NotAllowedText, directory, "", cause);
+            return fail(RunFailedFolderWrite, cause, NotAllowedText, directory);
         break;
     default: break;
     }
-    return fail("Unable to open file \"%s\" for writing!", name, suffix, cause);
+    return fail(RunFailedOpenTarget, cause, "Unable to open file \"%s\" for writing!", name, suffix);
 }
 
 bool PatchJob::doOpenTarget() {
@@ -495,7 +505,7 @@ bool PatchJob::doWriteChunk() {
     }
     int32_t count = remaining < PatchChunkSize ? remaining : PatchChunkSize;
     if (target.write(content.data + writePos, count) != 0)
-        return fail(CannotWriteText, entry->name, "", target.failure);
+        return fail(RunFailedWrite, target.failure, CannotWriteText, entry->name);
     writePos += count;
     return false;
 }
@@ -505,7 +515,7 @@ bool PatchJob::doEndWrite() {
     // the file's place with them. Whatever fails, the file is as it was and
     // the run reports the write as failed.
     if (target.seal() != 0)
-        return fail(CannotWriteText, entry->name, "", target.failure);
+        return fail(RunFailedWrite, target.failure, CannotWriteText, entry->name);
     sealed[sealedCount++].takeOver(target);
     if (sealedCount == PatchSealedFiles) {
         char failed[PatchMessageSize];

@@ -5,6 +5,7 @@
 
 #include "InstallFolder.h"
 #include "PatchSearch.h"
+#include "RunFailure.h"
 #include "ZephBuf.h"
 #include "ZephError.h"
 #include "ZephFile.h"
@@ -119,9 +120,9 @@ struct PatchJob {
     int32_t quickScan = 0; // nonzero: a scan run is a quick scan (see above)
     int32_t status = Idle;
     char message[PatchMessageSize] = {}; // the failure that ended the run; empty otherwise
-    ZephFailure failure;                 // the system's cause of that failure, when it gave one
-    int32_t filesMatched = 0;            // files of the run holding the old string
-    int32_t filesVisited = 0;            // directory entries looked at
+    RunFailure failure;       // the same failure as fields, with the system's cause; step RunFailedNothing otherwise
+    int32_t filesMatched = 0; // files of the run holding the old string
+    int32_t filesVisited = 0; // directory entries looked at
     // Entries of a known kind passed over unread: links, and special files
     // (FIFOs, sockets, devices). A run that matched nothing says so rather
     // than that nothing needs patching.
@@ -215,9 +216,10 @@ private:
     bool doEndWrite();
     // Puts argument and argumentTail in the place of the one "%s" of format,
     // stops the run as Failed and stores the text (cut to the message area)
-    // and the cause. Always true, for "return fail(...)".
-    bool fail(const char* format, const char* argument, const char* argumentTail = "",
-              const ZephFailure& cause = ZephFailure{});
+    // and the failure's fields (failedStep, argument and argumentTail as its
+    // path, cause). Always true, for "return fail(...)".
+    bool fail(RunFailureStep failedStep, const ZephFailure& cause, const char* format, const char* argument,
+              const char* argumentTail = "");
     // Fails the run for a new file that could not be begun, by its cause
     // (folderRefused: no temporary file could be made in the folder).
     bool failReplacement(const ZephFailure& cause, bool folderRefused, const char* name, const char* suffix);
