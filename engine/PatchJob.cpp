@@ -52,6 +52,7 @@ void PatchJob::clear() {
     finder.prepare(nullptr);
     scannedTo = 0;
     scannedMatches = 0;
+    readAhead.reset();
     std::memset(directory, 0, sizeof directory);
     std::memset(oldstring, 0, sizeof oldstring);
     std::memset(newstring, 0, sizeof newstring);
@@ -255,6 +256,7 @@ bool PatchJob::doListDirectory() {
     content.init(memoryManager, ContentGranularity);
     entry = dirList->first;
     entriesTotal = dirList->count;
+    readAhead.reset();
     currentStep = NextEntry;
     return false;
 }
@@ -276,6 +278,7 @@ bool PatchJob::doNextEntry() {
 }
 
 bool PatchJob::doOpenSource() {
+    readAhead.opening(*entry);
     if (file.open(entry->name, OpenRead | OpenShared) != 0)
         return fail("Unable to open file \"%s\" for reading!", entry->name);
     content.reset();

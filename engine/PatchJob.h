@@ -3,6 +3,7 @@
 #ifndef QUORVEL_ENGINE_PATCHJOB_H
 #define QUORVEL_ENGINE_PATCHJOB_H
 
+#include "PatchReadAhead.h"
 #include "PatchSearch.h"
 #include "ZephBuf.h"
 #include "ZephFile.h"
@@ -125,6 +126,8 @@ struct PatchJob {
     PatchFinder finder;
     int32_t scannedTo = 0;
     int32_t scannedMatches = 0;
+    // Keeps the disk reading the next files while this one is worked on.
+    PatchReadAhead readAhead;
 
     // Bound to no memory manager; call init before a run.
     PatchJob() = default;

@@ -7,9 +7,9 @@ const ZephSysFileTable ZephSysFilesDefault = {
     ZephSysFileOpen,           ZephSysFileRead,    ZephSysFileWrite,  ZephSysFileSeek,
     ZephSysFileTruncate,       ZephSysFileFlush,   ZephSysFileClose,  ZephSysFileQuery,
     ZephSysFileSetPermissions, ZephSysFileReplace, ZephSysFileRemove, ZephSysFileFlushDirectoryOf,
-    ZephSysFileStartWriteback};
-ZephSysFileTable ZephSysFiles = {ZephSysFileOpen,          ZephSysFileRead,     ZephSysFileWrite,
-                                 ZephSysFileSeek,          ZephSysFileTruncate, ZephSysFileFlush,
-                                 ZephSysFileClose,         ZephSysFileQuery,    ZephSysFileSetPermissions,
-                                 ZephSysFileReplace,       ZephSysFileRemove,   ZephSysFileFlushDirectoryOf,
-                                 ZephSysFileStartWriteback};
+    ZephSysFileStartWriteback, ZephSysFilePrefetch};
+ZephSysFileTable ZephSysFiles = {ZephSysFileOpen,           ZephSysFileRead,     ZephSysFileWrite,
+                                 ZephSysFileSeek,           ZephSysFileTruncate, ZephSysFileFlush,
+                                 ZephSysFileClose,          ZephSysFileQuery,    ZephSysFileSetPermissions,
+                                 ZephSysFileReplace,        ZephSysFileRemove,   ZephSysFileFlushDirectoryOf,
+                                 ZephSysFileStartWriteback, ZephSysFilePrefetch};

@@ -85,6 +85,15 @@ struct ZephSysFileTable {
     // finds it done or on its way. Only a hint: elsewhere it does nothing,
     // and a file system that cannot is not a failure.
     ZephError (*startWriteback)(int64_t handle);
+    // Asks the system to start reading the first count bytes of the file at
+    // path into its cache and returns without waiting (POSIX_FADV_WILLNEED),
+    // so that a reader working through many files keeps a cold disk busy
+    // with several of them at once. *started (may be none) tells whether
+    // reads were started: not when the end of the range is already cached,
+    // nor where no such hint exists (Win32, whose cache reads ahead on its
+    // own). Only a hint: it follows no final link, leaves no handle open,
+    // and what it cannot do is read when its turn comes.
+    ZephError (*prefetch)(const char* path, int64_t count, bool* started);
 };
 
 extern ZephSysFileTable ZephSysFiles;              // what the library calls
@@ -105,5 +114,6 @@ ZephError ZephSysFileReplace(const char* from, const char* to);
 ZephError ZephSysFileRemove(const char* path);
 ZephError ZephSysFileFlushDirectoryOf(const char* path);
 ZephError ZephSysFileStartWriteback(int64_t handle);
+ZephError ZephSysFilePrefetch(const char* path, int64_t count, bool* started);
 
 #endif

@@ -99,9 +99,15 @@ ZephError wrapStartWriteback(int64_t handle) {
     return d.fail ? d.error : active->real().startWriteback(handle);
 }
 
+// A hint: never failed and never counted, so that fault loops see only the
+// calls whose failure a caller must report.
+ZephError passPrefetch(const char* path, int64_t count, bool* started) {
+    return active->real().prefetch(path, count, started);
+}
+
 const ZephSysFileTable Wrappers = {
-    wrapOpen,  wrapRead,           wrapWrite,   wrapSeek,   wrapTruncate,         wrapFlush,         wrapClose,
-    wrapQuery, wrapSetPermissions, wrapReplace, wrapRemove, wrapFlushDirectoryOf, wrapStartWriteback};
+    wrapOpen,  wrapRead,           wrapWrite,   wrapSeek,   wrapTruncate,         wrapFlush,          wrapClose,
+    wrapQuery, wrapSetPermissions, wrapReplace, wrapRemove, wrapFlushDirectoryOf, wrapStartWriteback, passPrefetch};
 
 } // namespace
 
