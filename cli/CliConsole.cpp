@@ -68,6 +68,11 @@ void CliExpertConsole::write(const char* bytes, int32_t length) {
         return;
     line_.clear();
     scratch_.reset();
+    // Room for all of it at once (it only shrinks): a run's log can come in
+    // pieces of many megabytes, which growing a granule at a time would copy
+    // over and over.
+    if (scratch_.capacity < length)
+        scratch_.reserve(length);
     if (CliAppendTerminalBytes(&scratch_, bytes, length) == 0 && scratch_.length > 0)
         std::fwrite(scratch_.data, 1, static_cast<size_t>(scratch_.length), out_);
     else if (scratch_.length == 0)
