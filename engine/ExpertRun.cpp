@@ -100,7 +100,9 @@ private:
         return -1;
     }
     void showProgress(int32_t position, int32_t length);
-    void makeLogRoom();
+    // Room for the next lines: at least LogRoom, and when the log must grow
+    // anyway, twice its size or, if more, expected bytes beyond its end.
+    void makeLogRoom(int64_t expected = 0);
     void logMatch(const OccurrenceLines& lines, int32_t position, int32_t oldLength);
     void logReplacing(const OccurrenceLines& lines, PatchReplaceMode mode);
     enum Load { Loaded, CannotLoad, CannotTransfer };
@@ -237,18 +239,22 @@ void Run::showProgress(int32_t position, int32_t length) {
     pump();
 }
 
-void Run::makeLogRoom() {
+void Run::makeLogRoom(int64_t expected) {
     const int64_t need = static_cast<int64_t>(log_.cursor) + LogRoom;
     if (need <= log_.capacity)
         return;
     const int64_t step = log_.granularity < 1 ? 1 : log_.granularity;
+    const int64_t largest = (int64_t{INT32_MAX} - 1) / step * step;
     int64_t room = 2 * static_cast<int64_t>(log_.capacity);
-    room = (room < need ? need : room) + step - 1;
-    room -= room % step;
-    if (room > INT32_MAX - 1)
+    if (room < need + expected)
+        room = need + expected;
+    room = (room + step - 1) / step * step;
+    if (room > largest)
+        room = largest;
+    if (room < need)
         return; // the log's own growth takes over, a granule at a time
-    // A doubling that cannot be had is no failure yet: the line may still
-    // fit in a granule, and the append that cannot have one says so.
+    // Room that cannot be had is no failure yet: the line may still fit in
+    // a granule, and the append that cannot have one says so.
     const bool failedBefore = log_.failed;
     if (log_.setCapacity(static_cast<int32_t>(room)) != 0)
         log_.failed = failedBefore;
@@ -332,6 +338,7 @@ int Run::processFile(const char* path, int32_t doIt) {
         log_.appendFormat("Error, cannot transfer file data to zephbuf!\r\n");
         return failFile(failure);
     }
+    const int32_t fileLog = log_.length;
     log_.appendFormat(binary != 0 ? "Scanning BINARY file \"%s\"..." : "Scanning TEXT file \"%s\"...", name);
     showAndPump();
     if (stopRequested()) {
@@ -377,7 +384,10 @@ int Run::processFile(const char* path, int32_t doIt) {
             position = limit == pass.length() ? limit : limit - oldLength + 1;
         } else {
             position = found;
-            makeLogRoom();
+            // The rest of the file will likely log as much per byte as the
+            // part before: one growth then serves a dense file to its end.
+            const int64_t logged = log_.cursor - fileLog;
+            makeLogRoom(logged * (pass.length() - position) / (position + 1));
             if (matches == 0)
                 log_.appendLine(""); // ends the "Scanning" text's line
             logMatch(lines, position, oldLength);
