@@ -67,16 +67,22 @@ void CliExpertConsole::write(const char* bytes, int32_t length) {
     if (length <= 0)
         return;
     line_.clear();
-    scratch_.reset();
-    // Room for all of it at once (it only shrinks): a run's log can come in
-    // pieces of many megabytes, which growing a granule at a time would copy
-    // over and over.
-    if (scratch_.capacity < length)
-        scratch_.reserve(length);
-    if (CliAppendTerminalBytes(&scratch_, bytes, length) == 0 && scratch_.length > 0)
-        std::fwrite(scratch_.data, 1, static_cast<size_t>(scratch_.length), out_);
-    else if (scratch_.length == 0)
-        std::fwrite(bytes, 1, static_cast<size_t>(length), out_); // no memory: as it stands
+    // A slice at a time: a run's log can come in pieces of many megabytes,
+    // and the text for the terminal then never needs more than one slice.
+    constexpr int32_t Slice = 64 * 1024;
+    if (scratch_.capacity < Slice)
+        scratch_.reserve(Slice);
+    for (int32_t start = 0; start < length;) {
+        int32_t count = length - start < Slice ? length - start : Slice;
+        if (start + count < length && bytes[start + count - 1] == '\r')
+            ++count; // a CR LF stays in one slice
+        scratch_.reset();
+        if (CliAppendTerminalBytes(&scratch_, bytes + start, count) == 0)
+            std::fwrite(scratch_.data, 1, static_cast<size_t>(scratch_.length), out_);
+        else
+            std::fwrite(bytes + start, 1, static_cast<size_t>(count), out_); // no memory: as it stands
+        start += count;
+    }
     std::fflush(out_);
 }
 

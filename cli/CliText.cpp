@@ -7,6 +7,7 @@
 #include "ZephStr.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -81,16 +82,17 @@ const char* const HelpText = "Usage: %s COMMAND [OPTIONS] DIR\n"
 int CliAppendTerminalBytes(ZephBuf* out, const char* text, int32_t length) {
     if (text == nullptr || length <= 0)
         return 0;
-    int32_t start = 0;
-    for (int32_t i = 0; i + 1 < length; ++i) {
-        if (text[i] == '\r' && text[i + 1] == '\n') {
-            if (i > start && out->append(text + start, i - start) != 0)
-                return -1;
-            start = i + 1; // the LF
-            ++i;
-        }
+    const char* end = text + length;
+    const char* start = text;
+    for (auto* cr = static_cast<const char*>(std::memchr(text, '\r', static_cast<size_t>(length)));
+         cr != nullptr && cr + 1 < end; cr = static_cast<const char*>(std::memchr(cr + 1, '\r', end - cr - 1))) {
+        if (cr[1] != '\n')
+            continue;
+        if (cr > start && out->append(start, static_cast<int32_t>(cr - start)) != 0)
+            return -1;
+        start = cr + 1; // the LF
     }
-    return length > start ? out->append(text + start, length - start) : 0;
+    return end > start ? out->append(start, static_cast<int32_t>(end - start)) : 0;
 }
 
 int CliAppendTerminalText(ZephBuf* out, const char* text) {
