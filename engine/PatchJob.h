@@ -50,7 +50,7 @@ inline constexpr int32_t PatchMessageSize = 2048;
 
 // Complete new files a convert run holds before putting them in place
 // together.
-inline constexpr int32_t PatchSealedFiles = 8;
+inline constexpr int32_t PatchSealedFiles = 64;
 
 // How far a run has got, for a front end's progress display.
 struct PatchProgress {
