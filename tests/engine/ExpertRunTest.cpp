@@ -627,6 +627,36 @@ TEST_F(ExpertRunFixture, StopDuringAScanEndsThatFileWithItsTotalAndSaveThenTheRu
     EXPECT_EQ("alpha", get("b.ini"));
 }
 
+TEST_F(ExpertRunFixture, StopAfterALengthChangingReplacementSavesTheFileRewrittenThatFar) {
+    // The content is rewritten in one pass; stopped after its first
+    // occurrence, the file is saved as one replacement would leave it, and the
+    // percentage is of that content's length.
+    struct Case {
+        const char* newText;
+        const char* saved;
+        const char* progress;
+    } cases[] = {
+        {"om", "one om two alpha three alpha", "20% Complete..."},
+        {"omega!!", "one omega!! two alpha three alpha", "32% Complete..."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.newText);
+        put("a.ini", "one alpha two alpha three alpha");
+        newString = c.newText;
+        pageDone = 0;
+        FakeClock::step = 30;
+        sink.progress.clear();
+        sink.onPump = [&] {
+            if (!sink.progress.empty())
+                pageDone = 1;
+        };
+        EXPECT_NE(std::string::npos, run(1).find("    1 entry found total.\r\n"));
+        expectEnd(ExpertStopped, "Done!");
+        EXPECT_EQ((std::vector<std::string>{c.progress}), sink.progress);
+        EXPECT_EQ(c.saved, get("a.ini"));
+    }
+}
+
 TEST_F(ExpertRunFixture, StopBeforeAScanLeavesThatFileAndEndsTheRun) {
     put("a.ini", "alpha");
     put("b.ini", "alpha");
