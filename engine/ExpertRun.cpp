@@ -103,6 +103,7 @@ private:
     // Room for the next lines: at least LogRoom, and when the log must grow
     // anyway, twice its size or, if more, expected bytes beyond its end.
     void makeLogRoom(int64_t expected = 0);
+    bool isLogShort() const { return static_cast<int64_t>(log_.cursor) + LogRoom > log_.capacity; }
     void logMatch(const OccurrenceLines& lines, int32_t position, int32_t oldLength);
     void logReplacing(const OccurrenceLines& lines, PatchReplaceMode mode);
     enum Load { Loaded, CannotLoad, CannotTransfer };
@@ -240,9 +241,9 @@ void Run::showProgress(int32_t position, int32_t length) {
 }
 
 void Run::makeLogRoom(int64_t expected) {
-    const int64_t need = static_cast<int64_t>(log_.cursor) + LogRoom;
-    if (need <= log_.capacity)
+    if (!isLogShort())
         return;
+    const int64_t need = static_cast<int64_t>(log_.cursor) + LogRoom;
     const int64_t step = log_.granularity < 1 ? 1 : log_.granularity;
     const int64_t largest = (int64_t{INT32_MAX} - 1) / step * step;
     int64_t room = 2 * static_cast<int64_t>(log_.capacity);
@@ -384,10 +385,12 @@ int Run::processFile(const char* path, int32_t doIt) {
             position = limit == pass.length() ? limit : limit - oldLength + 1;
         } else {
             position = found;
-            // The rest of the file will likely log as much per byte as the
-            // part before: one growth then serves a dense file to its end.
-            const int64_t logged = log_.cursor - fileLog;
-            makeLogRoom(logged * (pass.length() - position) / (position + 1));
+            if (isLogShort()) {
+                // The rest of the file will likely log as much per byte as
+                // the part before: one growth then serves a dense file.
+                const int64_t logged = log_.cursor - fileLog;
+                makeLogRoom(logged * (pass.length() - position) / (position + 1));
+            }
             if (matches == 0)
                 log_.appendLine(""); // ends the "Scanning" text's line
             logMatch(lines, position, oldLength);
