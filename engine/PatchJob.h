@@ -49,7 +49,8 @@ inline constexpr int32_t PatchQuickPieceSize = int32_t{1} << 20;
 inline constexpr int32_t PatchMessageSize = 2048;
 
 // Complete new files a convert run holds before putting them in place
-// together.
+// together: one journal commit then serves the files of most folders. Each
+// waiting file holds an open handle and a 64 KiB block.
 inline constexpr int32_t PatchSealedFiles = 64;
 
 // How far a run has got, for a front end's progress display.

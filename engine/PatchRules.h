@@ -57,6 +57,7 @@ int PatchReplaceAt(ZephBuf* content, int32_t position, const char* oldString, in
 // finish() makes the content the view, also after a pass stopped early.
 //
 //   PatchRewrite pass;
+//   int32_t advance = 0;
 //   pass.begin(&content, 0, finder, newString, binaryKind, 1);
 //   for (int32_t at = pass.find(0, pass.length()); at >= 0; at = pass.find(at + advance, pass.length()))
 //       pass.replace(at, &advance);

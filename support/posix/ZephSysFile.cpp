@@ -59,7 +59,7 @@ bool isCached(int fd, int64_t offset) {
     struct Counts {
         uint64_t cached, dirty, writeback, evicted, recentlyEvicted;
     } counts{};
-    constexpr long CachestatCall = 451; // the same number on every architecture
+    constexpr long CachestatCall = 451; // Linux's number for it; the C library has no wrapper yet
     return syscall(CachestatCall, fd, &range, &counts, 0) == 0 && counts.cached > 0;
 #else
     (void)fd;
