@@ -8,9 +8,11 @@
 #include "ZephBuf.h"
 #include "ZephDirList.h"
 #include "ZephFile.h"
+#include "ZephFileReplacer.h"
 #include "ZephMem.h"
 #include "ZephPath.h"
 #include "ZephStr.h"
+#include "ZephSysFile.h"
 #include "ZephTick.h"
 
 #include <cstdint>
@@ -73,6 +75,10 @@ public:
           manager_(context.manager != nullptr ? context.manager : &ZephMemManagerGlobal),
           sink_(context.sink != nullptr ? *context.sink : quiet_) {}
 
+    ~Run() { syncSavedFolder(); }
+    Run(const Run&) = delete;
+    Run& operator=(const Run&) = delete;
+
     ExpertOutcome runDirectory(int32_t doIt);
     int processFile(const char* path, int32_t doIt);
 
@@ -112,6 +118,7 @@ private:
     void listAndProcess(int32_t doIt);
     void sizeWorkBuffer(const ZephDirList& list);
     int save(const char* path);
+    void syncSavedFolder();
 
     const ExpertRunContext& context_;
     ZephBuf& log_;
@@ -120,6 +127,8 @@ private:
     ExpertRunSink quiet_;
     ExpertRunSink& sink_;
     ExpertOutcome outcome_;
+    // A file saved since the folder was last synced (empty: none).
+    char savedUnsynced_[ExpertFieldSize] = {};
 };
 
 void Run::endWith(ExpertEnd end, int32_t lineStart) {
@@ -212,6 +221,7 @@ void Run::listAndProcess(int32_t doIt) {
         if (InstallFolderKindOf(*entry, nullptr) != 0)
             readAhead.opening(*entry);
         if (!InstallFolderPassesOver(*entry) && processFile(entry->name, doIt) == -1) {
+            syncSavedFolder();
             log_.appendLine("Operation stopped.");
             showAndPump();
             ZephDirList::destroy(&list);
@@ -220,6 +230,7 @@ void Run::listAndProcess(int32_t doIt) {
         ZephSleep(0);
     }
     ZephDirList::destroy(&list);
+    syncSavedFolder();
     const int32_t done = log_.length;
     log_.appendLine("Done!");
     endWith(stopRequested() ? ExpertStopped : ExpertDone, done);
@@ -436,6 +447,10 @@ int Run::processFile(const char* path, int32_t doIt) {
 
 // Saves workBuffer to the path, or beside it with ".NEW" appended. A target
 // that does not fit its area is never cut to another name: its save fails.
+// As ZephFileSave: the new content takes the file's place only once it is
+// all on disk, and an empty content is refused. The folder is synced once,
+// when the run ends, not after every file: each file's own flush is then
+// the only wait for the disk, and it also carries the renames before it.
 int Run::save(const char* path) {
     const char* suffix = context_.saveAsNew != nullptr && *context_.saveAsNew != 0 ? SaveAsNewSuffix : "";
     log_.appendFormat("    Saving \"%s%s\".\r\n", path, suffix);
@@ -446,12 +461,26 @@ int Run::save(const char* path) {
         ZephStrCopy(target, path, sizeof target);
         ZephStrAppend(target, suffix, sizeof target);
     }
-    if (!fits || ZephFileSave(target, work_.data, work_.length) != 0) {
+    ZephFileReplacer replacer;
+    replacer.init(manager_);
+    replacer.syncFolder = false;
+    if (!fits || work_.length <= 0 || replacer.begin(target) != 0 || replacer.write(work_.data, work_.length) != 0 ||
+        replacer.commit() != 0) {
         const int32_t failure = log_.length;
         log_.appendFormat("ERROR!  An error occurred attempting to save \"%s%s\"!", path, suffix);
         return failFile(failure);
     }
+    ZephStrCopy(savedUnsynced_, target, sizeof savedUnsynced_);
     return 0;
+}
+
+// A folder that cannot be synced leaves the renames as durable as the file
+// system makes them; every saved file's content is on disk already.
+void Run::syncSavedFolder() {
+    if (savedUnsynced_[0] == '\0')
+        return;
+    ZephSysFiles.flushDirectoryOf(savedUnsynced_);
+    savedUnsynced_[0] = '\0';
 }
 
 // The buffers and the busy flag are the least a run needs.

@@ -249,7 +249,12 @@ TEST_F(ExpertRunMixedDirectory, DoItWithEqualLengthsRewritesInPlace) {
                                  "    Replacing text \"alpha\" with \"omega\" [no change in length].\r\n"
                                  "    2 entries found total.\r\n" +
                                  saving("f.HTM") + "Done!\r\n";
+    qvtest::FileFault calls;
     EXPECT_EQ(expected, run(1));
+    // Each file is on disk before it takes its place; the folder is synced
+    // once, for all three.
+    EXPECT_EQ(3, calls.calls(qvtest::FileOp::Flush));
+    EXPECT_EQ(1, calls.calls(qvtest::FileOp::FlushDirectoryOf));
     EXPECT_EQ("MZ" + Zero + Zero + "omega" + Zero + "x" + "omega" + "!!", get("a.exe"));
     EXPECT_EQ("host=omega\r\nport=1\r\n", get("b.ini"));
     EXPECT_EQ("<p>omega and omega</p>", get("f.HTM"));
