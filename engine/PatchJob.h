@@ -4,6 +4,7 @@
 #define QUORVEL_ENGINE_PATCHJOB_H
 
 #include "InstallFolder.h"
+#include "PatchReadAhead.h"
 #include "PatchSearch.h"
 #include "RunFailure.h"
 #include "ZephBuf.h"
@@ -57,8 +58,9 @@ inline constexpr int32_t PatchQuickPieceSize = int32_t{1} << 20;
 inline constexpr int32_t PatchMessageSize = 2048;
 
 // Complete new files a convert run holds before putting them in place
-// together.
-inline constexpr int32_t PatchSealedFiles = 8;
+// together: one journal commit then serves the files of most folders. Each
+// waiting file holds an open handle and a 64 KiB block.
+inline constexpr int32_t PatchSealedFiles = 64;
 
 // How far a run has got, for a front end's progress display.
 struct PatchProgress {
@@ -156,6 +158,8 @@ struct PatchJob {
     PatchFinder finder;
     int32_t scannedTo = 0;
     int32_t scannedMatches = 0;
+    // Keeps the disk reading the next files while this one is worked on.
+    PatchReadAhead readAhead;
 
     // Bound to no memory manager; call init before a run.
     PatchJob() = default;
