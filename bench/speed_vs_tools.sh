@@ -185,13 +185,16 @@ for folder in install dense many; do
     eval "qPatch_$folder() { \"\$quorvel\" patch --save-as-new \"$dir\"; }"
     eval "qRewrite_$folder() { \"\$quorvel\" rewrite --save-as-new --old \"\$old\" --new \"\$new\" \"$dir\"; }"
     eval "clean_$folder() { removeNew \"$dir\"; }"
+    eval "rgEvery_$folder() { rg -j1 -a -i -F -o -b -- \"\$old\" \"$dir\"; }"
     rounds=$runs
     [ "$folder" = many ] && rounds=$(((runs + 1) / 2))
     # quorvel scan stops reading a file at its first occurrence; the job's
-    # scan run, shown for comparison, counts them all.
+    # scan run, shown for comparison, counts them all, and rg -o -b lists each
+    # one with its offset, as report logs it.
     compare "3. $folder: report against scan (warm cache)" "$rounds" nothing \
         "quorvel scan DIR" "qScan_$folder" "quorvel report DIR" "qReport_$folder" \
-        "PatchJob scan run, every occurrence" "jobScan_$folder"
+        "PatchJob scan run, every occurrence" "jobScan_$folder" \
+        "rg -j1 -a -i -F -o -b DIR, every occurrence" "rgEvery_$folder"
     verdict "quorvel report DIR" 2.00
     compare "3. $folder: rewrite against patch (warm cache, --save-as-new)" "$rounds" "clean_$folder" \
         "quorvel patch DIR" "qPatch_$folder" "quorvel rewrite DIR" "qRewrite_$folder"
