@@ -9,7 +9,8 @@ constexpr ZephSysFileTable ZephSysFilesDefault = {
     ZephSysFileTruncate,       ZephSysFileFlush,    ZephSysFileClose,          ZephSysFileQuery,
     ZephSysFileStartWriteback, ZephSysFolderOpen,   ZephSysFolderClose,        ZephSysFolderLock,
     ZephSysFileOpenIn,         ZephSysFileIdentify, ZephSysFileIdentifyIn,     ZephSysFileKeepMetadata,
-    ZephSysFileReplaceIn,      ZephSysFileRemoveIn, ZephSysFileRemoveUnusedIn, ZephSysFolderFlush};
+    ZephSysFileReplaceIn,      ZephSysFileRemoveIn, ZephSysFileRemoveUnusedIn, ZephSysFolderFlush,
+    ZephSysFolderIdentify,     ZephSysFolderFreeSpace, ZephSysFolderMake};
 ZephSysFileTable ZephSysFiles = ZephSysFilesDefault;
 
 bool ZephSysSameFile(const ZephSysFileIdentity& before, const ZephSysFileIdentity& now) {

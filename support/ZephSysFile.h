@@ -142,6 +142,17 @@ struct ZephSysFileTable {
     // Makes the folder's entries durable (POSIX fsync of the folder; a file
     // system that cannot is not a failure). Win32: nothing to do.
     ZephError (*flushFolder)(int64_t folder);
+    // Identity of an open folder (volume and file number; the rest as for a
+    // file), the same for every path that leads to it.
+    ZephError (*identifyFolder)(int64_t folder, ZephSysFileIdentity* identity);
+    // Bytes the caller may still write on the folder's volume (POSIX
+    // f_bavail; Win32 GetDiskFreeSpaceExW's free bytes available to the
+    // caller, quotas included).
+    ZephError (*freeSpace)(int64_t folder, uint64_t* bytes);
+    // Creates the folder at path, readable by its owner alone (POSIX 0700;
+    // Win32 the parent's inherited security). ZephErrExists when something
+    // is there already; the folder above must exist.
+    ZephError (*makeFolder)(const char* path);
 };
 
 extern ZephSysFileTable ZephSysFiles;              // what the library calls
@@ -169,5 +180,8 @@ ZephError ZephSysFileReplaceIn(int64_t folder, const char* from, const char* to)
 ZephError ZephSysFileRemoveIn(int64_t folder, const char* name);
 ZephError ZephSysFileRemoveUnusedIn(int64_t folder, const char* name);
 ZephError ZephSysFolderFlush(int64_t folder);
+ZephError ZephSysFolderIdentify(int64_t folder, ZephSysFileIdentity* identity);
+ZephError ZephSysFolderFreeSpace(int64_t folder, uint64_t* bytes);
+ZephError ZephSysFolderMake(const char* path);
 
 #endif
