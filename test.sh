@@ -9,7 +9,7 @@ cd "$(dirname "$0")"
 
 qv_require_packages cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev \
   libbenchmark-dev mingw-w64 wine64 xvfb xdotool imagemagick x11-apps ripgrep \
-  wixl zip unzip dpkg-dev lintian man-db
+  wixl zip unzip dpkg-dev lintian man-db python3 zsh
 qv_check_wine
 
 results=()

@@ -11,46 +11,73 @@ namespace {
 
 // Options, as bits of what a verb accepts and what was seen.
 enum : uint32_t {
-    OptOld = 0x01,
-    OptNew = 0x02,
-    OptProduct = 0x04,
-    OptChannel = 0x08,
-    OptPrefix = 0x10,
-    OptSaveAsNew = 0x20,
-    OptDryRun = 0x40,
-    OptJson = 0x80
+    OptOld = 0x001,
+    OptNew = 0x002,
+    OptProduct = 0x004,
+    OptChannel = 0x008,
+    OptPrefix = 0x010,
+    OptSaveAsNew = 0x020,
+    OptDryRun = 0x040,
+    OptJson = 0x080,
+    OptQuiet = 0x100,
+    OptVerbose = 0x200,
+    OptStrict = 0x400,
+    OptSearch = 0x800
 };
 
 struct OptionEntry {
     const char* name;
+    char shortName; // 0: none
     uint32_t bit;
     bool takesValue;
 };
 
 const OptionEntry Options[] = {
-    {"--old", OptOld, true},         {"--new", OptNew, true},       {"--product", OptProduct, true},
-    {"--channel", OptChannel, true}, {"--prefix", OptPrefix, true}, {"--save-as-new", OptSaveAsNew, false},
-    {"--dry-run", OptDryRun, false}, {"--json", OptJson, false},
+    {"--old", 0, OptOld, true},
+    {"--new", 0, OptNew, true},
+    {"--product", 0, OptProduct, true},
+    {"--channel", 0, OptChannel, true},
+    {"--prefix", 0, OptPrefix, true},
+    {"--search", 0, OptSearch, true},
+    {"--save-as-new", 0, OptSaveAsNew, false},
+    {"--dry-run", 'n', OptDryRun, false},
+    {"--strict", 0, OptStrict, false},
+    {"--json", 0, OptJson, false},
+    {"--quiet", 'q', OptQuiet, false},
+    {"--verbose", 'v', OptVerbose, false},
 };
 
+// Every verb takes these: how much to say, and in which form.
+constexpr uint32_t OutputOptions = OptJson | OptQuiet | OptVerbose;
 constexpr uint32_t TargetOptions = OptProduct | OptChannel | OptPrefix;
+constexpr uint32_t WriteOptions = OptSaveAsNew | OptDryRun | OptStrict;
 
-struct VerbSpec {
+enum TargetRule : int32_t {
+    TargetNone,   // no folder
+    TargetFolder, // a folder or --product
+    TargetFilter  // no folder; --product and --channel narrow what is listed
+};
+
+struct VerbEntry {
     const char* name;
     CliVerb verb;
     uint32_t accepted;
+    TargetRule target;
     bool needsStrings; // --old and --new are required
-    bool needsTarget;  // a folder or --product
+    bool takesEmptyNew;
     int32_t stringMax; // longest --old / --new
 };
 
-const VerbSpec Verbs[] = {
-    {"scan", CliVerbScan, OptOld | OptNew | OptJson | TargetOptions, false, true, CliJobStringMax},
-    {"patch", CliVerbPatch, OptOld | OptNew | OptJson | OptSaveAsNew | OptDryRun | TargetOptions, false, true,
+const VerbEntry Verbs[] = {
+    {"scan", CliVerbScan, OutputOptions | OptOld | OptNew | TargetOptions, TargetFolder, false, false, CliJobStringMax},
+    {"patch", CliVerbPatch, OutputOptions | OptOld | OptNew | TargetOptions | WriteOptions, TargetFolder, false, false,
      CliJobStringMax},
-    {"report", CliVerbReport, OptOld | OptNew | TargetOptions, true, true, CliExpertStringMax},
-    {"rewrite", CliVerbRewrite, OptOld | OptNew | OptSaveAsNew | TargetOptions, true, true, CliExpertStringMax},
-    {"products", CliVerbProducts, 0, false, false, 0},
+    {"report", CliVerbReport, OutputOptions | OptOld | OptNew | TargetOptions, TargetFolder, true, true,
+     CliExpertStringMax},
+    {"rewrite", CliVerbRewrite, OutputOptions | OptOld | OptNew | TargetOptions | WriteOptions, TargetFolder, true,
+     true, CliExpertStringMax},
+    {"find", CliVerbFind, OutputOptions | OptSearch | OptProduct | OptChannel, TargetFilter, false, false, 0},
+    {"products", CliVerbProducts, OutputOptions, TargetNone, false, false, 0},
 };
 
 // Room for a quoted argument in a reason: enough to recognise it.
@@ -72,7 +99,7 @@ int refuse(CliOptions* options, char* error, int errorSize, const char* format, 
     return -1;
 }
 
-const OptionEntry* findOption(const char* argument, const char** inlineValue) {
+const OptionEntry* findLongOption(const char* argument, const char** inlineValue) {
     *inlineValue = nullptr;
     for (const OptionEntry& option : Options) {
         size_t length = std::strlen(option.name);
@@ -88,21 +115,45 @@ const OptionEntry* findOption(const char* argument, const char** inlineValue) {
     return nullptr;
 }
 
-const VerbSpec* findVerb(const char* name) {
-    for (const VerbSpec& verbEntry : Verbs) {
+const OptionEntry* findShortOption(char letter) {
+    for (const OptionEntry& option : Options) {
+        if (option.shortName == letter)
+            return &option;
+    }
+    return nullptr;
+}
+
+const VerbEntry* findVerb(const char* name) {
+    for (const VerbEntry& verbEntry : Verbs) {
         if (std::strcmp(name, verbEntry.name) == 0)
             return &verbEntry;
     }
     return nullptr;
 }
 
-bool isHelp(const char* argument) { return std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0; }
-bool isVersion(const char* argument) { return std::strcmp(argument, "--version") == 0; }
+bool isShortGroup(const char* argument) { return argument[0] == '-' && argument[1] != '-' && argument[1] != '\0'; }
+
+// -h, --help, -V, --version, or a group of short flags holding h or V.
+CliVerb answeringVerb(const char* argument) {
+    if (std::strcmp(argument, "--help") == 0)
+        return CliVerbHelp;
+    if (std::strcmp(argument, "--version") == 0)
+        return CliVerbVersion;
+    if (isShortGroup(argument)) {
+        for (const char* c = argument + 1; *c != '\0'; ++c) {
+            if (*c == 'h')
+                return CliVerbHelp;
+            if (*c == 'V')
+                return CliVerbVersion;
+        }
+    }
+    return CliVerbNone;
+}
 
 } // namespace
 
 const char* CliVerbName(CliVerb verb) {
-    for (const VerbSpec& verbEntry : Verbs) {
+    for (const VerbEntry& verbEntry : Verbs) {
         if (verbEntry.verb == verb)
             return verbEntry.name;
     }
@@ -118,21 +169,60 @@ int CliParseArgs(int argc, const char* const* argv, CliOptions* options, char* e
     if (argv == nullptr || argc < 1)
         argc = 1;
 
-    // --help and --version answer alone, wherever they stand before "--".
+    // Help and version answer alone, wherever they stand before "--".
     for (int i = 1; i < argc; ++i) {
         if (argv[i] == nullptr || std::strcmp(argv[i], "--") == 0)
             break;
-        if (isHelp(argv[i]) || isVersion(argv[i])) {
-            options->verb = isHelp(argv[i]) ? CliVerbHelp : CliVerbVersion;
+        CliVerb answer = answeringVerb(argv[i]);
+        if (answer != CliVerbNone) {
+            options->verb = answer;
             return 0;
         }
     }
 
     CliOptions found;
     uint32_t seen = 0;
-    const VerbSpec* verb = nullptr;
+    const VerbEntry* verb = nullptr;
     const char* extra = nullptr; // a second folder
     bool optionsEnded = false;
+    // Takes one option with its value (none for a flag).
+    auto take = [&](const OptionEntry& option, const char* value) -> int {
+        if ((seen & option.bit) != 0 && option.bit != OptSearch)
+            return refuse(options, error, errorSize, "option '%s' is given twice", option.name);
+        seen |= option.bit;
+        if (option.takesValue && value[0] == '\0' && option.bit != OptNew)
+            return refuse(options, error, errorSize, "option '%s' needs a value that is not empty", option.name);
+        switch (option.bit) {
+        case OptOld: found.oldString = value; break;
+        case OptNew: found.newString = value; break;
+        case OptProduct: found.product = value; break;
+        case OptPrefix: found.prefix = value; break;
+        case OptSaveAsNew: found.saveAsNew = true; break;
+        case OptDryRun: found.dryRun = true; break;
+        case OptStrict: found.strict = true; break;
+        case OptJson: found.json = true; break;
+        case OptQuiet: found.quiet = true; break;
+        case OptVerbose: found.verbose = true; break;
+        case OptSearch:
+            if (found.searchCount == CliSearchMax)
+                return refuse(options, error, errorSize, "more than %d --search folders",
+                              static_cast<int>(CliSearchMax));
+            found.search[found.searchCount++] = value;
+            break;
+        case OptChannel:
+            if (ZephStrEqualNoCase(value, "box"))
+                found.channel = CliChannelBox;
+            else if (ZephStrEqualNoCase(value, "download"))
+                found.channel = CliChannelDownload;
+            else
+                return refuse(options, error, errorSize, "--channel is 'box' or 'download', not '%.*s'", QuotedMax,
+                              value);
+            break;
+        default: break;
+        }
+        return 0;
+    };
+
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
         if (argument == nullptr)
@@ -141,13 +231,11 @@ int CliParseArgs(int argc, const char* const* argv, CliOptions* options, char* e
             optionsEnded = true;
             continue;
         }
-        if (!optionsEnded && argument[0] == '-' && argument[1] != '\0') {
+        if (!optionsEnded && argument[0] == '-' && argument[1] == '-') {
             const char* value = nullptr;
-            const OptionEntry* option = findOption(argument, &value);
+            const OptionEntry* option = findLongOption(argument, &value);
             if (option == nullptr)
                 return refuse(options, error, errorSize, "unknown option '%.*s'", QuotedMax, argument);
-            if ((seen & option->bit) != 0)
-                return refuse(options, error, errorSize, "option '%s' is given twice", option->name);
             if (!option->takesValue && value != nullptr)
                 return refuse(options, error, errorSize, "option '%s' takes no value", option->name);
             if (option->takesValue && value == nullptr) {
@@ -155,25 +243,18 @@ int CliParseArgs(int argc, const char* const* argv, CliOptions* options, char* e
                     return refuse(options, error, errorSize, "option '%s' needs a value", option->name);
                 value = argv[++i];
             }
-            seen |= option->bit;
-            switch (option->bit) {
-            case OptOld: found.oldString = value; break;
-            case OptNew: found.newString = value; break;
-            case OptProduct: found.product = value; break;
-            case OptPrefix: found.prefix = value; break;
-            case OptSaveAsNew: found.saveAsNew = true; break;
-            case OptDryRun: found.dryRun = true; break;
-            case OptJson: found.json = true; break;
-            case OptChannel:
-                if (ZephStrEqualNoCase(value, "box"))
-                    found.channel = CliChannelBox;
-                else if (ZephStrEqualNoCase(value, "download"))
-                    found.channel = CliChannelDownload;
-                else
-                    return refuse(options, error, errorSize, "--channel is 'box' or 'download', not '%.*s'", QuotedMax,
-                                  value);
-                break;
-            default: break;
+            if (take(*option, value != nullptr ? value : "") != 0)
+                return -1;
+            continue;
+        }
+        if (!optionsEnded && isShortGroup(argument)) {
+            for (const char* letter = argument + 1; *letter != '\0'; ++letter) {
+                const OptionEntry* option = findShortOption(*letter);
+                if (option == nullptr)
+                    return refuse(options, error, errorSize, "unknown option '-%c'",
+                                  static_cast<unsigned char>(*letter) >= 0x20 ? *letter : '?');
+                if (take(*option, "") != 0)
+                    return -1;
             }
             continue;
         }
@@ -197,23 +278,28 @@ int CliParseArgs(int argc, const char* const* argv, CliOptions* options, char* e
                 return refuse(options, error, errorSize, "'%s' does not take '%s'", verb->name, option.name);
         }
     }
-    if (!verb->needsTarget) {
+    if (found.quiet && found.verbose)
+        return refuse(options, error, errorSize, "--quiet and --verbose exclude each other");
+    if (verb->target != TargetFolder) {
         if (found.directory != nullptr)
-            return refuse(options, error, errorSize, "'%s' takes no folder", verb->name);
+            return refuse(options, error, errorSize, "'%s' takes no folder (--search names folders to look in)",
+                          verb->name);
     } else {
         if (extra != nullptr)
             return refuse(options, error, errorSize, "more than one folder given ('%.*s')", QuotedMax, extra);
+        if (found.directory != nullptr && found.directory[0] == '\0')
+            return refuse(options, error, errorSize, "the folder is an empty text");
         if (found.directory != nullptr && found.product != nullptr)
             return refuse(options, error, errorSize, "give a folder or --product, not both");
         if (found.directory == nullptr && found.product == nullptr)
-            return refuse(options, error, errorSize, "'%s' needs a folder (or --product and --channel)", verb->name);
-        if (found.product != nullptr && found.channel == CliChannelNone)
-            return refuse(options, error, errorSize, "--product needs --channel box or --channel download");
+            return refuse(options, error, errorSize, "'%s' needs a folder (or --product)", verb->name);
         if (found.product == nullptr && (seen & (OptChannel | OptPrefix)) != 0)
             return refuse(options, error, errorSize, "--channel and --prefix go with --product only");
     }
     if (verb->needsStrings && (found.oldString == nullptr || found.newString == nullptr))
         return refuse(options, error, errorSize, "'%s' needs --old and --new", verb->name);
+    if (found.newString != nullptr && found.newString[0] == '\0' && !verb->takesEmptyNew)
+        return refuse(options, error, errorSize, "option '--new' needs a value that is not empty");
     if (ZephStrLength(found.oldString) > verb->stringMax)
         return refuse(options, error, errorSize, "--old is longer than %d characters",
                       static_cast<int>(verb->stringMax));

@@ -1,9 +1,8 @@
 // CliConsole.cpp - progress line and expert log for the quorvel tool.
 #include "CliConsole.h"
 
-#include "CliInterrupt.h"
+#include "CliStream.h"
 #include "CliText.h"
-#include "ZephMem.h"
 #include "ZephStr.h"
 #include "ZephTick.h"
 
@@ -23,10 +22,13 @@ void CliProgressLine::show(const char* text, bool force) {
     lastDrawn_ = now;
     char line[Width + 1];
     ZephStrCopy(line, text, sizeof line);
-    // A line break inside the text would leave the line behind for good.
+    // A line break would leave the line behind for good, and an escape
+    // sequence in a file's name must not reach the terminal.
     for (char* c = line; *c != '\0'; ++c) {
-        if (*c == '\r' || *c == '\n' || *c == '\t')
+        if (*c == '\t' || *c == '\r' || *c == '\n')
             *c = ' ';
+        else if (static_cast<unsigned char>(*c) < 0x20 || *c == 0x7F)
+            *c = '?';
     }
     int width = ZephStrLength(line);
     int blanks = drawnWidth_ > width ? drawnWidth_ - width : 0;
@@ -45,34 +47,39 @@ void CliProgressLine::clear() {
     drawnWidth_ = 0;
 }
 
-void CliJobProgress::progress(const PatchProgress& now) {
+CliJobProgress::CliJobProgress(CliProgressLine& line, const char* label)
+    : line_(line), label_(label), started_(line.now()) {}
+
+void CliJobProgress::show(const CliRunProgress& now) {
     if (!line_.isEnabled())
         return;
+    // The rate so far, applied to what is left; only once the run has gone
+    // on long enough for the rate to mean something.
+    int32_t secondsLeft = -1;
+    const uint32_t elapsed = line_.now() - started_;
+    if (elapsed >= EstimateAfterMs && now.bytesDone > 0 && now.bytesTotal >= now.bytesDone) {
+        const double left = static_cast<double>(elapsed) * static_cast<double>(now.bytesTotal - now.bytesDone) /
+                            static_cast<double>(now.bytesDone) / 1000.0;
+        secondsLeft = left > 359999.0 ? 359999 : static_cast<int32_t>(left + 0.5);
+    }
     char text[CliProgressLine::Width + 1];
-    CliFormatProgress(label_, now.entriesDone, now.entriesTotal, now.bytesRead, text, sizeof text);
+    CliFormatProgress(label_, now.filesDone, now.filesTotal, now.bytesDone, now.bytesTotal, secondsLeft, text,
+                      sizeof text);
     line_.show(text, !drawn_);
     drawn_ = true;
 }
 
-bool CliJobProgress::stopRequested() { return CliInterrupted(); }
-
-CliExpertConsole::CliExpertConsole(FILE* out, CliProgressLine& line, int32_t* stop)
-    : out_(out), line_(line), stop_(stop) {
-    scratch_.init(&ZephMemManagerGlobal, 4096);
-}
-
-CliExpertConsole::~CliExpertConsole() { scratch_.clear(); }
+CliExpertConsole::CliExpertConsole(CliStream& out, CliProgressLine& line, bool showLog, bool escape, int32_t* stop,
+                                   bool (*stopRequested)(void* context), void* context)
+    : out_(out), line_(line), showLog_(showLog), escape_(escape), stop_(stop), stopRequested_(stopRequested),
+      context_(context) {}
 
 void CliExpertConsole::write(const char* bytes, int32_t length) {
-    if (length <= 0)
+    if (length <= 0 || !showLog_)
         return;
     line_.clear();
-    scratch_.reset();
-    if (CliAppendTerminalBytes(&scratch_, bytes, length) == 0 && scratch_.length > 0)
-        std::fwrite(scratch_.data, 1, static_cast<size_t>(scratch_.length), out_);
-    else if (scratch_.length == 0)
-        std::fwrite(bytes, 1, static_cast<size_t>(length), out_); // no memory: as it stands
-    std::fflush(out_);
+    CliAppendTerminalBytes(out_.buffer(), bytes, length, escape_);
+    out_.flush();
 }
 
 void CliExpertConsole::showLog(const ZephBuf& log) {
@@ -121,7 +128,7 @@ void CliExpertConsole::showProgress(const ZephBuf& log, int32_t textStart) {
 }
 
 void CliExpertConsole::pumpMessages() {
-    if (stop_ != nullptr && CliInterrupted())
+    if (stop_ != nullptr && stopRequested_ != nullptr && stopRequested_(context_))
         *stop_ = 1;
 }
 

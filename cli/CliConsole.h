@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <cstdio>
 
+class CliStream;
+
 // One line on a terminal, redrawn in place ("\r", the text, blanks over the
 // rest of the previous text) at most every 100 ms, and wiped before anything
 // else is written. A line that is not enabled writes nothing at all, so
@@ -28,8 +30,10 @@ public:
     CliProgressLine& operator=(const CliProgressLine&) = delete;
 
     bool isEnabled() const { return enabled_; }
-    // Draws text (cut to Width) unless the last drawing is less than the
-    // interval old; force draws anyway.
+    uint32_t now() const { return tickCount_(); }
+    // Draws text (cut to Width, line breaks and tabs as blanks, other
+    // control bytes as '?') unless the last
+    // drawing is less than the interval old; force draws anyway.
     void show(const char* text, bool force = false);
     // Wipes the line when one is drawn, leaving the cursor at its start.
     void clear();
@@ -43,31 +47,36 @@ private:
     int drawnWidth_ = 0;
 };
 
-// Shows a job's progress as "<label> <done> of <total> entries, <n> read";
-// the first report is drawn at once, so a new run's label never waits.
-class CliJobProgress : public CliRunObserver {
+// A run's progress as "<label> <done> of <total> files, <bytes> of <total>",
+// with an estimate of the time left once the run has gone on for
+// EstimateAfterMs; the first report is drawn at once, so a new run's label
+// never waits.
+class CliJobProgress {
 public:
-    CliJobProgress(CliProgressLine& line, const char* label) : line_(line), label_(label) {}
-    void progress(const PatchProgress& now) override;
-    // A caught Ctrl-C (CliInterrupt.h) stops the run.
-    bool stopRequested() override;
+    static constexpr uint32_t EstimateAfterMs = 3000;
+
+    CliJobProgress(CliProgressLine& line, const char* label);
+    void show(const CliRunProgress& now);
 
 private:
     CliProgressLine& line_;
     const char* label_;
+    uint32_t started_;
     bool drawn_ = false;
 };
 
 // The expert run's log on a stream, as the log box shows it, with terminal
-// line ends. Whole lines are written as soon as the run completes them; a
-// line still open (a "Scanning" text waiting for its result) is held back
-// and shown, with the run's "NN% Complete..." after it, on the progress line
-// only. finish() writes what is left. A caught Ctrl-C sets the run's stop
-// flag (stop, may be none) at its next look, as closing the page does.
+// line ends (and, with escape, nothing that could steer the terminal).
+// Whole lines are written as soon as the run completes them; a line still
+// open (a "Scanning" text waiting for its result) is held back and shown,
+// with the run's "NN% Complete..." after it, on the progress line only.
+// finish() writes what is left. A console that does not show its log writes
+// nothing to out. At each of the run's pumps the run's stop flag (stop, may
+// be none) is set when stopRequested says so, as closing the page does.
 class CliExpertConsole : public ExpertRunSink {
 public:
-    CliExpertConsole(FILE* out, CliProgressLine& line, int32_t* stop = nullptr);
-    ~CliExpertConsole() override;
+    CliExpertConsole(CliStream& out, CliProgressLine& line, bool showLog, bool escape, int32_t* stop,
+                     bool (*stopRequested)(void* context), void* context);
 
     void showLog(const ZephBuf& log) override;
     void showProgress(const ZephBuf& log, int32_t textStart) override;
@@ -78,11 +87,14 @@ public:
 private:
     void write(const char* bytes, int32_t length);
 
-    FILE* out_;
+    CliStream& out_;
     CliProgressLine& line_;
+    bool showLog_;
+    bool escape_;
     int32_t* stop_;
+    bool (*stopRequested_)(void* context);
+    void* context_;
     int32_t written_ = 0; // bytes of the log already on out
-    ZephBuf scratch_;     // the text being converted for out
 };
 
 #endif

@@ -1,6 +1,7 @@
 // CliFolders.cpp - the folder a quorvel command works on.
 #include "CliFolders.h"
 
+#include "CliText.h"
 #include "ProductTable.h"
 #include "ZephDirList.h"
 #include "ZephPath.h"
@@ -14,8 +15,6 @@ void emptyArea(char* area, int size) {
     if (area != nullptr && size > 0)
         area[0] = '\0';
 }
-
-bool fits(const char* text, int size) { return ZephStrLength(text) < size; }
 
 } // namespace
 
@@ -40,27 +39,6 @@ const ProductEntry* CliFindProduct(const char* titleOrNumber) {
             return &ProductTable[i];
     }
     return nullptr;
-}
-
-int CliChoosePrefix(const char* given, const char* winePrefixVariable, const char* home, char* area, int size) {
-    emptyArea(area, size);
-    if (area == nullptr || size < 1)
-        return -1;
-    if (given != nullptr || (winePrefixVariable != nullptr && winePrefixVariable[0] != '\0')) {
-        const char* prefix = given != nullptr ? given : winePrefixVariable;
-        if (prefix[0] == '\0' || !fits(prefix, size))
-            return -1;
-        ZephStrCopy(area, prefix, size);
-        return 0;
-    }
-    if (home == nullptr || home[0] == '\0')
-        return -1;
-    const char* tail = home[ZephStrLength(home) - 1] == '/' ? ".wine" : "/.wine";
-    if (ZephStrLength(home) + ZephStrLength(tail) >= size)
-        return -1;
-    ZephStrCopy(area, home, size);
-    ZephStrAppend(area, tail, size);
-    return 0;
 }
 
 int CliMapIntoPrefix(const char* windowsPath, const char* prefix, char* area, int size) {
@@ -142,6 +120,12 @@ void CliMatchLetterCase(ZephMemManager* manager, char* path, int fixedLength) {
             return;
         start = end;
     }
+}
+
+bool CliFolderProblem(const char* path, char* area, int32_t size) {
+    const ZephFailure problem = ZephPathCheckFolder(path);
+    ZephFailureText(problem, area, size);
+    return problem.code != ZephErrNone;
 }
 
 void CliTrimFolder(char* folder) {

@@ -21,12 +21,6 @@ inline constexpr bool CliFoldersUseWinePrefix = true;
 // no row answers.
 const ProductEntry* CliFindProduct(const char* titleOrNumber);
 
-// The prefix to use: given when not none, else the WINEPREFIX variable's
-// value when set and not empty, else home followed by "/.wine". Writes it to
-// area (size bytes) and returns 0; -1 when there is none (no home either) or
-// it does not fit, with area holding "".
-int CliChoosePrefix(const char* given, const char* winePrefixVariable, const char* home, char* area, int size);
-
 // Where Wine keeps the Windows path windowsPath ("X:\dir\dir") in prefix:
 // drive C: is prefix/drive_c, any other drive prefix/dosdevices/x:, and every
 // backslash becomes "/". A trailing "/" of prefix is not doubled. Returns 0,
@@ -41,6 +35,11 @@ int CliMapIntoPrefix(const char* windowsPath, const char* prefix, char* area, in
 // component that is not found (or holds '*' or '?'); the rest stays as
 // written. The length never changes. Listings come from manager.
 void CliMatchLetterCase(ZephMemManager* manager, char* path, int fixedLength);
+
+// Whether path is not a folder a run can work on; area (size bytes) then
+// says why in the system's words ("No such file or directory", "Not a
+// directory"...), and is "" otherwise.
+bool CliFolderProblem(const char* path, char* area, int32_t size);
 
 // Drops separators at the end of a folder, except one that is all that is
 // left or that follows a drive's colon ("/", "C:\"), so that the runs form

@@ -1,7 +1,7 @@
-// CliText.cpp - the quorvel tool's texts: line ends, JSON, progress, help.
+// CliText.cpp - the quorvel tool's texts: line ends, shown names, causes,
+// progress, help.
 #include "CliText.h"
 
-#include "PatchJob.h"
 #include "WizardStrings.h"
 #include "ZephBuf.h"
 #include "ZephStr.h"
@@ -10,10 +10,112 @@
 
 namespace {
 
-// Length of the valid UTF-8 sequence at text (at most available bytes), or
-// 0 when the bytes there are not one: overlong forms, surrogates and values
-// past U+10FFFF are not valid.
-int utf8SequenceLength(const unsigned char* text, int32_t available) {
+const char* const HelpText = "Usage: %s COMMAND [OPTIONS] [DIR]\n"
+                             "Finds the old server's address (%s) in a game's install folder and\n"
+                             "rewrites it into the service's host name (%s).\n"
+                             "\n"
+                             "Commands:\n"
+                             "  scan DIR      count the files of DIR that hold the old address\n"
+                             "  patch DIR     rewrite every file of DIR that holds it\n"
+                             "  report DIR    log every occurrence of --old in DIR; nothing is written\n"
+                             "  rewrite DIR   log and replace every occurrence of --old by --new\n"
+                             "  find          list the installs of the products on this machine, and\n"
+                             "                whether they need patching\n"
+                             "  products      list the products and their default install folders\n"
+                             "\n"
+                             "In place of DIR:\n"
+                             "  --product TITLE|NUMBER [--channel box|download] [--prefix WINEPREFIX]\n"
+                             "                the product's install as find finds it (in WINEPREFIX\n"
+                             "                only, when given); when there are several, asks which on\n"
+                             "                a terminal, and elsewhere lists them and exits with 2\n"
+                             "\n"
+                             "Options:\n"
+                             "  --old S, --new S  the strings; report and rewrite need both, scan and\n"
+                             "                    patch take the two above\n"
+                             "  --save-as-new     leave every file as it is and write NAME%s beside it\n"
+                             "  -n, --dry-run     patch, rewrite: say what would change, write nothing\n"
+                             "  --strict          patch, rewrite: refuse, before anything is written, a\n"
+                             "                    run that would cut --new to the length of --old in a\n"
+                             "                    binary file (.EXE, .DLL keep their length)\n"
+                             "  --search DIR      find: look in DIR and in its subfolders too; repeatable\n"
+                             "  --json            JSON Lines on standard output: one object per file as\n"
+                             "                    it is decided (find: per install), then a summary\n"
+                             "  -q, --quiet       nothing on standard output but the --json summary\n"
+                             "  -v, --verbose     list every file with its count of occurrences\n"
+                             "  -h, --help        show this help\n"
+                             "  -V, --version     show the version\n"
+                             "\n"
+                             "One run works on a folder at a time; another waits up to 3 seconds, then\n"
+                             "fails. Links and special files (FIFOs, sockets, devices) are passed over,\n"
+                             "never read or written: a warning counts them (passed_over in --json).\n"
+                             "Temporary files left by a killed run are removed first, with a note\n"
+                             "(stale_removed in --json).\n"
+                             "\n"
+                             "Exit status:\n"
+                             "  0    success; for scan: nothing needs patching\n"
+                             "  1    failure; the cause is on standard error\n"
+                             "  2    bad usage (a missing or empty argument too)\n"
+                             "  3    scan: files need patching\n"
+                             "  130  interrupted by SIGINT (Ctrl-C); 143 by SIGTERM; 129 by SIGHUP; 141\n"
+                             "       when standard output was closed. A run stops between two files:\n"
+                             "       every file is either as it was or fully rewritten.\n";
+
+// Whether c must not reach a terminal as it is.
+bool steersTerminal(unsigned char c, bool keepLineFeed) {
+    if (c == '\t' || (c == '\n' && keepLineFeed))
+        return false;
+    return c < 0x20 || c == 0x7F;
+}
+
+int appendEscapedByte(ZephBuf* out, unsigned char c) { return out->appendFormat("\\x%02x", static_cast<unsigned>(c)); }
+
+// Appends length bytes, escaping what could steer a terminal.
+int appendShown(ZephBuf* out, const unsigned char* bytes, int32_t length, bool keepLineFeed) {
+    int32_t start = 0; // first byte not yet appended
+    for (int32_t i = 0; i < length; ++i) {
+        unsigned char c = bytes[i];
+        int sequence = 1;
+        bool escape = false;
+        if (c < 0x80) {
+            escape = steersTerminal(c, keepLineFeed);
+        } else {
+            sequence = CliUtf8Length(bytes + i, length - i);
+            // C1 controls (U+0080-U+009F) steer terminals too.
+            escape = sequence == 0 || (sequence == 2 && c == 0xC2 && bytes[i + 1] < 0xA0);
+            if (sequence == 0)
+                sequence = 1;
+        }
+        if (!escape) {
+            i += sequence - 1;
+            continue;
+        }
+        if (i > start && out->append(bytes + start, i - start) != 0)
+            return -1;
+        for (int k = 0; k < sequence; ++k) {
+            if (appendEscapedByte(out, bytes[i + k]) != 0)
+                return -1;
+        }
+        i += sequence - 1;
+        start = i + 1;
+    }
+    return length > start ? out->append(bytes + start, length - start) : 0;
+}
+
+void formatAmount(int64_t bytes, char* area, size_t size) {
+    double value = static_cast<double>(bytes < 0 ? 0 : bytes);
+    if (value < 1000.0)
+        std::snprintf(area, size, "%lld B", static_cast<long long>(value));
+    else if (value < 1e6)
+        std::snprintf(area, size, "%.1f KB", value / 1e3);
+    else if (value < 1e9)
+        std::snprintf(area, size, "%.1f MB", value / 1e6);
+    else
+        std::snprintf(area, size, "%.1f GB", value / 1e9);
+}
+
+} // namespace
+
+int CliUtf8Length(const unsigned char* text, int32_t available) {
     unsigned char lead = text[0];
     int length;
     uint32_t value;
@@ -42,158 +144,60 @@ int utf8SequenceLength(const unsigned char* text, int32_t available) {
     return length;
 }
 
-const char* const HelpText = "Usage: %s COMMAND [OPTIONS] DIR\n"
-                             "Finds the old server's address in a game's install folder and rewrites it\n"
-                             "into the service's host name, as the Quorvel wizard does.\n"
-                             "\n"
-                             "Commands:\n"
-                             "  scan [--old S --new S] [--json] DIR\n"
-                             "        count the files that hold the old string; nothing is written\n"
-                             "  patch [--old S --new S] [--save-as-new] [--dry-run] [--json] DIR\n"
-                             "        scan, then rewrite every file that holds the old string\n"
-                             "        (--save-as-new writes NAME.new beside each file instead;\n"
-                             "        --dry-run stops after the scan)\n"
-                             "  report --old S --new S DIR\n"
-                             "        the expert run: log every occurrence, write nothing\n"
-                             "  rewrite --old S --new S [--save-as-new] DIR\n"
-                             "        the expert run: log and replace every occurrence\n"
-                             "        (--save-as-new writes NAME.NEW beside each file instead)\n"
-                             "  products\n"
-                             "        list the products and their default install folders\n"
-                             "\n"
-                             "In place of DIR:\n"
-                             "  --product TITLE|NUMBER --channel box|download [--prefix WINEPREFIX]\n"
-                             "        the product's default install folder for the purchase channel;\n"
-                             "        under Wine, C:\\ is the prefix's drive_c (default prefix:\n"
-                             "        $WINEPREFIX, else ~/.wine)\n"
-                             "\n"
-                             "Options:\n"
-                             "  --old S, --new S  the strings; scan and patch default to the wizard's\n"
-                             "                    (\"%s\" becomes \"%s\")\n"
-                             "  --json            one JSON line: status, visited, matched, message (and,\n"
-                             "                    when there is any, cause, passed_over, stale_removed)\n"
-                             "  --help, --version\n"
-                             "\n"
-                             "Exit status: 0 the run finished, 1 the run failed (its message on\n"
-                             "standard error), 2 bad usage.\n";
-
-} // namespace
-
-int CliAppendTerminalBytes(ZephBuf* out, const char* text, int32_t length) {
+int CliAppendTerminalBytes(ZephBuf* out, const char* text, int32_t length, bool escape) {
     if (text == nullptr || length <= 0)
         return 0;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    auto piece = [&](int32_t from, int32_t to) {
+        if (to <= from)
+            return 0;
+        return escape ? appendShown(out, bytes + from, to - from, true) : out->append(text + from, to - from);
+    };
     int32_t start = 0;
     for (int32_t i = 0; i + 1 < length; ++i) {
         if (text[i] == '\r' && text[i + 1] == '\n') {
-            if (i > start && out->append(text + start, i - start) != 0)
+            if (piece(start, i) != 0)
                 return -1;
             start = i + 1; // the LF
             ++i;
         }
     }
-    return length > start ? out->append(text + start, length - start) : 0;
+    return piece(start, length);
 }
 
-int CliAppendTerminalText(ZephBuf* out, const char* text) {
-    return CliAppendTerminalBytes(out, text, ZephStrLength(text));
+int CliAppendTerminalText(ZephBuf* out, const char* text, bool escape) {
+    return CliAppendTerminalBytes(out, text, ZephStrLength(text), escape);
 }
 
-int CliAppendJsonString(ZephBuf* out, const char* text) {
-    if (out->append("\"", 1) != 0)
-        return -1;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text != nullptr ? text : "");
-    int32_t length = ZephStrLength(reinterpret_cast<const char*>(bytes));
-    for (int32_t i = 0; i < length; ++i) {
-        unsigned char c = bytes[i];
-        char escaped[8];
-        int result = 0;
-        if (c == '\r' && i + 1 < length && bytes[i + 1] == '\n') {
-            continue; // the LF that follows stands for both
-        } else if (c == '"' || c == '\\') {
-            escaped[0] = '\\';
-            escaped[1] = static_cast<char>(c);
-            result = out->append(escaped, 2);
-        } else if (c == '\n') {
-            result = out->append("\\n", 2);
-        } else if (c == '\r') {
-            result = out->append("\\r", 2);
-        } else if (c == '\t') {
-            result = out->append("\\t", 2);
-        } else if (c < 0x20 || c == 0x7F) {
-            result = out->appendFormat("\\u%04x", static_cast<unsigned>(c));
-        } else if (c < 0x80) {
-            result = out->append(reinterpret_cast<const char*>(bytes + i), 1);
-        } else {
-            int sequence = utf8SequenceLength(bytes + i, length - i);
-            if (sequence > 0) {
-                result = out->append(reinterpret_cast<const char*>(bytes + i), sequence);
-                i += sequence - 1;
-            } else {
-                result = out->appendFormat("\\u%04x", static_cast<unsigned>(c));
-            }
-        }
-        if (result != 0)
-            return -1;
-    }
-    return out->append("\"", 1);
+int CliAppendShownName(ZephBuf* out, const char* name) {
+    return appendShown(out, reinterpret_cast<const unsigned char*>(name != nullptr ? name : ""), ZephStrLength(name),
+                       false);
 }
 
-const char* CliStatusName(int32_t status) {
-    switch (status) {
-    case Idle: return "Idle";
-    case Running: return "Running";
-    case Finished: return "Finished";
-    case Failed: return "Failed";
-    default: return "Unknown";
-    }
-}
-
-int CliAppendJsonResult(ZephBuf* out, int32_t status, int32_t visited, int32_t matched, const char* message,
-                        const CliJsonExtras& extras) {
-    if (out->appendFormat("{\"status\":\"%s\",\"visited\":%ld,\"matched\":%ld,\"message\":", CliStatusName(status),
-                          static_cast<long>(visited), static_cast<long>(matched)) != 0)
-        return -1;
-    if (CliAppendJsonString(out, message) != 0)
-        return -1;
-    if (extras.cause != nullptr && extras.cause[0] != '\0' &&
-        (out->append(",\"cause\":", 9) != 0 || CliAppendJsonString(out, extras.cause) != 0))
-        return -1;
-    if ((extras.linksPassedOver > 0 || extras.specialPassedOver > 0) &&
-        out->appendFormat(",\"passed_over\":{\"links\":%ld,\"special\":%ld}", static_cast<long>(extras.linksPassedOver),
-                          static_cast<long>(extras.specialPassedOver)) != 0)
-        return -1;
-    if (extras.staleRemoved > 0 &&
-        out->appendFormat(",\"stale_removed\":%ld", static_cast<long>(extras.staleRemoved)) != 0)
-        return -1;
-    return out->append("}\n", 2);
-}
-
-void CliFormatProgress(const char* label, int32_t entriesDone, int32_t entriesTotal, int64_t bytesRead, char* area,
-                       int size) {
+void CliFormatProgress(const char* label, int32_t filesDone, int32_t filesTotal, int64_t bytesDone, int64_t bytesTotal,
+                       int32_t secondsLeft, char* area, int size) {
     if (area == nullptr || size < 1)
         return;
-    char amount[32];
-    double value = static_cast<double>(bytesRead < 0 ? 0 : bytesRead);
-    if (value < 1000.0)
-        std::snprintf(amount, sizeof amount, "%lld B", static_cast<long long>(value));
-    else if (value < 1e6)
-        std::snprintf(amount, sizeof amount, "%.1f KB", value / 1e3);
-    else if (value < 1e9)
-        std::snprintf(amount, sizeof amount, "%.1f MB", value / 1e6);
-    else
-        std::snprintf(amount, sizeof amount, "%.1f GB", value / 1e9);
-    std::snprintf(area, static_cast<size_t>(size), "%s %ld of %ld entries, %s read", label != nullptr ? label : "",
-                  static_cast<long>(entriesDone), static_cast<long>(entriesTotal), amount);
+    char done[32];
+    char total[32];
+    formatAmount(bytesDone, done, sizeof done);
+    formatAmount(bytesTotal, total, sizeof total);
+    char left[48] = "";
+    if (secondsLeft >= 3600)
+        std::snprintf(left, sizeof left, ", about %d h %d min left", secondsLeft / 3600, secondsLeft % 3600 / 60);
+    else if (secondsLeft >= 60)
+        std::snprintf(left, sizeof left, ", about %d min left", (secondsLeft + 30) / 60);
+    else if (secondsLeft >= 0)
+        std::snprintf(left, sizeof left, ", about %d s left", secondsLeft);
+    std::snprintf(area, static_cast<size_t>(size), "%s %ld of %ld files, %s of %s%s", label != nullptr ? label : "",
+                  static_cast<long>(filesDone), static_cast<long>(filesTotal), done, total, left);
 }
 
 int CliAppendHelp(ZephBuf* out) {
-    return out->appendFormat(HelpText, CliProgramName, legacyServerAddress, serviceHostName);
+    return out->appendFormat(HelpText, CliProgramName, legacyServerAddress, serviceHostName, CliSideCopySuffix);
 }
 
 int CliAppendUsageHint(ZephBuf* out, const char* reason) {
-    return out->appendFormat("%s: %s\n"
-                             "Usage: %s scan|patch|report|rewrite [OPTIONS] DIR, or %s products\n"
-                             "Try '%s --help' for more.\n",
-                             CliProgramName, reason != nullptr ? reason : "bad usage", CliProgramName, CliProgramName,
-                             CliProgramName);
+    return out->appendFormat("%s: %s\nTry '%s --help' for more information.\n", CliProgramName,
+                             reason != nullptr ? reason : "bad usage", CliProgramName);
 }

@@ -60,14 +60,17 @@ private:
     }
     // The run ends as end, told by the log from lineStart on.
     void endWith(ExpertEnd end, int32_t lineStart);
-    // A file's failure, logged from lineStart on, ends the run; cause is
+    // A file's failure, logged from lineStart on, ends the run; its cause is
     // logged after "Operation stopped.".
-    int failFile(int32_t lineStart, const ZephFailure& cause = ZephFailure{}) {
+    int failFile(int32_t lineStart, RunFailureStep step, const char* path, const char* tail = nullptr,
+                 const ZephFailure& cause = ZephFailure{}) {
+        outcome_.failure.set(step, path, tail, cause);
         endWith(ExpertFailed, lineStart);
-        outcome_.failure = cause;
         showAndPump();
         return -1;
     }
+    // An entry of a known kind left unread: counted, and the sink told.
+    void passOver(const char* path, int32_t why);
     // "Cause: ..." for the outcome's failure, when it has one.
     void logCause();
     void showProgress(int32_t position);
@@ -83,11 +86,12 @@ private:
     ExpertRunSink quiet_;
     ExpertRunSink& sink_;
     ExpertOutcome outcome_;
+    char savedAs_[RunFailurePathSize] = {}; // the last file saved, its folder included
 };
 
 void Run::logCause() {
     char cause[256];
-    ZephFailureText(outcome_.failure, cause, sizeof cause);
+    ZephFailureText(outcome_.failure.cause, cause, sizeof cause);
     if (cause[0] != '\0')
         log_.appendFormat("Cause: %s\r\n", cause);
 }
@@ -124,10 +128,12 @@ ExpertOutcome Run::runDirectory(int32_t doIt) {
     const int32_t refusal = log_.length;
     if (directory[0] == '\0') {
         log_.appendLine("Error, no <Source Directory> specified.");
+        outcome_.failure.set(RunFailedEmptyField, nullptr, nullptr, ZephFailure{});
         endWith(ExpertRefused, refusal);
         showAndPump();
     } else if (oldString()[0] == '\0') {
         log_.appendLine("Error, no <Old String> specified.");
+        outcome_.failure.set(RunFailedEmptyField, nullptr, nullptr, ZephFailure{});
         endWith(ExpertRefused, refusal);
         showAndPump();
     } else {
@@ -147,6 +153,7 @@ void Run::listAndProcess(int32_t doIt) {
     if (InstallFolderPattern(directory, pattern, sizeof pattern) != 0) {
         log_.appendFormat("Error!  Cannot create directory list for \"%s%s%s\"!", directory, ZephPathSeparatorText,
                           InstallFolderWildcard);
+        outcome_.failure.set(RunFailedListing, directory, nullptr, ZephFailure{ZephErrInvalid, 0});
         endWith(ExpertFailed, failure);
         show();
         return;
@@ -158,7 +165,8 @@ void Run::listAndProcess(int32_t doIt) {
         else
             log_.appendFormat("Error!  Cannot create directory list for \"%s\"!", pattern);
         endWith(ExpertFailed, failure);
-        outcome_.failure = folder_.failure;
+        outcome_.failure.set(folder_.failure.code == ZephErrBusy ? RunFailedLocked : RunFailedListing, directory,
+                             nullptr, folder_.failure);
         if (folder_.failure.code != ZephErrBusy) {
             log_.appendLine("");
             logCause();
@@ -166,6 +174,7 @@ void Run::listAndProcess(int32_t doIt) {
         show();
         return;
     }
+    outcome_.staleRemoved = stale;
     if (stale > 0) {
         log_.appendFormat(stale == 1 ? "Removed %ld temporary file left by an interrupted run.\r\n"
                                      : "Removed %ld temporary files left by interrupted runs.\r\n",
@@ -175,12 +184,14 @@ void Run::listAndProcess(int32_t doIt) {
     ZephDirList* list = InstallFolderList(manager_, pattern);
     if (list == nullptr) {
         log_.appendFormat("Error!  Cannot create directory list for \"%s\"!", pattern);
+        outcome_.failure.set(RunFailedListing, directory, nullptr, ZephFailure{ZephErrNoMemory, 0});
         endWith(ExpertFailed, failure);
         show();
         folder_.close();
         return;
     }
     for (ZephDirEntry* entry = list->first; entry != nullptr && !stopRequested(); entry = entry->next) {
+        passOver(entry->name, InstallFolderSkipOf(*entry));
         if (!InstallFolderPassesOver(*entry) && processFile(entry->name, doIt) == -1) {
             log_.appendLine("Operation stopped.");
             logCause();
@@ -199,6 +210,20 @@ void Run::listAndProcess(int32_t doIt) {
     show();
 }
 
+void Run::passOver(const char* path, int32_t why) {
+    if (why == InstallFolderSkippedLink)
+        ++outcome_.linksPassedOver;
+    else if (why == InstallFolderSkippedSpecial)
+        ++outcome_.specialPassedOver;
+    else
+        return;
+    int32_t binary = 0;
+    FileKindLookup(path, &binary);
+    ExpertFileDone skipped{path, binary, 0, nullptr};
+    skipped.passedOver = why;
+    sink_.fileDone(skipped);
+}
+
 int Run::openFolderOf(const char* path) {
     const int32_t size = ZephStrLength(path) + 2;
     auto* area = static_cast<char*>(ZephMemAlloc(manager_, size, 0, "ExpertRun folder"));
@@ -206,7 +231,7 @@ int Run::openFolderOf(const char* path) {
     if (area == nullptr || ZephPathFolderOf(path, area, size) != 0 || folder_.open(area, -1) != 0) {
         ZephMemFree(area);
         log_.appendFormat("Error, cannot load file \"%s\"!\r\n", path);
-        return failFile(failure, folder_.failure);
+        return failFile(failure, RunFailedOpenSource, path, nullptr, folder_.failure);
     }
     ZephMemFree(area);
     return 0;
@@ -255,17 +280,19 @@ int Run::processFile(const char* path, int32_t doIt) {
     if (loaded == nullptr) {
         // Listed as a file but a link or a special file when opened (under
         // Wine links show only then): passed over as the listing passes them.
-        if (cause.code == ZephErrLink || cause.code == ZephErrNotRegular)
+        if (cause.code == ZephErrLink || cause.code == ZephErrNotRegular) {
+            passOver(path, cause.code == ZephErrLink ? InstallFolderSkippedLink : InstallFolderSkippedSpecial);
             return 0;
+        }
         log_.appendFormat("Error, cannot load file \"%s\"!\r\n", path);
-        return failFile(failure, cause);
+        return failFile(failure, RunFailedOpenSource, path, nullptr, cause);
     }
     work_.truncate(0);
     work_.append(loaded, size);
     ZephMemFree(loaded);
     if (work_.length != size) {
         log_.appendFormat("Error, cannot transfer file data to zephbuf!\r\n");
-        return failFile(failure);
+        return failFile(failure, RunFailedMemory, path);
     }
     log_.appendFormat(binary != 0 ? "Scanning BINARY file \"%s\"..." : "Scanning TEXT file \"%s\"...", name);
     showAndPump();
@@ -316,7 +343,7 @@ int Run::processFile(const char* path, int32_t doIt) {
                     log_.appendFormat(
                         "ERROR!  An error occurred attempting to overwrite \"%s\" with \"%s\"!  Aborting!\r\n", oldText,
                         newText);
-                    return failFile(failure);
+                    return failFile(failure, RunFailedMemory, path);
                 }
                 position += advance;
                 changed = true;
@@ -338,16 +365,23 @@ int Run::processFile(const char* path, int32_t doIt) {
     else
         log_.appendFormat("no entries found.\r\n");
     showAndPump();
-    if (!changed)
-        return 0;
-    return save(path, identity);
+    ExpertFileDone done{path, binary, matches, nullptr};
+    if (changed) {
+        if (save(path, identity) != 0)
+            return -1;
+        done.savedAs = savedAs_;
+    }
+    sink_.fileDone(done);
+    return 0;
 }
 
-// Saves workBuffer to the path, or beside it with ".NEW" appended, only
-// while the file is still the one loaded. A target that does not fit its
-// area is never cut to another name: its save fails.
+// Saves workBuffer to the path, or beside it with the side-copy suffix
+// appended, only while the file is still the one loaded. A target that does
+// not fit its area is never cut to another name: its save fails.
 int Run::save(const char* path, const ZephSysFileIdentity& loaded) {
-    const char* suffix = context_.saveAsNew != nullptr && *context_.saveAsNew != 0 ? SaveAsNewSuffix : "";
+    const char* suffix = "";
+    if (context_.saveAsNew != nullptr && *context_.saveAsNew != 0)
+        suffix = context_.saveAsNewSuffix != nullptr ? context_.saveAsNewSuffix : SaveAsNewSuffix;
     log_.appendFormat("    Saving \"%s%s\".\r\n", path, suffix);
     showAndPump();
     const char* source = ZephPathLastName(path);
@@ -362,13 +396,16 @@ int Run::save(const char* path, const ZephSysFileIdentity& loaded) {
         ZephFileReplacer replacer;
         replacer.init(manager_);
         if (replacer.begin(folder_.handle, target, source, &loaded) == 0 &&
-            replacer.write(work_.data, work_.length) == 0 && replacer.commit() == 0)
+            replacer.write(work_.data, work_.length) == 0 && replacer.commit() == 0) {
+            ZephStrCopy(savedAs_, path, sizeof savedAs_);
+            ZephStrAppend(savedAs_, suffix, sizeof savedAs_);
             return 0;
+        }
         cause = replacer.failure;
     }
     const int32_t failure = log_.length;
     log_.appendFormat("ERROR!  An error occurred attempting to save \"%s%s\"!", path, suffix);
-    return failFile(failure, cause);
+    return failFile(failure, RunFailedWrite, path, suffix, cause);
 }
 
 // The buffers and the busy flag are the least a run needs.

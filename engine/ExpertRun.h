@@ -4,7 +4,7 @@
 #ifndef QUORVEL_ENGINE_EXPERTRUN_H
 #define QUORVEL_ENGINE_EXPERTRUN_H
 
-#include "ZephError.h"
+#include "RunFailure.h"
 
 #include <cstdint>
 
@@ -40,7 +40,23 @@ inline constexpr int32_t ExpertMessageSize = 2 * ExpertFieldSize + 128;
 struct ExpertOutcome {
     ExpertEnd end = ExpertRefused;
     char message[ExpertMessageSize] = {};
-    ZephFailure failure; // the system's cause of a failure, when it gave one
+    RunFailure failure; // refused or failed: the same end as fields, with the system's cause
+    // What the run met besides the files it read: temporary files of killed
+    // runs removed at the start, and entries of a known kind passed over
+    // unread (links; FIFOs, sockets, devices).
+    int32_t staleRemoved = 0;
+    int32_t linksPassedOver = 0;
+    int32_t specialPassedOver = 0;
+};
+
+// One file the run has finished with: scanned whole and, in Do it!, saved;
+// or, passedOver set, a link or special file of a known kind left unread.
+struct ExpertFileDone {
+    const char* path;       // the full path, as listed
+    int32_t binary;         // 1 for a binary kind, 0 for a text kind
+    int32_t matches;        // occurrences of the Old String
+    const char* savedAs;    // the file written, or none (Report, no occurrence, or stopped before the save)
+    int32_t passedOver = 0; // an InstallFolderSkip: 0 for a file read
 };
 
 // What the run tells its user about, all on the caller's thread, in the
@@ -68,6 +84,10 @@ public:
     // Handles what is waiting (the page drains its message queue). A close
     // request handled here sets the stop flag, which the run honours.
     virtual void pumpMessages() {}
+
+    // A file of a known kind is done with, its lines in the log; or passed
+    // over unread, which the log does not tell.
+    virtual void fileDone(const ExpertFileDone& file) { (void)file; }
 };
 
 // Everything the run reads and writes, held by pointer so that the
@@ -75,16 +95,17 @@ public:
 // reads the texts (zero-terminated; the page keeps them within
 // ExpertFieldSize), saveAsNew and stop, and writes busy and both buffers.
 struct ExpertRunContext {
-    const char* directory = nullptr;    // the Source Directory
-    const char* oldString = nullptr;    // the Old String
-    const char* newString = nullptr;    // the New String
-    const int32_t* saveAsNew = nullptr; // nonzero: write changed files as <name>.NEW
-    int32_t* busy = nullptr;            // 1 while a run goes; refuses a second run
-    const int32_t* stop = nullptr;      // the page's pageDone: set, the run ends early
-    ZephBuf* workBuffer = nullptr;      // the whole file being worked on
-    ZephBuf* logBuffer = nullptr;       // the log text
-    ZephMemManager* manager = nullptr;  // the listing and loaded files; none: ZephMemManagerGlobal
-    ExpertRunSink* sink = nullptr;      // none: nobody is told
+    const char* directory = nullptr;       // the Source Directory
+    const char* oldString = nullptr;       // the Old String
+    const char* newString = nullptr;       // the New String
+    const int32_t* saveAsNew = nullptr;    // nonzero: write changed files as <name> + saveAsNewSuffix
+    const char* saveAsNewSuffix = nullptr; // none: ".NEW", the page's
+    int32_t* busy = nullptr;               // 1 while a run goes; refuses a second run
+    const int32_t* stop = nullptr;         // the page's pageDone: set, the run ends early
+    ZephBuf* workBuffer = nullptr;         // the whole file being worked on
+    ZephBuf* logBuffer = nullptr;          // the log text
+    ZephMemManager* manager = nullptr;     // the listing and loaded files; none: ZephMemManagerGlobal
+    ExpertRunSink* sink = nullptr;         // none: nobody is told
     // Where the run reads the time; none: ZephTickCount. Tests put a clock here.
     uint32_t (*tickCount)() = nullptr;
     // How long the run waits for another run on the directory to end.

@@ -42,8 +42,16 @@ int InstallFolderPattern(const char* directory, char* area, int32_t size) {
     return 0;
 }
 
+namespace {
+constexpr uint32_t ListOptions = ZephDirFullPaths | ZephDirNoCase;
+} // namespace
+
 ZephDirList* InstallFolderList(ZephMemManager* manager, const char* pattern) {
-    return ZephDirList::create(manager, pattern, ZephDirFullPaths | ZephDirNoCase);
+    return ZephDirList::create(manager, pattern, ListOptions);
+}
+
+ZephDirList* InstallFolderStartList(ZephMemManager* manager, const char* pattern) {
+    return ZephDirList::start(manager, pattern, ListOptions);
 }
 
 bool InstallFolderPassesOver(const ZephDirEntry& entry) {

@@ -43,6 +43,9 @@ int InstallFolderPattern(const char* directory, char* area, int32_t size);
 // paths, names in order ignoring ASCII case, from manager. None when the
 // folder is missing or unreadable or memory ran out (ZephDirList::create).
 ZephDirList* InstallFolderList(ZephMemManager* manager, const char* pattern);
+// The same listing begun for reading in slices (ZephDirList::start; the
+// caller goes on with ZephDirList::readMore), for a run that keeps a budget.
+ZephDirList* InstallFolderStartList(ZephMemManager* manager, const char* pattern);
 
 // True for an entry no run opens: a subdirectory, a link of any kind, or a
 // special file (FIFO, socket, device). Links are never followed, since

@@ -22,7 +22,7 @@ constexpr int64_t LargestFile = 2147483647;
 constexpr const char* NewSuffix = ".new";
 
 // Failures that are no fault of a file's bytes get sentences of their own,
-// naming what happened and what to do; the others keep the description's.
+// naming what happened and what to do; the others keep the wizard's own.
 const char* const ChangedText = "The file \"%s\" was changed by another program while it was being patched; it "
                                 "was left as that program wrote it.\r\n\r\nPlease close the programs that use this "
                                 "directory and try again.";
@@ -39,8 +39,9 @@ const char* const NotAllowedText =
 const char* const CannotListText = "We were unable to scan the directory \"%s\"!\r\n\r\nPlease click Back and select "
                                    "a different directory and try again.";
 const char* const CannotWriteText = "An error occurred attempting to write to file \"%s\"!";
-const char* const NoSpaceText = "There is not enough free space on the disk of the directory \"%s\" to patch "
-                                "its files!\r\n\r\nNo file was changed. Please free at least %s and try again.";
+// A format for snprintf: the amount goes in first, the directory by fail().
+const char* const NoSpaceFormat = "There is not enough free space on the disk of the directory \"%%s\" to patch "
+                                  "its files!\r\n\r\nNo file was changed. Please free at least %s and try again.";
 const char* const NoJournalText =
     "Quorvel could not keep its record of the changes in \"%s\"!\r\n\r\nNo file was changed. Please make sure "
     "that this folder can be written and try again.";
@@ -85,7 +86,6 @@ void PatchJob::clear() {
     change = RunFileRecord{};
     changedLength = 0;
     lockWaitMs = InstallFolderLockWaitMs;
-    failure = ZephFailure{};
     sourceIdentity = ZephSysFileIdentity{};
     entriesTotal = 0;
     bytesRead = 0;
@@ -100,6 +100,7 @@ void PatchJob::clear() {
     std::memset(oldstring, 0, sizeof oldstring);
     std::memset(newstring, 0, sizeof newstring);
     std::memset(message, 0, sizeof message);
+    failure.clear();
     file.init(nullptr);
     content.init(nullptr, ContentGranularity);
     target.init(nullptr);
@@ -125,7 +126,7 @@ int PatchJob::lookupKind(const char* path, int32_t* binaryFlag) { return FileKin
 void PatchJob::start() {
     stop(Idle);
     message[0] = 0;
-    failure = ZephFailure{};
+    failure.clear();
     filesMatched = 0;
     filesVisited = 0;
     linksPassedOver = 0;
@@ -146,6 +147,7 @@ void PatchJob::start() {
         refusal = "<newstring> member is empty!";
     if (refusal != nullptr) {
         setMessage(refusal);
+        failure.set(RunFailedEmptyField, nullptr, nullptr, ZephFailure{});
         status = Failed;
         return;
     }
@@ -170,7 +172,7 @@ bool PatchJob::failCommit() {
     filesPatched = changes.placed;
     const ZephFailure cause = changes.failure;
     if (changes.journalFailed)
-        return fail(NoJournalText, journal.path, "", cause);
+        return fail(RunFailedJournal, cause, NoJournalText, journal.path);
     // Named as the source, as the run names a failed write; a failed sync
     // of the folder by the directory.
     char name[PatchMessageSize];
@@ -180,9 +182,9 @@ bool PatchJob::failCommit() {
         ZephStrAppend(name, changes.failedName, sizeof name);
     }
     switch (cause.code) {
-    case ZephErrChanged: return fail(ChangedText, name, "", cause);
-    case ZephErrInUse: return fail(InUseText, name, "", cause);
-    default: return fail(CannotWriteText, name, "", cause);
+    case ZephErrChanged: return fail(RunFailedWrite, cause, ChangedText, name);
+    case ZephErrInUse: return fail(RunFailedWrite, cause, InUseText, name);
+    default: return fail(RunFailedWrite, cause, CannotWriteText, name);
     }
 }
 
@@ -236,7 +238,8 @@ bool PatchJob::perform() {
     }
 }
 
-bool PatchJob::fail(const char* format, const char* argument, const char* argumentTail, const ZephFailure& cause) {
+bool PatchJob::fail(RunFailureStep failedStep, const ZephFailure& cause, const char* format, const char* argument,
+                    const char* argumentTail) {
     // Every message has one "%s"; the text around it and the argument are
     // appended with bounds, so a long path is cut by the message area alone.
     char text[sizeof message] = {};
@@ -249,9 +252,11 @@ bool PatchJob::fail(const char* format, const char* argument, const char* argume
         ZephStrAppend(text, argumentTail, sizeof text);
         ZephStrAppend(text, slot + 2, sizeof text);
     }
+    // Before stop(): the argument may be the entry's name, which the listing
+    // holds.
+    failure.set(failedStep, argument, argumentTail, cause);
     stop(Failed);
     setMessage(text);
-    failure = cause;
     return true;
 }
 
@@ -277,39 +282,54 @@ void PatchJob::moveToNextEntry() {
 }
 
 bool PatchJob::doListDirectory() {
-    ZephDirList::destroy(&dirList);
-    filesMatched = 0;
-    filesVisited = 0;
-    linksPassedOver = 0;
-    specialPassedOver = 0;
-    entriesTotal = 0;
-    bytesRead = 0;
-    // A pattern that does not fit is refused like a folder that cannot be
-    // listed.
-    char pattern[sizeof directory];
-    if (InstallFolderPattern(directory, pattern, sizeof pattern) != 0)
-        return fail(CannotListText, directory);
-    if (InstallFolderOpen(&folder, directory, lockWaitMs, memoryManager, &staleRemoved, &recovery) != 0) {
-        const ZephFailure cause = folder.failure;
-        if (recovery.unresolved)
-            return fail(UnsettledText, directory, "", cause);
-        return fail(cause.code == ZephErrBusy ? BusyText : CannotListText, directory, "", cause);
+    if (dirList == nullptr || !dirList->isReading()) {
+        // The listing's first action: the folder opened for the run, then a
+        // fresh search.
+        ZephDirList::destroy(&dirList);
+        filesMatched = 0;
+        filesVisited = 0;
+        linksPassedOver = 0;
+        specialPassedOver = 0;
+        entriesTotal = 0;
+        bytesRead = 0;
+        // A pattern that does not fit is refused like a folder that cannot
+        // be listed.
+        char pattern[sizeof directory];
+        if (InstallFolderPattern(directory, pattern, sizeof pattern) != 0)
+            return fail(RunFailedListing, ZephFailure{ZephErrInvalid, 0}, CannotListText, directory);
+        if (InstallFolderOpen(&folder, directory, lockWaitMs, memoryManager, &staleRemoved, &recovery) != 0) {
+            const ZephFailure cause = folder.failure;
+            if (cause.code == ZephErrBusy)
+                return fail(RunFailedLocked, cause, BusyText, directory);
+            if (recovery.unresolved)
+                return fail(RunFailedRecovery, cause, UnsettledText, directory);
+            return fail(RunFailedListing, cause, CannotListText, directory);
+        }
+        // A convert run keeps its record in the folder's journal; without
+        // one it changes nothing.
+        if (convert != 0 && journal.open(memoryManager, folder) != 0) {
+            if (journal.failure.code == ZephErrNotFound)
+                return fail(RunFailedJournal, journal.failure, NoStateFolderText,
+                            ZephPathSeparator == '/' ? "HOME" : "LOCALAPPDATA");
+            return fail(RunFailedJournal, journal.failure, NoJournalText, journal.path);
+        }
+        changes.init(memoryManager, PatchSealedFiles);
+        // Room for the replacements of most files, had before any file is read.
+        edits.init(memoryManager, 4096);
+        if (convert != 0 && edits.reserve(4096) != 0)
+            return fail(RunFailedMemory, ZephFailure{ZephErrNoMemory, 0}, CannotListText, directory);
+        dirList = InstallFolderStartList(memoryManager, pattern);
+        if (dirList == nullptr)
+            return fail(RunFailedListing, ZephFailure{ZephErrNoMemory, 0}, CannotListText, directory);
     }
-    // A convert run keeps its record in the folder's journal; without one
-    // it changes nothing.
-    if (convert != 0 && journal.open(memoryManager, folder) != 0) {
-        if (journal.failure.code == ZephErrNotFound)
-            return fail(NoStateFolderText, ZephPathSeparator == '/' ? "HOME" : "LOCALAPPDATA", "", journal.failure);
-        return fail(CannotListText, directory, "", journal.failure);
-    }
-    changes.init(memoryManager, PatchSealedFiles);
-    // Room for the replacements of most files, had before any file is read.
-    edits.init(memoryManager, 4096);
-    if (convert != 0 && edits.reserve(4096) != 0)
-        return fail(CannotListText, directory, "", ZephFailure{ZephErrNoMemory, 0});
-    dirList = InstallFolderList(memoryManager, pattern);
-    if (dirList == nullptr)
-        return fail(CannotListText, directory, "", ZephFailure{ZephErrNoMemory, 0});
+    // A slice of names per action, so that a large directory keeps the
+    // budget as every other step does; the step stays until the listing is
+    // complete.
+    const int more = ZephDirList::readMore(&dirList, PatchListSliceNames);
+    if (more < 0)
+        return fail(RunFailedListing, ZephFailure{ZephErrNoMemory, 0}, CannotListText, directory);
+    if (more > 0)
+        return false;
     file.init(memoryManager);
     content.init(memoryManager, ContentGranularity);
     entry = dirList->first;
@@ -355,22 +375,23 @@ bool PatchJob::doOpenSource() {
             return false;
         }
         if (cause.code == ZephErrInUse)
-            return fail(InUseText, entry->name, "", cause);
+            return fail(RunFailedOpenSource, cause, InUseText, entry->name);
         if (cause.code == ZephErrNotFound)
-            return fail(ChangedText, entry->name, "", ZephFailure{ZephErrChanged, 0});
-        return fail("Unable to open file \"%s\" for reading!", entry->name, "", cause);
+            return fail(RunFailedOpenSource, ZephFailure{ZephErrChanged, 0}, ChangedText, entry->name);
+        return fail(RunFailedOpenSource, cause, "Unable to open file \"%s\" for reading!", entry->name);
     }
     // The file opened must be the one listed: a name swapped in between is
     // another program's doing.
     ZephError known = ZephSysFiles.identify(file.handle, &sourceIdentity);
     if (known != ZephErrNone)
-        return fail("Unable to open file \"%s\" for reading!", entry->name, "", ZephFailure{known, ZephSysLastError()});
+        return fail(RunFailedOpenSource, ZephFailure{known, ZephSysLastError()},
+                    "Unable to open file \"%s\" for reading!", entry->name);
     if ((entry->volume != 0 || entry->file != 0) &&
         (entry->volume != sourceIdentity.volume || entry->file != sourceIdentity.file))
-        return fail(ChangedText, entry->name, "", ZephFailure{ZephErrChanged, 0});
+        return fail(RunFailedOpenSource, ZephFailure{ZephErrChanged, 0}, ChangedText, entry->name);
     content.reset();
     if (file.size > LargestFile)
-        return fail("File \"%s\" too large to load/scan!", entry->name);
+        return fail(RunFailedTooLarge, ZephFailure{}, "File \"%s\" too large to load/scan!", entry->name);
     finder.prepare(oldstring);
     // A convert run holds the whole file; a scan run only counts, and holds
     // the bytes not yet decided plus one piece, read to an aligned place.
@@ -380,7 +401,8 @@ bool PatchJob::doOpenSource() {
         // they are neither copied nor held twice.
         content.setCapacity(0);
         if (content.reserve(static_cast<int32_t>(needed)) != 0)
-            return fail("An error occurred attempting to setup memory buffer for file \"%s\"!", entry->name);
+            return fail(RunFailedMemory, ZephFailure{ZephErrNoMemory, 0},
+                        "An error occurred attempting to setup memory buffer for file \"%s\"!", entry->name);
     }
     scannedTo = 0;
     scannedMatches = 0;
@@ -402,10 +424,11 @@ bool PatchJob::doReadChunk() {
     // it, so this never moves the data); a failed read takes it back.
     char* room = content.claim(count);
     if (room == nullptr)
-        return fail("An error occurred attempting to spool file \"%s\" to memory!", entry->name);
+        return fail(RunFailedMemory, ZephFailure{ZephErrNoMemory, 0},
+                    "An error occurred attempting to spool file \"%s\" to memory!", entry->name);
     if (file.read(room, count) != 0) {
         content.truncate(content.length - count);
-        return fail("An error occurred attempting to read in file \"%s\"!", entry->name, "", file.failure);
+        return fail(RunFailedRead, file.failure, "An error occurred attempting to read in file \"%s\"!", entry->name);
     }
     bytesRead += count;
     if (convert == 0) {
@@ -436,7 +459,8 @@ bool PatchJob::doScanContent() {
         } else {
             finder.prepare(oldstring);
             if (noteChangeBefore() != 0)
-                return fail("An error occurred modify file \"%s\"!", entry->name);
+                return fail(RunFailedMemory, ZephFailure{ZephErrNoMemory, 0}, "An error occurred modify file \"%s\"!",
+                            entry->name);
             if (change.editCount == 0) {
                 cursor = content.length; // nothing to rewrite
             } else {
@@ -448,7 +472,8 @@ bool PatchJob::doScanContent() {
         if (before == 0 && fileMatches > 0)
             ++filesMatched;
         if (result != 0)
-            return fail("An error occurred modify file \"%s\"!", entry->name);
+            return fail(RunFailedMemory, ZephFailure{ZephErrNoMemory, 0}, "An error occurred modify file \"%s\"!",
+                        entry->name);
         return false;
     }
     if (convert != 0 && fileMatches > 0) {
@@ -462,17 +487,17 @@ bool PatchJob::doScanContent() {
 
 bool PatchJob::failReplacement(const ZephFailure& cause, bool folderRefused, const char* name, const char* suffix) {
     switch (cause.code) {
-    case ZephErrChanged: return fail(ChangedText, name, "", cause);
-    case ZephErrInUse: return fail(InUseText, name, "", cause);
-    case ZephErrHardLinks: return fail(HardLinksText, name, "", cause);
+    case ZephErrChanged: return fail(RunFailedOpenTarget, cause, ChangedText, name);
+    case ZephErrInUse: return fail(RunFailedOpenTarget, cause, InUseText, name);
+    case ZephErrHardLinks: return fail(RunFailedOpenTarget, cause, HardLinksText, name);
     case ZephErrAccess:
     case ZephErrReadOnly:
         if (folderRefused)
-            return fail(NotAllowedText, directory, "", cause);
+            return fail(RunFailedFolderWrite, cause, NotAllowedText, directory);
         break;
     default: break;
     }
-    return fail("Unable to open file \"%s\" for writing!", name, suffix, cause);
+    return fail(RunFailedOpenTarget, cause, "Unable to open file \"%s\" for writing!", name, suffix);
 }
 
 bool PatchJob::doOpenTarget() {
@@ -489,9 +514,9 @@ bool PatchJob::doOpenTarget() {
         char amount[32];
         const double megabytes = static_cast<double>(static_cast<uint64_t>(content.length) + SpaceMargin - free) / 1e6;
         std::snprintf(amount, sizeof amount, "%.1f MB", megabytes < 0.1 ? 0.1 : megabytes);
-        char text[PatchMessageSize];
-        std::snprintf(text, sizeof text, NoSpaceText, directory, amount);
-        return fail("%s", text, "", ZephFailure{ZephErrNoSpace, 0});
+        char format[512];
+        std::snprintf(format, sizeof format, NoSpaceFormat, amount);
+        return fail(RunFailedNoSpace, ZephFailure{ZephErrNoSpace, 0}, format, directory);
     }
     if (target.begin(folder.handle, name, source, &sourceIdentity) != 0) {
         // The file itself swapped for a link or something else since it was
@@ -507,7 +532,7 @@ bool PatchJob::doOpenTarget() {
         if (!target.targetExisted)
             change.before = RunContent{};
         else if (RunHashFile(folder.handle, name, memoryManager, &change.before, nullptr, &cause) != 0)
-            return fail(CannotWriteText, entry->name, suffix, cause);
+            return fail(RunFailedWrite, cause, CannotWriteText, entry->name, suffix);
     }
     writePos = 0;
     currentStep = WriteChunk;
@@ -522,7 +547,7 @@ bool PatchJob::doWriteChunk() {
     }
     int32_t count = remaining < PatchChunkSize ? remaining : PatchChunkSize;
     if (target.write(content.data + writePos, count) != 0)
-        return fail(CannotWriteText, entry->name, "", target.failure);
+        return fail(RunFailedWrite, target.failure, CannotWriteText, entry->name);
     writePos += count;
     return false;
 }
@@ -532,7 +557,7 @@ bool PatchJob::doEndWrite() {
     // the file's place with them. Whatever fails, the file is as it was and
     // the run reports the write as failed.
     if (target.seal() != 0)
-        return fail(CannotWriteText, entry->name, "", target.failure);
+        return fail(RunFailedWrite, target.failure, CannotWriteText, entry->name);
     RunFileRecord record = change;
     record.target = target.targetName;
     record.source = saveAsNew != 0 ? target.sourceName : "";

@@ -6,6 +6,7 @@
 #include "InstallFolder.h"
 #include "PatchSearch.h"
 #include "RunCommit.h"
+#include "RunFailure.h"
 #include "RunJournal.h"
 #include "RunRestore.h"
 #include "ZephBuf.h"
@@ -29,7 +30,7 @@ enum PatchStatus : int32_t {
 
 // The engine's next action; 0 means none.
 enum PatchStep : int32_t {
-    ListDirectory = 1, // lists the directory
+    ListDirectory = 1, // lists the directory, PatchListSliceNames names per action
     NextEntry = 2,     // looks at one directory entry
     OpenSource = 3,    // opens the current file and sizes content
     ReadChunk = 4,     // reads up to 4096 bytes into content
@@ -43,6 +44,11 @@ enum PatchStep : int32_t {
 
 // Pieces of a file read or written by one action.
 inline constexpr int32_t PatchChunkSize = 4096;
+
+// Names one ListDirectory action takes from the directory. Under Wine a name
+// costs tens of microseconds, so a directory of tens of thousands of names
+// is read over many actions, each far below a 100 ms budget.
+inline constexpr int32_t PatchListSliceNames = 128;
 
 // Pieces a quick scan reads: few calls for a large file, and still small
 // enough for a progress display to move during one.
@@ -60,7 +66,7 @@ inline constexpr int32_t PatchSealedFiles = 8;
 // How far a run has got, for a front end's progress display.
 struct PatchProgress {
     int32_t entriesDone = 0;  // directory entries looked at (filesVisited)
-    int32_t entriesTotal = 0; // entries of the listing; 0 until it is made
+    int32_t entriesTotal = 0; // entries of the listing; 0 until it is complete
     int64_t bytesRead = 0;    // bytes of file content read by the run so far
 };
 
@@ -104,7 +110,8 @@ struct PatchProgress {
 // Every failure that the system reported keeps its cause in failure.
 //
 // Invariants: folder is open and dirList exists only from ListDirectory to
-// the end of a run;
+// the end of a run, and dirList is still reading exactly while currentStep is
+// ListDirectory;
 // entry points into dirList or is none; status is Running exactly while
 // currentStep is not 0 after a successful start; file is open on the source
 // only between OpenSource and EndRead, target is active only between
@@ -120,9 +127,9 @@ struct PatchJob {
     int32_t quickScan = 0; // nonzero: a scan run is a quick scan (see above)
     int32_t status = Idle;
     char message[PatchMessageSize] = {}; // the failure that ended the run; empty otherwise
-    ZephFailure failure;                 // the system's cause of that failure, when it gave one
-    int32_t filesMatched = 0;            // files of the run holding the old string
-    int32_t filesVisited = 0;            // directory entries looked at
+    RunFailure failure;       // the same failure as fields, with the system's cause; step RunFailedNothing otherwise
+    int32_t filesMatched = 0; // files of the run holding the old string
+    int32_t filesVisited = 0; // directory entries looked at
     // Entries of a known kind passed over unread: links, and special files
     // (FIFOs, sockets, devices). A run that matched nothing says so rather
     // than that nothing needs patching.
@@ -226,9 +233,10 @@ private:
     bool doEndWrite();
     // Puts argument and argumentTail in the place of the one "%s" of format,
     // stops the run as Failed and stores the text (cut to the message area)
-    // and the cause. Always true, for "return fail(...)".
-    bool fail(const char* format, const char* argument, const char* argumentTail = "",
-              const ZephFailure& cause = ZephFailure{});
+    // and the failure's fields (failedStep, argument and argumentTail as its
+    // path, cause). Always true, for "return fail(...)".
+    bool fail(RunFailureStep failedStep, const ZephFailure& cause, const char* format, const char* argument,
+              const char* argumentTail = "");
     // Fails the run for a new file that could not be begun, by its cause
     // (folderRefused: no temporary file could be made in the folder).
     bool failReplacement(const ZephFailure& cause, bool folderRefused, const char* name, const char* suffix);

@@ -27,8 +27,9 @@ echo "== A made-up install folder: $sample"
 (cd "$sample" && ls -l | tail -n +2 | awk '{ printf "   %8s  %s\n", $5, substr($0, index($0, $9)) }')
 
 echo
-echo "== quorvel scan \"$sample\""
-"$quorvel" scan "$sample"
+echo "== quorvel scan -v \"$sample\""
+# Exit status 3: files need patching.
+"$quorvel" scan -v "$sample" || [ $? -eq 3 ]
 echo
 echo "== quorvel patch \"$sample\""
 "$quorvel" patch "$sample"
@@ -50,6 +51,7 @@ echo "The patched folder stays in $scratch (the copy before the patch is \"origi
 old=$(sed -n 's/.*legacyServerAddress\[\] = "\([^"]*\)".*/\1/p' product/WizardStrings.h)
 new=$(sed -n 's/.*serviceHostName\[\] = "\([^"]*\)".*/\1/p' product/WizardStrings.h)
 echo "Try also: $quorvel report --old $old --new $new \"$scratch/original\""
+echo "          $quorvel find        (the products installed in your Wine and Steam prefixes)"
 echo "          $quorvel --help"
 echo
 echo "To open the wizard itself, run ./run.sh from a terminal of your desktop session"

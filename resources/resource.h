@@ -24,6 +24,15 @@
 #define IDC_STATIC (-1)
 #endif
 
+// The dialog manager's commands for Enter (where no push button has the
+// focus) and Esc; windows.h has them too, the portable page code not.
+#ifndef IDOK
+#define IDOK 1
+#endif
+#ifndef IDCANCEL
+#define IDCANCEL 2
+#endif
+
 // Control ids. Pages reuse an id for the same role (1243 is every heading,
 // 1244 every body text), so a name says the role, not the page.
 #define IDC_EXIT                 1009 // "Exit"; "Finished!" on DONE
@@ -52,6 +61,7 @@
 #define IDC_CHANNEL_DOWNLOAD     1246 // VENDER, PurchaseChannel 2
 #define IDC_CHANNEL_SUBSCRIPTION 1247 // VENDER, PurchaseChannel 3
 #define IDC_PRODUCT_LIST         1247 // SELECTPRODUCT; same number as the radio above, other page
+#define IDC_PROGRESS             1248 // SCAN, CONVERTFILES: the bar beneath the progress line
 #define IDC_README_TEXT          1250 // README
 
 #endif

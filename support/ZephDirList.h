@@ -53,8 +53,9 @@ struct ZephDirTime {
     int fromFileTime(const uint64_t* fileTime, uint32_t options);
 };
 
-// One listed name. The record and its name text are one memory block named
-// "ZephDirEntry"; name points just past the fixed fields and is never cut.
+// One listed name. The record and its name text lie together in one of the
+// list's "ZephDirEntry" blocks; name points just past the fixed fields and
+// is never cut.
 struct ZephDirEntry {
     ZephDirList* list;      // owner
     ZephDirEntry* previous; // neighbours in name order, none at the ends
@@ -78,12 +79,31 @@ struct ZephDirEntry {
 // manager (none: untracked blocks from the standard heap); it owns its
 // entries, which are never freed one at a time. One thread builds, reads and
 // destroys a list; it has no lock of its own.
+//
+// Entries with their names are packed into blocks named "ZephDirEntry" of
+// up to ZephDirSlabSize bytes (one entry with a longer name gets a block of
+// its own size). Every allocation takes the manager's lock, a system call on
+// Windows: a block per entry made a listing of tens of thousands of names
+// spend seconds taking that lock, and as long again giving it back.
+//
+// A list is made whole by create, or in slices by start and readMore, so
+// that a caller with a time budget can read a large directory a slice at a
+// time. A list still reading (isReading) holds the names read so far in
+// count and must not be walked yet.
+struct ZephDirSlab;
+
+inline constexpr int32_t ZephDirSlabSize = 65536;
+
 struct ZephDirList {
     ZephMemManager* manager;
     uint32_t options;
-    ZephDirEntry* first; // smallest name, none when empty
+    ZephDirEntry* first; // smallest name, none when empty or still reading
     ZephDirEntry* last;
     int32_t count;
+    ZephDirSlab* slabs;     // the blocks holding the entries, newest first
+    ZephDirEntry* unsorted; // while reading: the names read, newest first
+    int64_t search;         // while reading: the open search
+    int32_t reading;        // 1 from start until the search is over
 
     // Lists the directory of pattern: a directory, the platform separator
     // (see ZephPath.h) and a wildcard name with '*' and '?' such as "*.*"
@@ -95,18 +115,35 @@ struct ZephDirList {
     // nothing partial ever reaches the caller. A failure of the platform while
     // reading further names ends the listing quietly with the names read so
     // far. Builds in O(n log n); the order is the one addEntry would give.
+    // The same as start followed by one readMore without limit.
     static ZephDirList* create(ZephMemManager* manager, const char* pattern, uint32_t options);
 
-    // Frees every entry and the list and sets *list to none. Nothing happens
-    // when *list is already none; list itself must not be none.
+    // Opens the search of pattern and takes its first name. None exactly
+    // where create gives none; otherwise a list that is reading.
+    static ZephDirList* start(ZephMemManager* manager, const char* pattern, uint32_t options);
+
+    // Takes up to maxNames further names of a reading list. Returns 1 while
+    // names may remain; 0 once the search is over (its end, or a failure of
+    // the platform, as in create): the search is closed and the list is
+    // complete and in order; also 0 for a list that was complete already.
+    // -1 when memory ran out or *list is none: the list is destroyed and
+    // *list set to none.
+    static int readMore(ZephDirList** list, int32_t maxNames);
+
+    // Closes a search still open, frees every entry and the list and sets
+    // *list to none. Nothing happens when *list is already none; list itself
+    // must not be none.
     static void destroy(ZephDirList** list);
 
     // Allocates one entry, fills it and links it in name order by a linear
     // walk from first (before the first name that compares greater or equal).
     // Each time may be none for an all-zero time. Returns the entry, or none
-    // when list or name is none or memory ran out; the list is then unchanged.
+    // when list or name is none, the list is still reading or memory ran
+    // out; the list is then unchanged.
     static ZephDirEntry* addEntry(ZephDirList* list, const char* name, uint32_t size, uint32_t attributes,
                                   const ZephDirTime* created, const ZephDirTime* accessed, const ZephDirTime* written);
+
+    bool isReading() const { return reading != 0; }
 };
 
 #endif

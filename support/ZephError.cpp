@@ -16,6 +16,7 @@ const char* ZephErrorText(ZephError error) {
     case ZephErrInvalid: return "invalid argument";
     case ZephErrBusy: return "busy";
     case ZephErrUnsupported: return "not supported";
+    case ZephErrNotDirectory: return "not a directory";
     case ZephErrReadOnly: return "marked read-only";
     case ZephErrInUse: return "in use by another program";
     case ZephErrLink: return "a symbolic link";

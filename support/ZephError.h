@@ -11,21 +11,22 @@
 // a safe rewrite refuses.
 enum ZephError : int {
     ZephErrNone = 0,
-    ZephErrNotFound,    // no such file or directory
-    ZephErrAccess,      // permission denied
-    ZephErrExists,      // the target already exists
-    ZephErrNoSpace,     // disk full or quota exceeded
-    ZephErrIo,          // any other input/output failure
-    ZephErrNoMemory,    // out of memory or address space
-    ZephErrInvalid,     // bad argument, path too long, not a directory
-    ZephErrBusy,        // locked by another run, timed out
-    ZephErrUnsupported, // the platform cannot do it
-    ZephErrReadOnly,    // a read-only file, folder or file system
-    ZephErrInUse,       // held open by another program (sharing violation, running program)
-    ZephErrLink,        // a symbolic link (or reparse point), never followed
-    ZephErrNotRegular,  // a FIFO, socket or device: never read or written
-    ZephErrChanged,     // another program changed the file since it was read
-    ZephErrHardLinks    // the file has other names that a replacement would split off
+    ZephErrNotFound,     // no such file or directory
+    ZephErrAccess,       // permission denied
+    ZephErrExists,       // the target already exists
+    ZephErrNoSpace,      // disk full or quota exceeded
+    ZephErrIo,           // any other input/output failure
+    ZephErrNoMemory,     // out of memory or address space
+    ZephErrInvalid,      // bad argument, path too long, not a directory
+    ZephErrBusy,         // locked by another run, timed out
+    ZephErrUnsupported,  // the platform cannot do it
+    ZephErrNotDirectory, // a folder was wanted, something else is there
+    ZephErrReadOnly,     // a read-only file, folder or file system
+    ZephErrInUse,        // held open by another program (sharing violation, running program)
+    ZephErrLink,         // a symbolic link (or reparse point), never followed
+    ZephErrNotRegular,   // a FIFO, socket or device: never read or written
+    ZephErrChanged,      // another program changed the file since it was read
+    ZephErrHardLinks     // the file has other names that a replacement would split off
 };
 
 // Text for a code ("not found", "changed by another program"...).

@@ -1,7 +1,8 @@
-// ZephPath.cpp - whether anything stands at a path.
+// ZephPath.cpp - whether anything, or a folder, stands at a path.
 #include "ZephPath.h"
 
 #include "ZephStr.h"
+#include "ZephSysError.h"
 #include "ZephSysFile.h"
 
 #include <cstring>
@@ -44,4 +45,35 @@ bool ZephPathExists(const char* path) {
         return false;
     ZephSysFileInfo info;
     return ZephSysFiles.query(path, &info) == ZephErrNone;
+}
+
+namespace {
+
+// A failure as the system would have reported it.
+ZephFailure systemFailure(ZephError code) { return ZephFailure{code, ZephSysErrorNumberOf(code)}; }
+
+} // namespace
+
+ZephFailure ZephPathCheckFolder(const char* path) {
+    if (path == nullptr || path[0] == '\0')
+        return systemFailure(ZephErrNotFound);
+    ZephSysFileInfo info;
+    const ZephError error = ZephSysFiles.query(path, &info);
+    if (error != ZephErrNone)
+        return ZephFailure{error, ZephSysLastError()};
+    if (info.isDirectory)
+        return ZephFailure{};
+    if (!info.isLink)
+        return systemFailure(ZephErrNotDirectory);
+    // The query does not follow a final link; "link/." is the folder it
+    // leads to, when it leads to one.
+    char inside[4096];
+    if (ZephStrLength(path) + 2 >= static_cast<int>(sizeof inside))
+        return systemFailure(ZephErrInvalid);
+    ZephStrCopy(inside, path, sizeof inside);
+    ZephStrAppend(inside, ZephPathSeparatorText, sizeof inside);
+    ZephStrAppend(inside, ".", sizeof inside);
+    if (ZephSysFiles.query(inside, &info) == ZephErrNone && info.isDirectory)
+        return ZephFailure{};
+    return systemFailure(ZephErrNotDirectory);
 }

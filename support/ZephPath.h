@@ -1,7 +1,10 @@
-// ZephPath.h - the path separator, chosen once for the whole program, and
-// whether anything stands at a path.
+// ZephPath.h - the path separator, chosen once for the whole program, a
+// path's last name and folder, and whether anything, or a folder, stands at
+// a path.
 #ifndef QUORVEL_SUPPORT_ZEPHPATH_H
 #define QUORVEL_SUPPORT_ZEPHPATH_H
+
+#include "ZephError.h"
 
 #include <cstdint>
 
@@ -32,5 +35,12 @@ int ZephPathFolderOf(const char* path, char* area, int32_t size);
 // leads nowhere too). False for none, "" or a path with nothing there, also
 // when a folder on the way cannot be read. Cannot fail otherwise.
 bool ZephPathExists(const char* path);
+
+// Whether path is a folder, a final link followed: code ZephErrNone for a
+// folder, ZephErrNotDirectory for anything else (a file, a link that leads
+// nowhere or to a file), or the failure that kept it from being looked at
+// (ZephErrNotFound, ZephErrAccess...), with the system's number for it so
+// that ZephFailureText words it. Cannot fail otherwise.
+ZephFailure ZephPathCheckFolder(const char* path);
 
 #endif

@@ -46,6 +46,7 @@ int AppState::init(void* module, void* previousModule, const char* text) {
     modelessPage = nullptr;
     pageDone = 0;
     currentPage = -1;
+    pagePlaced = 0;
 
     if (instance.acquire(AppExecutableName) < 0) {
         appMessageBox(nullptr, "Error!  Cannot initialize ZephInstance!", AppBoxError);

@@ -28,6 +28,9 @@ struct AppState {
     int32_t currentPage = 0;               // PageId shown or to be shown next; -1 ends the wizard
     ZephInstance instance;                 // 1 for the first running copy, 2 for a second...
     int32_t readMeReturnPage = 0;          // where Back on README leads
+    int32_t pagePlaced = 0;                // 1 once a page stood somewhere: the next opens there
+    int32_t pageLeft = 0;                  // that page's left edge on the screen
+    int32_t pageTop = 0;                   // and its top edge
     void* headingFont = nullptr;           // the pages' heading font; none until start-up
     ZephBuf workBuffer;                    // the expert page's file buffer
     ZephBuf logBuffer;                     // the expert page's log

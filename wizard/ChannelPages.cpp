@@ -106,10 +106,25 @@ int32_t buttonChannel(int32_t controlId) {
     return 0;
 }
 
-const PageLogic venderPage = {
-    PageId::Vender, QV_PAGE_TITLE("Vender Screen"), {IDC_HEADING, 0}, 1, venderTexts, venderMarks, venderStates,
-    venderCommand};
+const PageLogic venderPage = {PageId::Vender,
+                              QV_PAGE_TITLE("Vender Screen"),
+                              {IDC_HEADING, 0},
+                              1,
+                              venderTexts,
+                              venderMarks,
+                              venderStates,
+                              venderCommand,
+                              // The top button; the glue passes the focus on to the marked one.
+                              IDC_CHANNEL_DOWNLOAD,
+                              nullptr};
 
-const PageLogic arcaviaPage = {
-    PageId::Arcavia, QV_PAGE_TITLE("Arcavia Notice"), {IDC_HEADING, 0}, 1, arcaviaTexts, nullptr, arcaviaStates,
-    arcaviaCommand};
+const PageLogic arcaviaPage = {PageId::Arcavia,
+                               QV_PAGE_TITLE("Arcavia Notice"),
+                               {IDC_HEADING, 0},
+                               1,
+                               arcaviaTexts,
+                               nullptr,
+                               arcaviaStates,
+                               arcaviaCommand,
+                               0,
+                               nullptr};

@@ -32,7 +32,8 @@ char* fieldOf(AppState& state, int32_t controlId) {
 
 // Everything else (About..., Exit, the close requests) is the frame's; the
 // page's own controls need their window and are handled by the glue.
-const PageLogic expertPage = {PageId::Main, AppCaption, {0, 0}, 0, expertTexts, nullptr, expertStates, nullptr};
+const PageLogic expertPage = {PageId::Main, AppCaption, {0, 0},        0,      expertTexts, nullptr,
+                              expertStates, nullptr,    IDC_DIRECTORY, nullptr};
 
 uint32_t (*expertPageTickCount)() = nullptr;
 

@@ -17,7 +17,7 @@
 struct AppState;
 
 // Title without a page name, no heading font, Exit and the close box end the
-// program without a question. Texts: the description; states: while
+// program without a question. Texts: the page's self-description (ExpertDescriptionText); states: while
 // expertBusy is set every control but the log box is disabled ("Usage..."
 // included; the frame hides it anyway).
 extern const PageLogic expertPage;

@@ -94,13 +94,23 @@ PageReply eulaCommand(AppState& state, int32_t controlId, int32_t notification) 
 
 } // namespace
 
-const PageLogic titlePage = {
-    PageId::Title, QV_PAGE_TITLE("Title Screen"), {IDC_FIRST_LINE, 0}, 1, titleTexts, nullptr, titleStates,
-    titleCommand};
+const PageLogic titlePage = {PageId::Title,
+                             QV_PAGE_TITLE("Title Screen"),
+                             {IDC_FIRST_LINE, 0},
+                             1,
+                             titleTexts,
+                             nullptr,
+                             titleStates,
+                             titleCommand,
+                             IDC_NEXT,
+                             nullptr};
 
-const PageLogic readMePage = {
-    PageId::ReadMe, QV_PAGE_TITLE("Read Me Screen"), {IDC_HEADING, 0}, 1, readMeTexts, nullptr, readMeStates,
-    readMeCommand};
+const PageLogic readMePage = {PageId::ReadMe,   QV_PAGE_TITLE("Read Me Screen"),
+                              {IDC_HEADING, 0}, 1,
+                              readMeTexts,      nullptr,
+                              readMeStates,     readMeCommand,
+                              IDC_README_TEXT,  nullptr};
 
 const PageLogic eulaPage = {
-    PageId::Eula, QV_PAGE_TITLE("EULA Screen"), {IDC_HEADING, 0}, 1, eulaTexts, eulaMarks, eulaStates, eulaCommand};
+    PageId::Eula, QV_PAGE_TITLE("EULA Screen"), {IDC_HEADING, 0}, 1, eulaTexts, eulaMarks, eulaStates,
+    eulaCommand,  IDC_AGREEMENT_TEXT,           nullptr};

@@ -2,9 +2,11 @@
 #include "JobRuns.h"
 
 #include "AppState.h"
+#include "PageFrame.h"
 #include "PageHost.h"
 #include "WizardStrings.h"
 #include "ZephMem.h"
+#include "resource.h"
 
 void startWizardRun(AppState& state, int32_t convert) {
     PatchJob& job = state.job;
@@ -24,4 +26,9 @@ void stepWizardRun(AppState& state, int32_t nextPage) {
     state.pageDone = 1;
     state.currentPage = nextPage;
     pageHost.endDialog(state.modelessPage);
+}
+
+void describeRunProgress(const AppState& state, PageView& view) {
+    const PatchProgress now = state.job.progress();
+    view.setProgress(IDC_PROGRESS, now.entriesDone, now.entriesTotal);
 }

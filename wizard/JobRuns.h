@@ -6,6 +6,7 @@
 #include <cstdint>
 
 struct AppState;
+struct PageView;
 
 // A working page's idle step gives the job this many milliseconds per pass.
 inline constexpr int32_t IdleSliceMs = 100;
@@ -21,5 +22,9 @@ void startWizardRun(AppState& state, int32_t convert);
 // runs, pageDone is set, currentPage becomes nextPage and the modeless
 // page's dialog ends.
 void stepWizardRun(AppState& state, int32_t nextPage);
+
+// A working page's progress bar: directory entries looked at of the
+// listing's total (0 until the listing is complete).
+void describeRunProgress(const AppState& state, PageView& view);
 
 #endif

@@ -19,7 +19,9 @@ void runPages(AppState& state);
 void runPagesFrom(AppState& state, const PageEntry* table);
 
 // Handles every message waiting in the thread's queue, without waiting for
-// more and without dialog navigation. A WM_QUIT ends only this drain.
+// more; messages for a page go through its dialog navigation first (Tab,
+// arrows, Enter, Esc), as in a modal page's own loop. A WM_QUIT ends only
+// this drain.
 void pumpMessages();
 
 #endif

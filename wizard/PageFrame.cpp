@@ -67,6 +67,8 @@ void PageView::setMark(int32_t id, bool marked) {
         item->on = marked ? 1 : 0;
 }
 
+void PageView::setProgress(int32_t id, int32_t done, int32_t total) { progress = {id, done, total}; }
+
 void PageView::setEnabled(int32_t id, bool enabled) {
     if (Flag* item = slotFor(states, stateCount, id))
         item->on = enabled ? 1 : 0;
@@ -111,6 +113,12 @@ void PageFrame::describeRefresh(const PageLogic& page, const AppState& state, Pa
 }
 
 FrameAction PageFrame::command(const PageLogic& page, AppState& state, int32_t controlId, int32_t notification) {
+    if (controlId == IDCANCEL)
+        return closeRequest(page, state);
+    if (controlId == IDOK) {
+        controlId = IDC_NEXT;
+        notification = 0;
+    }
     bool isButton = isCommonButton(controlId) || controlId == IDC_BACK || controlId == IDC_NEXT;
     if (isButton) {
         if (notification != 0)
@@ -161,3 +169,33 @@ void PageFrame::endWizard(AppState& state) {
 void PageFrame::closePage(AppState& state) { state.pageDone = 1; }
 
 int32_t PageFrame::centredOrigin(int32_t desktopSpan, int32_t pageSize) { return (desktopSpan >> 1) - (pageSize >> 1); }
+
+void PageFrame::openingOrigin(const AppState& state, int32_t desktopWidth, int32_t desktopHeight, int32_t pageWidth,
+                              int32_t pageHeight, int32_t* left, int32_t* top) {
+    if (state.pagePlaced != 0) {
+        *left = state.pageLeft;
+        *top = state.pageTop;
+        return;
+    }
+    *left = centredOrigin(desktopWidth, pageWidth);
+    *top = centredOrigin(desktopHeight, pageHeight);
+}
+
+void PageFrame::keepOrigin(AppState& state, int32_t left, int32_t top) {
+    state.pagePlaced = 1;
+    state.pageLeft = left;
+    state.pageTop = top;
+}
+
+int32_t PageFrame::firstFocus(const PageLogic& page, const AppState& state) {
+    PageView view;
+    if (page.setStates != nullptr)
+        page.setStates(state, view);
+    // Only what the page enables by name: a page without Next or Back (the
+    // expert page) does not mention them.
+    for (int32_t id : {page.mainControl, int32_t{IDC_NEXT}, int32_t{IDC_BACK}}) {
+        if (id != 0 && view.enabledOf(id) == 1)
+            return id;
+    }
+    return 0;
+}

@@ -21,11 +21,14 @@
 //     wizard/win32/PageDialog.h).
 //  3. The procedure's name goes into the page's row in PageTable.cpp.
 //
-// The frame, not the page, does: the user-data slot, the heading font,
-// centring, the window title, "About...", "Usage..." (always hidden),
-// "Read me...", "Exit" with its question, the close box, WM_CLOSE and
-// WM_DESTROY. A common button or Back/Next that the page's state routine
-// disables does nothing when its command arrives anyway.
+// The frame, not the page, does: the user-data slot, the heading font, the
+// place (the first page centred, each later one where the one before it
+// was), the window title and icon, the first focus, "About...", "Usage..."
+// (always hidden), "Read me...", "Exit" with its question, the close box,
+// Enter (Next) and Esc (the close box), WM_CLOSE and WM_DESTROY, and the
+// progress bar of a working page. A common button or Back/Next that the
+// page's state routine disables does nothing when its command arrives
+// anyway.
 #ifndef QUORVEL_WIZARD_PAGEFRAME_H
 #define QUORVEL_WIZARD_PAGEFRAME_H
 
@@ -62,6 +65,14 @@ struct PageView {
     int32_t markCount = 0;
     Flag states[MaxItems] = {}; // 1 enabled, 0 disabled
     int32_t stateCount = 0;
+    // A working page's progress bar (id 0: none): done of total; a total of
+    // 0 while it is not known yet.
+    struct Progress {
+        int32_t id;
+        int32_t done;
+        int32_t total;
+    };
+    Progress progress = {};
     // The results pages compose three texts: heading, directory line, verdict.
     char composed[3][ComposedSize] = {};
 
@@ -74,6 +85,7 @@ struct PageView {
 #endif
         ;
     void setMark(int32_t id, bool marked);
+    void setProgress(int32_t id, int32_t done, int32_t total);
     void setEnabled(int32_t id, bool enabled);
     // Several ids at once, for state routines.
     void enable(std::initializer_list<int32_t> ids);
@@ -108,6 +120,11 @@ struct PageLogic {
     // Clicks on Back and Next (notification 0) and every command of the
     // page's own controls; none: Back and Next do nothing.
     PageReply (*onCommand)(AppState& state, int32_t controlId, int32_t notification);
+    // The control the keyboard starts on (PageFrame::firstFocus); 0: none.
+    int32_t mainControl;
+    // A working page's progress bar, refreshed while the page is shown;
+    // none for the other pages.
+    void (*setProgress)(const AppState& state, PageView& view);
 };
 
 // What the Win32 page procedure does after the frame looked at a message.
@@ -131,7 +148,8 @@ struct PageFrame {
     // The common buttons and Back/Next act on the click notification (0)
     // only and not while disabled. "Read me..." sets readMeReturnPage to
     // currentPage and currentPage to README; a page's Leave sets pageDone;
-    // both answer EndDialog.
+    // both answer EndDialog. IDOK (Enter where no push button has the
+    // focus) is a click on Next; IDCANCEL (Esc) is the page's close request.
     static FrameAction command(const PageLogic& page, AppState& state, int32_t controlId, int32_t notification);
     // The system close command (close box, Alt+F4): AskExit, or on a page
     // that does not ask, endWizard and EndDialog.
@@ -143,6 +161,18 @@ struct PageFrame {
     // The page's new left (or top) edge: half the desktop's span minus half
     // the page's size, each half rounded down by a shift.
     static int32_t centredOrigin(int32_t desktopSpan, int32_t pageSize);
+    // Where a page opens (its top-left corner): where the page before it
+    // last stood, so a page the user moved does not jump back; the first
+    // page centred on the desktop.
+    static void openingOrigin(const AppState& state, int32_t desktopWidth, int32_t desktopHeight, int32_t pageWidth,
+                              int32_t pageHeight, int32_t* left, int32_t* top);
+    // A page now stands at left, top (it was placed or moved).
+    static void keepOrigin(AppState& state, int32_t left, int32_t top);
+    // The control that takes the focus when the page opens: its main
+    // control while the state routine enables it, else Next, else Back
+    // likewise; 0 (the page itself) when none is. Never About, so Space
+    // cannot open a box.
+    static int32_t firstFocus(const PageLogic& page, const AppState& state);
 };
 
 #endif

@@ -24,7 +24,8 @@ struct PageHost {
     void (*closeModeless)(void* window);
     // Ends a page's dialog.
     void (*endDialog)(void* window);
-    // Handles the waiting messages (pumpMessages).
+    // Handles the waiting messages, keys through the page's dialog
+    // navigation (pumpMessages).
     void (*pumpMessages)();
     void (*sleep)(uint32_t milliseconds);
 };

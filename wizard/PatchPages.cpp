@@ -55,14 +55,27 @@ PageReply doneCommand(AppState& state, int32_t controlId, int32_t notification) 
 
 } // namespace
 
-const PageLogic convertFilesPage = {PageId::ConvertFiles, QV_PAGE_TITLE("Patching Files"),
-                                    {IDC_HEADING, 0},     1,
-                                    convertFilesTexts,    nullptr,
-                                    convertFilesStates,   nullptr};
+const PageLogic convertFilesPage = {PageId::ConvertFiles,
+                                    QV_PAGE_TITLE("Patching Files"),
+                                    {IDC_HEADING, 0},
+                                    1,
+                                    convertFilesTexts,
+                                    nullptr,
+                                    convertFilesStates,
+                                    nullptr,
+                                    0,
+                                    describeRunProgress};
 
 // Exit (whatever its label) and the close box end the wizard without asking.
-const PageLogic donePage = {
-    PageId::Done, QV_PAGE_TITLE("Patch Results"), {IDC_FIRST_LINE, IDC_SECOND_LINE}, 0, doneTexts, nullptr, doneStates,
-    doneCommand};
+const PageLogic donePage = {PageId::Done,
+                            QV_PAGE_TITLE("Patch Results"),
+                            {IDC_FIRST_LINE, IDC_SECOND_LINE},
+                            0,
+                            doneTexts,
+                            nullptr,
+                            doneStates,
+                            doneCommand,
+                            IDC_EXIT,
+                            nullptr};
 
 void convertIdleStep(AppState& state) { stepWizardRun(state, PageId::Done); }

@@ -107,8 +107,11 @@ bool takeDirectoryText(AppState& state, const char* text) {
 const PageLogic selectProductPage = {PageId::SelectProduct, QV_PAGE_TITLE("Product selection screen"),
                                      {IDC_HEADING, 0},      1,
                                      selectProductTexts,    nullptr,
-                                     selectProductStates,   selectProductCommand};
+                                     selectProductStates,   selectProductCommand,
+                                     IDC_PRODUCT_LIST,      nullptr};
 
-const PageLogic setDirPage = {
-    PageId::SetDir, QV_PAGE_TITLE("Directory Selection"), {IDC_HEADING, 0}, 1, setDirTexts, nullptr, setDirStates,
-    setDirCommand};
+const PageLogic setDirPage = {PageId::SetDir,   QV_PAGE_TITLE("Directory Selection"),
+                              {IDC_HEADING, 0}, 1,
+                              setDirTexts,      nullptr,
+                              setDirStates,     setDirCommand,
+                              IDC_DIRECTORY,    nullptr};

@@ -73,8 +73,16 @@ PageReply scanResultsCommand(AppState& state, int32_t controlId, int32_t notific
 
 } // namespace
 
-const PageLogic scanPage = {
-    PageId::Scan, QV_PAGE_TITLE("Scanning Files"), {IDC_HEADING, 0}, 1, scanTexts, nullptr, scanStates, scanCommand};
+const PageLogic scanPage = {PageId::Scan,
+                            QV_PAGE_TITLE("Scanning Files"),
+                            {IDC_HEADING, 0},
+                            1,
+                            scanTexts,
+                            nullptr,
+                            scanStates,
+                            scanCommand,
+                            0,
+                            describeRunProgress};
 
 const PageLogic scanResultsPage = {PageId::ScanResults,
                                    QV_PAGE_TITLE("Scan Results"),
@@ -83,6 +91,8 @@ const PageLogic scanResultsPage = {PageId::ScanResults,
                                    scanResultsTexts,
                                    nullptr,
                                    scanResultsStates,
-                                   scanResultsCommand};
+                                   scanResultsCommand,
+                                   0,
+                                   nullptr};
 
 void scanIdleStep(AppState& state) { stepWizardRun(state, PageId::ScanResults); }

@@ -1,8 +1,17 @@
-// posix/ZephSysConsole.cpp - terminal checks through isatty. POSIX only.
+// posix/ZephSysConsole.cpp - terminal checks through isatty, SIGPIPE. POSIX only.
 #include "ZephSysConsole.h"
 
+#include <cerrno>
+#include <csignal>
 #include <unistd.h>
 
 bool ZephSysIsTerminal(ZephSysStream stream) {
-    return isatty(stream == ZephSysStdout ? STDOUT_FILENO : STDERR_FILENO) == 1;
+    const int descriptor = stream == ZephSysStdin    ? STDIN_FILENO
+                           : stream == ZephSysStdout ? STDOUT_FILENO
+                                                     : STDERR_FILENO;
+    return isatty(descriptor) == 1;
 }
+
+void ZephSysReportBrokenPipes() { std::signal(SIGPIPE, SIG_IGN); }
+
+bool ZephSysWriteHitClosedPipe(int errnoValue) { return errnoValue == EPIPE; }

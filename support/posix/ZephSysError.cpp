@@ -25,6 +25,7 @@ int32_t ZephSysErrorNumberOf(ZephError code) {
     case ZephErrInvalid: return EINVAL;
     case ZephErrBusy: return EWOULDBLOCK;
     case ZephErrUnsupported: return EOPNOTSUPP;
+    case ZephErrNotDirectory: return ENOTDIR;
     case ZephErrInUse: return ETXTBSY;
     case ZephErrLink: return ELOOP;
     default: return 0;

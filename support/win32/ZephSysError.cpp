@@ -27,6 +27,7 @@ int32_t ZephSysErrorNumberOf(ZephError code) {
     case ZephErrInvalid: return ERROR_INVALID_PARAMETER;
     case ZephErrBusy: return ERROR_BUSY;
     case ZephErrUnsupported: return ERROR_NOT_SUPPORTED;
+    case ZephErrNotDirectory: return ERROR_DIRECTORY;
     case ZephErrInUse: return ERROR_SHARING_VIOLATION;
     default: return 0;
     }

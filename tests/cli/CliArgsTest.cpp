@@ -37,96 +37,88 @@ TEST(CliArgsVerbs, EachVerbWithItsOptions) {
     EXPECT_EQ(scan.options.verb, CliVerbScan);
     EXPECT_EQ(text(scan.options.directory), "/games/x");
     EXPECT_EQ(scan.options.oldString, nullptr); // the wizard's, chosen later
-    EXPECT_FALSE(scan.options.json);
 
-    Parsed patch = parse({"--json", "patch", "--save-as-new", "--old=1.2.3.4", "--new", "h.test", "--dry-run", "d"});
+    Parsed patch =
+        parse({"--json", "patch", "--save-as-new", "--old=1.2.3.4", "--new", "h.test", "-nq", "--strict", "d"});
     ASSERT_EQ(patch.result, 0) << patch.error;
     EXPECT_EQ(patch.options.verb, CliVerbPatch);
-    EXPECT_TRUE(patch.options.json && patch.options.saveAsNew && patch.options.dryRun);
+    EXPECT_TRUE(patch.options.json && patch.options.saveAsNew && patch.options.dryRun && patch.options.quiet &&
+                patch.options.strict);
     EXPECT_EQ(text(patch.options.oldString), "1.2.3.4");
-    EXPECT_EQ(text(patch.options.newString), "h.test");
     EXPECT_EQ(text(patch.options.directory), "d");
 
-    Parsed report = parse({"report", "--old", "a", "--new", "", "d"});
-    ASSERT_EQ(report.result, 0) << report.error;
-    EXPECT_EQ(report.options.verb, CliVerbReport);
-    EXPECT_EQ(text(report.options.newString), ""); // empty is the run's to judge
-
-    Parsed rewrite = parse({"rewrite", "--old", "a", "--new", "b", "--save-as-new", "d"});
+    Parsed rewrite = parse({"rewrite", "--old", "a", "--new", "", "-v", "d"});
     ASSERT_EQ(rewrite.result, 0) << rewrite.error;
-    EXPECT_TRUE(rewrite.options.saveAsNew);
+    EXPECT_EQ(text(rewrite.options.newString), ""); // deletes, as the expert page does
+    EXPECT_TRUE(rewrite.options.verbose);
 
-    Parsed products = parse({"products"});
-    ASSERT_EQ(products.result, 0) << products.error;
-    EXPECT_EQ(products.options.verb, CliVerbProducts);
+    Parsed find = parse({"find", "--search", "/a", "--product", "Stormcrow", "--search=/b", "--channel", "BOX"});
+    ASSERT_EQ(find.result, 0) << find.error;
+    EXPECT_EQ(find.options.searchCount, 2);
+    EXPECT_EQ(text(find.options.search[1]), "/b");
+    EXPECT_EQ(find.options.channel, CliChannelBox);
+
+    Parsed product = parse({"scan", "--product", "2", "--prefix", "/p"}); // --channel is optional now
+    ASSERT_EQ(product.result, 0) << product.error;
+    EXPECT_EQ(text(product.options.prefix), "/p");
+    EXPECT_EQ(parse({"products", "--json"}).options.verb, CliVerbProducts);
 }
 
 TEST(CliArgsVerbs, HelpAndVersionAnswerAloneUntilDoubleDash) {
     EXPECT_EQ(parse({"scan", "--bogus", "--help"}).options.verb, CliVerbHelp);
-    EXPECT_EQ(parse({"-h"}).options.verb, CliVerbHelp);
-    EXPECT_EQ(parse({"--version", "nonsense"}).options.verb, CliVerbVersion);
-    // After "--" they are folders.
+    EXPECT_EQ(parse({"-qh"}).options.verb, CliVerbHelp);
+    EXPECT_EQ(parse({"-V", "nonsense"}).options.verb, CliVerbVersion);
+    EXPECT_EQ(parse({"--version"}).options.verb, CliVerbVersion);
     Parsed folder = parse({"scan", "--", "--help"});
     ASSERT_EQ(folder.result, 0) << folder.error;
-    EXPECT_EQ(folder.options.verb, CliVerbScan);
     EXPECT_EQ(text(folder.options.directory), "--help");
-}
-
-TEST(CliArgsValues, ValuesMayLookLikeOptionsAndFoldersMayStartWithDash) {
-    Parsed parsed = parse({"report", "--old", "--new", "--new", "-x", "--", "-dir"});
-    ASSERT_EQ(parsed.result, 0) << parsed.error;
-    EXPECT_EQ(text(parsed.options.oldString), "--new");
-    EXPECT_EQ(text(parsed.options.newString), "-x");
-    EXPECT_EQ(text(parsed.options.directory), "-dir");
-    // A lone "-" is a folder name, not an option.
-    EXPECT_EQ(text(parse({"scan", "-"}).options.directory), "-");
-}
-
-TEST(CliArgsProduct, ProductChannelAndPrefixTakeTheFoldersPlace) {
-    Parsed parsed = parse({"scan", "--product", "Talon Interceptor", "--channel", "BOX", "--prefix", "/p"});
-    ASSERT_EQ(parsed.result, 0) << parsed.error;
-    EXPECT_EQ(parsed.options.directory, nullptr);
-    EXPECT_EQ(text(parsed.options.product), "Talon Interceptor");
-    EXPECT_EQ(parsed.options.channel, CliChannelBox);
-    EXPECT_EQ(text(parsed.options.prefix), "/p");
-    EXPECT_EQ(parse({"patch", "--product=2", "--channel=download"}).options.channel, CliChannelDownload);
+    EXPECT_EQ(text(parse({"scan", "-"}).options.directory), "-"); // a lone "-" is a folder
+    Parsed values = parse({"report", "--old", "--new", "--new", "-x", "--", "-dir"});
+    ASSERT_EQ(values.result, 0) << values.error;
+    EXPECT_EQ(text(values.options.oldString), "--new");
+    EXPECT_EQ(text(values.options.newString), "-x");
 }
 
 TEST(CliArgsRefusals, EachBadCommandLineGivesAReason) {
     const std::string longText(CliJobStringMax + 1, 'x');
-    const std::string expertMax(CliExpertStringMax, 'x');
     const std::string folderTooLong(CliDirectoryMax + 1, 'd');
+    std::vector<std::string> manySearches = {"find"};
+    for (int i = 0; i <= CliSearchMax; ++i) {
+        manySearches.push_back("--search");
+        manySearches.push_back("/s");
+    }
     struct Case {
         std::vector<std::string> words;
         const char* reasonPart;
     } cases[] = {
         {{}, "no command"},
-        {{"--json"}, "no command"},
-        {{"frobnicate", "d"}, "unknown command"},
+        {{"-q"}, "no command"},
         {{"a\nb\r"}, "unknown command 'a?b?'"}, // quoted text never breaks the line
         {{"scan", "--frob", "d"}, "unknown option '--frob'"},
+        {{"scan", "-x", "d"}, "unknown option '-x'"},
         {{"scan", "--old"}, "needs a value"},
         {{"scan", "--json=1", "d"}, "takes no value"},
         {{"scan", "--old", "a", "--old", "b", "d"}, "given twice"},
+        {{"scan", ""}, "empty"},
+        {{"scan", "--old", "", "d"}, "'--old' needs a value that is not empty"},
+        {{"patch", "--new", "", "d"}, "'--new' needs a value that is not empty"},
+        {{"scan", "--product", "", "--channel", "box"}, "'--product' needs a value"},
         {{"scan", "--save-as-new", "d"}, "does not take '--save-as-new'"},
-        {{"scan", "--dry-run", "d"}, "does not take '--dry-run'"},
-        {{"report", "--old", "a", "--new", "b", "--json", "d"}, "does not take '--json'"},
-        {{"rewrite", "--old", "a", "--new", "b", "--dry-run", "d"}, "does not take '--dry-run'"},
-        {{"products", "--json"}, "does not take '--json'"},
-        {{"products", "d"}, "takes no folder"},
+        {{"scan", "-n", "d"}, "does not take '--dry-run'"},
+        {{"report", "--old", "a", "--new", "b", "--strict", "d"}, "does not take '--strict'"},
+        {{"scan", "--search", "/s", "d"}, "does not take '--search'"},
+        {{"find", "--prefix", "/p"}, "does not take '--prefix'"},
+        {{"find", "d"}, "takes no folder"},
+        {{"scan", "-q", "-v", "d"}, "exclude each other"},
         {{"scan"}, "needs a folder"},
         {{"scan", "a", "b"}, "more than one folder"},
-        {{"scan", "--product", "1", "--channel", "box", "d"}, "not both"},
-        {{"scan", "--product", "1"}, "needs --channel"},
+        {{"scan", "--product", "1", "d"}, "not both"},
         {{"scan", "--channel", "box", "d"}, "with --product only"},
-        {{"scan", "--prefix", "/p", "d"}, "with --product only"},
         {{"scan", "--product", "1", "--channel", "shop"}, "'box' or 'download'"},
-        {{"report", "--old", "a", "d"}, "needs --old and --new"},
         {{"rewrite", "--new", "b", "d"}, "needs --old and --new"},
-        {{"scan", "--old", longText, "d"}, "--old is longer than 511"},
         {{"patch", "--new", longText, "d"}, "--new is longer than 511"},
-        {{"report", "--old", expertMax + "x", "--new", "b", "d"}, "--old is longer than 1023"},
         {{"scan", folderTooLong}, "folder is longer than 1023"},
+        {manySearches, "more than 16 --search"},
     };
     for (const Case& c : cases) {
         Parsed parsed = parse(c.words);
@@ -146,6 +138,7 @@ TEST(CliArgsLimits, TextsUpToWhatTheRunsHoldAreTaken) {
     const std::string folderMax(CliDirectoryMax, 'd');
     EXPECT_EQ(parse({"patch", "--old", jobMax, "--new", jobMax, folderMax}).result, 0);
     EXPECT_EQ(parse({"rewrite", "--old", expertMax, "--new", expertMax, folderMax}).result, 0);
+    EXPECT_EQ(parse({"report", "--old", expertMax + "x", "--new", "b", "d"}).result, -1);
 }
 
 TEST(CliArgsRefusals, ReasonIsCutToTheCallersArea) {
@@ -157,7 +150,6 @@ TEST(CliArgsRefusals, ReasonIsCutToTheCallersArea) {
     EXPECT_EQ(CliParseArgs(2, argv.data(), &options, error, 8), -1);
     EXPECT_EQ(std::string(error), "unknown");
     EXPECT_EQ(error[8], '#'); // nothing past the given size
-    // No area at all is allowed too.
     EXPECT_EQ(CliParseArgs(2, argv.data(), &options, nullptr, 0), -1);
 }
 

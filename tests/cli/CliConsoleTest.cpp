@@ -1,6 +1,7 @@
 // CliConsoleTest.cpp - the progress line and the expert log as the quorvel
 // tool writes them.
 #include "CliConsole.h"
+#include "CliStream.h"
 #include "QvTestKit.h"
 #include "ZephBuf.h"
 
@@ -59,19 +60,35 @@ TEST(CliProgressLineDrawing, CutsToTheWidthAndWritesNothingWhenOff) {
     Stream err;
     {
         CliProgressLine line(err.file, true, clock);
-        line.show(std::string(200, 'x').c_str(), true);
+        line.show((std::string(200, 'x')).c_str(), true);
+        line.show("esc \x1b[2J", true); // a name's escape sequence never reaches the terminal
     }
     EXPECT_EQ(err.text().substr(0, 1 + CliProgressLine::Width + 1),
               "\r" + std::string(CliProgressLine::Width, 'x') + "\r");
+    EXPECT_NE(err.text().find("esc ?[2J"), std::string::npos);
     Stream quiet;
     {
         CliProgressLine line(quiet.file, false, clock);
         line.show("anything", true);
         line.clear();
-        CliJobProgress progress(line, "Scanning files...");
-        progress.progress({1, 2, 3});
+        CliJobProgress progress(line, "Scanning");
+        progress.show({1, 2, 3, 4});
     }
     EXPECT_EQ(quiet.text(), "");
+}
+
+TEST(CliProgressLineDrawing, TimeLeftOnlyOnceTheRunHasGoneOnAWhile) {
+    Stream err;
+    now = 5000;
+    {
+        CliProgressLine line(err.file, true, clock);
+        CliJobProgress progress(line, "Patching");
+        progress.show({1, 4, 100, 400});
+        now += CliJobProgress::EstimateAfterMs; // 3 s for a quarter: 9 s to go
+        progress.show({1, 4, 100, 400});
+    }
+    EXPECT_NE(err.text().find("\rPatching 1 of 4 files, 100 B of 400 B\r"), std::string::npos) << err.text();
+    EXPECT_NE(err.text().find("Patching 1 of 4 files, 100 B of 400 B, about 9 s left"), std::string::npos);
 }
 
 class Log {
@@ -87,7 +104,8 @@ TEST(CliExpertConsoleLog, WholeLinesGoOutAndAnOpenLineWaits) {
     Stream err;
     Log log;
     CliProgressLine line(err.file, true, clock);
-    CliExpertConsole console(out.file, line);
+    CliStream stream(out.file);
+    CliExpertConsole console(stream, line, true, false, nullptr, nullptr, nullptr);
     log.add("REPORT for directory \"d\":\r\n\r\nScanning BINARY file \"a.exe\"...");
     console.showLog(log.buffer);
     EXPECT_EQ(out.text(), "REPORT for directory \"d\":\n\n");
@@ -111,7 +129,8 @@ TEST(CliExpertConsoleLog, FinishWritesAnUnendedLastLineWithALineEnd) {
     Stream out;
     Log log;
     CliProgressLine line(nullptr, false, clock);
-    CliExpertConsole console(out.file, line);
+    CliStream stream(out.file);
+    CliExpertConsole console(stream, line, true, false, nullptr, nullptr, nullptr);
     log.add("REPORT for directory \"x\":\r\n\r\nError!  Cannot create directory list for \"x/*.*\"!");
     console.showLog(log.buffer);
     console.finish(log.buffer);
@@ -123,7 +142,8 @@ TEST(CliExpertConsoleLog, LongOpenLineKeepsItsEndBesideTheProgress) {
     Stream err;
     Log log;
     CliProgressLine line(err.file, true, clock);
-    CliExpertConsole console(out.file, line);
+    CliStream stream(out.file);
+    CliExpertConsole console(stream, line, false, false, nullptr, nullptr, nullptr);
     std::string open = "Scanning TEXT file \"" + std::string(100, 'n') + ".ini\"...";
     log.add(open.c_str());
     int32_t mark = log.buffer.length;

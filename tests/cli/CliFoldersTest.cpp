@@ -1,6 +1,8 @@
 // CliFoldersTest.cpp - products, Wine prefixes and folders of the quorvel tool.
 #include "CliFolders.h"
 #include "ProductTable.h"
+#include "QvTestKit.h"
+#include "ZephSysError.h"
 
 #include <gtest/gtest.h>
 
@@ -24,21 +26,27 @@ TEST(CliFoldersProducts, FoundByTitleIgnoringCaseOrByRowNumber) {
     EXPECT_EQ(CliFindProduct(nullptr), nullptr);
 }
 
-TEST(CliFoldersPrefix, GivenThenVariableThenHome) {
-    char area[64];
-    ASSERT_EQ(CliChoosePrefix("/given", "/variable", "/home/u", area, sizeof area), 0);
-    EXPECT_STREQ(area, "/given");
-    ASSERT_EQ(CliChoosePrefix(nullptr, "/variable", "/home/u", area, sizeof area), 0);
-    EXPECT_STREQ(area, "/variable");
-    ASSERT_EQ(CliChoosePrefix(nullptr, "", "/home/u", area, sizeof area), 0);
-    EXPECT_STREQ(area, "/home/u/.wine");
-    ASSERT_EQ(CliChoosePrefix(nullptr, nullptr, "/", area, sizeof area), 0);
-    EXPECT_STREQ(area, "/.wine");
-    EXPECT_EQ(CliChoosePrefix(nullptr, nullptr, nullptr, area, sizeof area), -1);
-    EXPECT_STREQ(area, "");
-    EXPECT_EQ(CliChoosePrefix("", "/variable", "/home/u", area, sizeof area), -1); // given empty: no prefix
-    EXPECT_EQ(CliChoosePrefix(nullptr, nullptr, "/home/u", area, 13), -1);         // "/home/u/.wine" needs 14
-    EXPECT_EQ(CliChoosePrefix(nullptr, nullptr, "/home/u", area, 14), 0);
+TEST(CliFoldersCheck, AFolderHasNoProblemAndAnythingElseSaysWhy) {
+    qvtest::TempDir dir;
+    const std::string file = dir.file("x.ini");
+    ASSERT_TRUE(qvtest::writeFile(file, "x"));
+    // The system's own words, as the support layer gives them on each
+    // platform (strerror, FormatMessage).
+    auto words = [](ZephError code) {
+        char text[256];
+        ZephSysErrorText(ZephSysErrorNumberOf(code), text, sizeof text);
+        return std::string(text);
+    };
+    char why[256];
+    EXPECT_FALSE(CliFolderProblem(dir.path().c_str(), why, sizeof why));
+    EXPECT_STREQ(why, "");
+    EXPECT_TRUE(CliFolderProblem(dir.file("missing").c_str(), why, sizeof why));
+    EXPECT_EQ(why, words(ZephErrNotFound));
+    EXPECT_TRUE(CliFolderProblem(file.c_str(), why, sizeof why));
+    EXPECT_EQ(why, words(ZephErrNotDirectory));
+#ifndef _WIN32
+    EXPECT_STREQ(why, "Not a directory");
+#endif
 }
 
 TEST(CliFoldersPrefix, DrivePathsLandInsideThePrefix) {

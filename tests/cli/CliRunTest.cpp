@@ -44,43 +44,53 @@ protected:
     qvtest::TempDir dir;
 };
 
-// Records every report; asks to stop once it has had stopAt of them.
+// Records every report and decision; asks to stop once it has had stopAt
+// reports.
 class Recorder : public CliRunObserver {
 public:
     explicit Recorder(int stopAt = -1) : stopAt_(stopAt) {}
-    void progress(const PatchProgress& now) override {
+    void progress(const CliRunProgress& now) override {
         if (!reports.empty()) {
-            EXPECT_GE(now.entriesDone, reports.back().entriesDone);
-            EXPECT_GE(now.bytesRead, reports.back().bytesRead);
+            EXPECT_GE(now.filesDone, reports.back().filesDone);
+            EXPECT_GE(now.bytesDone, reports.back().bytesDone);
         }
-        EXPECT_LE(now.entriesDone, now.entriesTotal);
+        EXPECT_LE(now.filesDone, now.filesTotal);
+        EXPECT_LE(now.bytesDone, now.bytesTotal);
         reports.push_back(now);
     }
+    void fileDecided(const CliFileDecision& file) override {
+        decided += std::filesystem::path(file.path).filename().string() + ":" + std::to_string(file.binary) + ":" +
+                   std::to_string(file.matches) + (file.written ? ":written " : " ");
+    }
     bool stopRequested() override { return static_cast<int>(reports.size()) == stopAt_; }
-    std::vector<PatchProgress> reports;
+    std::vector<CliRunProgress> reports;
+    std::string decided;
 
 private:
     int stopAt_;
 };
 
-TEST_F(CliRunJobTest, ProgressGrowsToTheWholeDirectory) {
+TEST_F(CliRunJobTest, ProgressGrowsToTheWholeDirectoryAndEachFileIsDecidedOnce) {
     for (int32_t convert : {0, 1}) {
         Recorder recorder;
         run(convert, &recorder);
         EXPECT_EQ(Finished, job.status) << job.message;
-        EXPECT_EQ(4, job.filesVisited);
         EXPECT_EQ(2, job.filesMatched);
         ASSERT_FALSE(recorder.reports.empty());
-        EXPECT_EQ(4, recorder.reports.back().entriesDone) << convert;
-        EXPECT_EQ(4, recorder.reports.back().entriesTotal) << convert;
-        EXPECT_EQ(int64_t{16 + 12 + 16}, recorder.reports.back().bytesRead) << convert;
+        // Three files of the five kinds (d.txt is not one), 16 + 12 + 16 bytes.
+        EXPECT_EQ(3, recorder.reports.back().filesDone) << convert;
+        EXPECT_EQ(3, recorder.reports.back().filesTotal) << convert;
+        EXPECT_EQ(int64_t{44}, recorder.reports.back().bytesDone) << convert;
+        EXPECT_EQ(int64_t{44}, recorder.reports.back().bytesTotal) << convert;
+        EXPECT_EQ(recorder.decided,
+                  convert == 0 ? "a.exe:1:1 b.ini:0:0 c.cfg:0:1 " : "a.exe:1:1:written b.ini:0:0 c.cfg:0:1:written ");
     }
     EXPECT_EQ(std::string("xx") + serviceHostName + '\0', qvtest::readFile(path("a.exe")));
 }
 
 TEST_F(CliRunJobTest, AStopEndsTheRunAtOnceAndLeavesEveryFileWhole) {
-    // Reports come after each entry looked at and each piece read: a.exe,
-    // its piece, b.ini.
+    // Reports come after each entry looked at, each piece read and each file
+    // decided: a.exe, its piece, its decision.
     struct Case {
         int32_t convert;
         int stopAt;
@@ -88,9 +98,9 @@ TEST_F(CliRunJobTest, AStopEndsTheRunAtOnceAndLeavesEveryFileWhole) {
         bool aRewritten;
     } cases[] = {
         {0, 1, 1, 0, false},
-        {0, 3, 2, 1, false},
+        {0, 3, 1, 1, false},
         {1, 1, 1, 0, false},
-        {1, 3, 2, 1, false}, // all or nothing: a.exe was complete, and still waits
+        {1, 3, 1, 1, false}, // all or nothing: a.exe was complete, and never takes its place
     };
     for (const Case& c : cases) {
         SetUp();

@@ -183,6 +183,10 @@ protected:
     void expectFailed(const std::string& message, int32_t visited, int32_t matched) {
         EXPECT_EQ(Failed, job.status);
         EXPECT_EQ(message, job.message);
+        // The same failure as fields, for front ends with words of their own.
+        EXPECT_NE(RunFailedNothing, job.failure.step);
+        EXPECT_NE(std::string(job.failure.path), "");
+        EXPECT_NE(message.find(std::string("\"") + job.failure.path + "\""), std::string::npos) << job.failure.path;
         EXPECT_EQ(visited, job.filesVisited);
         EXPECT_EQ(matched, job.filesMatched);
         EXPECT_EQ(0, job.currentStep);
@@ -627,7 +631,7 @@ TEST_F(PatchJobConvertRun, DirectoryIsSyncedOnceAfterTheFilesArePutInPlace) {
         run(1);
         EXPECT_EQ(Failed, job.status);
         EXPECT_EQ("An error occurred attempting to write to file \"" + path("b.cfg") + "\"!", std::string(job.message));
-        EXPECT_EQ(ZephErrIo, job.failure.code);
+        EXPECT_EQ(ZephErrIo, job.failure.cause.code);
         EXPECT_EQ(Address, get("a.ini"));
         EXPECT_EQ(Address, get("b.cfg"));
     }
@@ -741,7 +745,7 @@ TEST_F(PatchJobFailures, TargetCannotBeOpenedForWriting) {
     fault.failAt(qvtest::FileOp::OpenIn, 1, ZephErrAccess);
     job.step(-1);
     expectFailed("Unable to open file \"" + path("b.ini") + "\" for writing!", 2, 2);
-    EXPECT_EQ(ZephErrAccess, job.failure.code);
+    EXPECT_EQ(ZephErrAccess, job.failure.cause.code);
     EXPECT_EQ(Address, get("a.ini"));
     EXPECT_EQ(Address, get("b.ini"));
     EXPECT_EQ((std::set<std::string>{"a.ini", "b.ini"}), names());
@@ -760,7 +764,7 @@ TEST_F(PatchJobFailures, NewContentCannotReachTheDiskOrTakeThePlace) {
         fault.failAt(op, 1, ZephErrIo, true);
         job.step(-1);
         expectFailed("An error occurred attempting to write to file \"" + path("a.exe") + "\"!", 1, 1);
-        EXPECT_EQ(ZephErrIo, job.failure.code) << qvtest::fileOpName(op);
+        EXPECT_EQ(ZephErrIo, job.failure.cause.code) << qvtest::fileOpName(op);
         EXPECT_EQ(exe, get("a.exe")) << qvtest::fileOpName(op);
         EXPECT_EQ((std::set<std::string>{"a.exe"}), names()) << qvtest::fileOpName(op);
     }
@@ -926,6 +930,44 @@ TEST_F(PatchJobBudget, NegativeBudgetFinishesInOneCallAndNothingRunsAfter) {
     EXPECT_EQ(Idle, idle.status);
 }
 
+// Long names, so that each slice needs blocks of its own for its entries.
+TEST_F(PatchJobBudget, LargeDirectoryIsListedASliceAtATime) {
+    const int files = 2 * PatchListSliceNames + 3;
+    for (int i = 0; i < files; ++i)
+        put(std::string(200, 'f') + std::to_string(i) + ".txt", "");
+    put("z.ini", Address);
+    const std::string cannotList = "We were unable to scan the directory \"" + dir.path() +
+                                   "\"!\r\n\r\nPlease click Back and select a different directory and try again.";
+    enum class After { Nothing, Stop, MemoryRunsOut }; // what follows the first listing action
+    for (After after : {After::Nothing, After::Stop, After::MemoryRunsOut}) {
+        SCOPED_TRACE(static_cast<int>(after));
+        begin(0);
+        job.step(0);
+        ASSERT_EQ(ListDirectory, job.currentStep);
+        EXPECT_EQ(0, job.progress().entriesTotal);
+        if (after == After::Nothing) {
+            job.step(0);
+            job.step(0);
+            EXPECT_EQ(NextEntry, job.currentStep) << "one name and a slice, a slice, the last four";
+            EXPECT_EQ(files + 1, job.progress().entriesTotal);
+            job.step(-1);
+            EXPECT_EQ(Finished, job.status);
+            EXPECT_EQ(files + 1, job.filesVisited);
+            EXPECT_EQ(1, job.filesMatched);
+        } else if (after == After::Stop) {
+            job.stop(Idle);
+            EXPECT_EQ(0, manager.heapCount) << "the half-read listing is let go";
+        } else {
+            qvtest::AllocFault fault(&manager);
+            fault.failAt(1, true);
+            job.step(0);
+            fault.disarm();
+            EXPECT_TRUE(fault.fired());
+            expectFailed(cannotList, 0, 0);
+        }
+    }
+}
+
 TEST_F(PatchJobBudget, PositiveBudgetStopsAfterItHasPassed) {
     for (int i = 0; i < 50; ++i)
         put("f" + std::to_string(i) + ".exe", program(64 * 1024, {}, i));
@@ -948,7 +990,8 @@ TEST_F(PatchJobFolder, SecondRunWaitsForTheFirstThenRefuses) {
     expectFailed("Another copy of Quorvel is working on the directory \"" + dir.path() +
                      "\"!\r\n\r\nPlease wait until it has finished and try again.",
                  0, 0);
-    EXPECT_EQ(ZephErrBusy, job.failure.code);
+    EXPECT_EQ(ZephErrBusy, job.failure.cause.code);
+    EXPECT_EQ(RunFailedLocked, job.failure.step);
     EXPECT_EQ(Address, get("a.ini"));
     first.close();
     run(1);
@@ -989,6 +1032,7 @@ TEST_F(PatchJobFolder, RefusalsSayWhyAndLeaveTheFile) {
         std::function<void(qvtest::FileFault&)> arrange;
         std::string message; // "%s" stands for the file's (or the folder's) path
         ZephError cause;
+        RunFailureStep step;
         std::string after; // the file's content afterwards
     };
     const std::string changed = Address + "\r\nmore=1";
@@ -996,23 +1040,23 @@ TEST_F(PatchJobFolder, RefusalsSayWhyAndLeaveTheFile) {
         {"in use", [](qvtest::FileFault& f) { f.failAt(FileOp::OpenIn, 2, ZephErrInUse); },
          "The file \"%s\" is in use by another program.\r\n\r\nPlease close that program (the game, an editor) and try "
          "again.",
-         ZephErrInUse, Address},
+         ZephErrInUse, RunFailedOpenTarget, Address},
         {"not allowed", [](qvtest::FileFault& f) { f.failAt(FileOp::OpenIn, 3, ZephErrAccess); },
          "You may not change the files in the directory \"%s\"!\r\n\r\nPlease make the directory writable, or run "
          "Quorvel as a user who may change these files (on Windows: right-click Quorvel and choose \"Run as "
          "administrator\").",
-         ZephErrAccess, Address},
+         ZephErrAccess, RunFailedFolderWrite, Address},
         {"hard links", [this](qvtest::FileFault&) { fs::create_hard_link(path("a.ini"), path("b.txt")); },
          "The file \"%s\" has other names (hard links) that would keep the old content; it was left as it "
          "is.\r\n\r\nPlease replace the links by copies and try again.",
-         ZephErrHardLinks, Address},
+         ZephErrHardLinks, RunFailedOpenTarget, Address},
         {"changed",
          [&](qvtest::FileFault& f) {
              f.beforeCall(FileOp::KeepMetadata, 1, [&] { qvtest::writeFile(path("a.ini"), changed); });
          },
          "The file \"%s\" was changed by another program while it was being patched; it was left as that program "
          "wrote it.\r\n\r\nPlease close the programs that use this directory and try again.",
-         ZephErrChanged, changed},
+         ZephErrChanged, RunFailedWrite, changed},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -1026,7 +1070,8 @@ TEST_F(PatchJobFolder, RefusalsSayWhyAndLeaveTheFile) {
         const std::string named = c.cause == ZephErrAccess ? dir.path() : path("a.ini");
         message.replace(message.find("%s"), 2, named);
         EXPECT_EQ(message, std::string(job.message));
-        EXPECT_EQ(c.cause, job.failure.code);
+        EXPECT_EQ(c.cause, job.failure.cause.code);
+        EXPECT_EQ(c.step, job.failure.step);
         EXPECT_EQ(c.after, get("a.ini"));
         EXPECT_EQ(0, fault.openHandles());
         for (const std::string& name : names())

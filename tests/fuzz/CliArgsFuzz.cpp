@@ -8,6 +8,7 @@
 // folder mapped into a prefix must stay inside the area.
 #include "CliArgs.h"
 #include "CliFolders.h"
+#include "CliJson.h"
 #include "CliText.h"
 #include "ZephBuf.h"
 
@@ -19,10 +20,11 @@
 
 namespace {
 
-const char* const Words[] = {"scan",     "patch",      "report",        "rewrite",   "products",  "--old",
-                             "--new",    "--json",     "--save-as-new", "--dry-run", "--product", "--channel",
-                             "--prefix", "box",        "download",      "--",        "--help",    "--version",
-                             "--old=",   "--channel=", "C:\\x",         "-"};
+const char* const Words[] = {
+    "scan",     "patch",      "report",        "rewrite",   "products",  "find",      "--old",
+    "--new",    "--json",     "--save-as-new", "--dry-run", "--product", "--channel", "--prefix",
+    "--search", "--strict",   "box",           "download",  "--",        "--help",    "--version",
+    "--old=",   "--channel=", "C:\\x",         "-",         "-qn",       "-v",        "-V"};
 
 void check(bool condition) {
     if (!condition)
@@ -97,7 +99,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             check(pointsInto(text, arguments));
         bool runs = options.verb >= CliVerbScan && options.verb <= CliVerbRewrite;
         check(!runs || (options.directory != nullptr) != (options.product != nullptr));
-        check(options.product == nullptr || options.channel != CliChannelNone);
+        check(options.searchCount >= 0 && options.searchCount <= CliSearchMax);
+        for (int32_t i = 0; i < options.searchCount; ++i)
+            check(pointsInto(options.search[i], arguments));
+        check(!(options.quiet && options.verbose));
         int32_t stringMax =
             options.verb == CliVerbReport || options.verb == CliVerbRewrite ? CliExpertStringMax : CliJobStringMax;
         check(options.oldString == nullptr || static_cast<int32_t>(std::strlen(options.oldString)) <= stringMax);

@@ -310,10 +310,10 @@ TEST(ZephDirListSearch, BlocksComeFromTheManagerWithTheirTags) {
     Manager manager;
     ZephDirList* list = ZephDirList::create(&manager, patternIn(dir.path(), "*").c_str(), 0);
     ASSERT_NE(list, nullptr);
-    EXPECT_EQ(manager.heapCount, 4);
+    EXPECT_EQ(manager.heapCount, 2) << "the list and one block of entries";
     EXPECT_STREQ(ZephMemBlockOf(list)->name, "ZephDirList");
-    for (ZephDirEntry* entry = list->first; entry != nullptr; entry = entry->next)
-        EXPECT_STREQ(ZephMemBlockOf(entry)->name, "ZephDirEntry");
+    ASSERT_NE(list->slabs, nullptr);
+    EXPECT_STREQ(ZephMemBlockOf(list->slabs)->name, "ZephDirEntry");
     ZephDirList::destroy(&list);
     EXPECT_EQ(list, nullptr);
     EXPECT_EQ(manager.heapCount, 0);
@@ -383,8 +383,23 @@ TEST(ZephDirListOrder, UnderscoreSortsAfterLettersOnlyWithoutCase) {
     EXPECT_EQ(namesOf(bytes.list), (Names{"Alpha.ini", "Zulu.ini", "_setup.ini", "alpha.ini", "zeta.ini"}));
 }
 
+// Reads a listing a slice of maxNames at a time; none as start gives it.
+ZephDirList* readInSlices(ZephMemManager* manager, const char* pattern, uint32_t options, int32_t maxNames) {
+    ZephDirList* list = ZephDirList::start(manager, pattern, options);
+    for (int more = list != nullptr ? 1 : 0; more == 1;) {
+        const int32_t before = list->count;
+        EXPECT_EQ(list->first, nullptr) << "walkable while still reading";
+        more = ZephDirList::readMore(&list, maxNames);
+        if (more == 1) {
+            EXPECT_LE(list->count - before, maxNames);
+        }
+    }
+    return list;
+}
+
 // The sorted build must give exactly the order of one-at-a-time insertion,
-// ties included, on many names with case twins and byte-equal duplicates.
+// ties included, on many names with case twins and byte-equal duplicates,
+// whether read whole or a slice at a time.
 TEST(ZephDirListOrder, CreateMatchesOneAtATimeInsertion) {
     std::mt19937 random(20070325);
     const char alphabet[] = {'a', 'A', 'b', 'B', '_', '.', 'z', '\xE9', '\xC9'};
@@ -398,28 +413,35 @@ TEST(ZephDirListOrder, CreateMatchesOneAtATimeInsertion) {
     }
     qvtest::ScriptedDir script(matches);
     for (uint32_t options : {0u, static_cast<uint32_t>(ZephDirNoCase)}) {
-        Manager manager;
-        ListHolder built;
-        built.list = ZephDirList::create(&manager, "x/*.*", options);
-        ASSERT_NE(built.list, nullptr);
-        expectConsistent(built.list);
+        for (int32_t slice : {0, 1, 7, 1000}) {
+            SCOPED_TRACE("slices of " + std::to_string(slice));
+            Manager manager;
+            ListHolder built;
+            built.list = slice == 0 ? ZephDirList::create(&manager, "x/*.*", options)
+                                    : readInSlices(&manager, "x/*.*", options, slice);
+            ASSERT_NE(built.list, nullptr);
+            EXPECT_FALSE(built.list->isReading());
+            EXPECT_EQ(script.openSearches(), 0);
+            expectConsistent(built.list);
 
-        ListHolder inserted;
-        inserted.list = static_cast<ZephDirList*>(ZephMemAlloc(&manager, sizeof(ZephDirList), ZeroFill, "ZephDirList"));
-        inserted.list->manager = &manager;
-        inserted.list->options = options;
-        for (const qvtest::ScriptedMatch& match : matches)
-            ASSERT_NE(ZephDirList::addEntry(inserted.list, match.name.c_str(), static_cast<uint32_t>(match.size), 0,
-                                            nullptr, nullptr, nullptr),
-                      nullptr);
-        expectConsistent(inserted.list);
+            ListHolder inserted;
+            inserted.list =
+                static_cast<ZephDirList*>(ZephMemAlloc(&manager, sizeof(ZephDirList), ZeroFill, "ZephDirList"));
+            inserted.list->manager = &manager;
+            inserted.list->options = options;
+            for (const qvtest::ScriptedMatch& match : matches)
+                ASSERT_NE(ZephDirList::addEntry(inserted.list, match.name.c_str(), static_cast<uint32_t>(match.size), 0,
+                                                nullptr, nullptr, nullptr),
+                          nullptr);
+            expectConsistent(inserted.list);
 
-        ASSERT_EQ(built.list->count, inserted.list->count);
-        const ZephDirEntry* a = built.list->first;
-        const ZephDirEntry* b = inserted.list->first;
-        for (int position = 0; a != nullptr && b != nullptr; ++position, a = a->next, b = b->next)
-            ASSERT_EQ(a->size, b->size) << "options " << options << ", position " << position << ": " << a->name
-                                        << " vs " << b->name;
+            ASSERT_EQ(built.list->count, inserted.list->count);
+            const ZephDirEntry* a = built.list->first;
+            const ZephDirEntry* b = inserted.list->first;
+            for (int position = 0; a != nullptr && b != nullptr; ++position, a = a->next, b = b->next)
+                ASSERT_EQ(a->size, b->size)
+                    << "options " << options << ", position " << position << ": " << a->name << " vs " << b->name;
+        }
     }
 }
 
@@ -438,7 +460,10 @@ TEST(ZephDirListOrder, AddEntryRefusesWithoutListOrNameAndKeepsTheList) {
     {
         qvtest::AllocFault fault(&manager);
         fault.failAt(1);
-        EXPECT_EQ(ZephDirList::addEntry(holder.list, "a", 0, 0, nullptr, nullptr, nullptr), nullptr);
+        // Too long for the room left in the entries' block: it needs a new one.
+        const std::string longName(3000, 'a');
+        EXPECT_EQ(ZephDirList::addEntry(holder.list, longName.c_str(), 0, 0, nullptr, nullptr, nullptr), nullptr);
+        EXPECT_TRUE(fault.fired());
     }
     EXPECT_EQ(namesOf(holder.list), Names{"b"});
     expectConsistent(holder.list);
@@ -586,26 +611,32 @@ TEST(ZephDirListFaults, FailedNextMatchEndsQuietlyWithTheNamesRead) {
 
 // Fails the n-th allocation for n = 1, 2, ... until the listing needs no
 // more: every failure gives null with no block left and the search closed.
+// Long names, so that the entries fill two blocks.
 TEST(ZephDirListFaults, AllocationFailureAnywhereLeavesNothing) {
-    qvtest::ScriptedDir script({named("f"), named(".."), named("e"), named("."), named("d"), named("c")});
+    const std::string pad(700, '-');
+    qvtest::ScriptedDir script(
+        {named("f" + pad), named(".."), named("e" + pad), named("."), named("d" + pad), named("c" + pad)});
     Manager manager;
     qvtest::AllocFault fault(&manager);
-    for (bool persistent : {false, true}) {
-        for (int n = 1;; ++n) {
-            fault.failAt(n, persistent);
-            ZephDirList* list = ZephDirList::create(&manager, "x/*.*", ZephDirKeepParent);
-            fault.disarm();
-            EXPECT_EQ(script.openSearches(), 0);
-            if (!fault.fired()) {
-                ASSERT_NE(list, nullptr);
-                EXPECT_EQ(namesOf(list), (Names{"..", "c", "d", "e", "f"}));
+    for (int32_t slice : {0, 1}) {
+        for (bool persistent : {false, true}) {
+            for (int n = 1;; ++n) {
+                fault.failAt(n, persistent);
+                ZephDirList* list = slice == 0 ? ZephDirList::create(&manager, "x/*.*", ZephDirKeepParent)
+                                               : readInSlices(&manager, "x/*.*", ZephDirKeepParent, slice);
+                fault.disarm();
+                EXPECT_EQ(script.openSearches(), 0);
+                if (!fault.fired()) {
+                    ASSERT_NE(list, nullptr);
+                    EXPECT_EQ(namesOf(list), (Names{"..", "c" + pad, "d" + pad, "e" + pad, "f" + pad}));
+                    ZephDirList::destroy(&list);
+                    EXPECT_EQ(n, 4) << "one list and two blocks of entries";
+                    break;
+                }
+                EXPECT_EQ(list, nullptr) << "allocation " << n;
+                EXPECT_EQ(manager.heapCount, 0) << "allocation " << n;
                 ZephDirList::destroy(&list);
-                EXPECT_EQ(n, 7) << "one list and five entries";
-                break;
             }
-            EXPECT_EQ(list, nullptr) << "allocation " << n;
-            EXPECT_EQ(manager.heapCount, 0) << "allocation " << n;
-            ZephDirList::destroy(&list);
         }
     }
     EXPECT_EQ(manager.heapCount, 0);

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -40,6 +41,14 @@ PageView viewOf(const PageLogic& page, AppState& state) {
 FrameAction click(const PageLogic& page, AppState& state, int32_t id) {
     state.pageDone = 0;
     return PageFrame::command(page, state, id, 0);
+}
+
+// A working page's progress bar: done and total.
+std::pair<int32_t, int32_t> progressOf(const PageLogic& page, const AppState& state) {
+    PageView view;
+    page.setProgress(state, view);
+    EXPECT_EQ(view.progress.id, IDC_PROGRESS);
+    return {view.progress.done, view.progress.total};
 }
 
 // Steps the job as the working pages' idle steps do, until its run ends.
@@ -367,7 +376,10 @@ TEST(JobPagesRoad, ProductToDoneRewritesTheInstall) {
     takeDirectoryText(state, dir.path().c_str());
     ASSERT_EQ(click(setDirPage, state, IDC_NEXT), FrameAction::EndDialog);
     ASSERT_EQ(state.currentPage, PageId::Scan);
+    const std::pair<int32_t, int32_t> unknown{0, 0}, whole{qvtest::GameInstallEntries, qvtest::GameInstallEntries};
+    EXPECT_EQ(progressOf(scanPage, state), unknown) << "no total before the listing";
     runJob(state);
+    EXPECT_EQ(progressOf(scanPage, state), whole);
     state.currentPage = PageId::ScanResults; // what scanIdleStep does once the run ended
 
     PageView results = viewOf(scanResultsPage, state);
@@ -378,7 +390,9 @@ TEST(JobPagesRoad, ProductToDoneRewritesTheInstall) {
     ASSERT_EQ(state.currentPage, PageId::ConvertFiles);
     EXPECT_EQ(state.job.convert, 1);
     EXPECT_EQ(state.job.filesMatched, 0); // the scan's counts are gone
+    EXPECT_EQ(progressOf(convertFilesPage, state), unknown);
     runJob(state);
+    EXPECT_EQ(progressOf(convertFilesPage, state), whole);
     state.currentPage = PageId::Done;
 
     PageView done = viewOf(donePage, state);

@@ -2,7 +2,14 @@
 // the exit question, close requests and centring.
 #include "PageFrame.h"
 #include "AppState.h"
+#include "ChannelPages.h"
+#include "ExpertPage.h"
+#include "IntroPages.h"
 #include "PageTable.h"
+#include "PatchPages.h"
+#include "ProductPages.h"
+#include "ScanPages.h"
+#include "ZephMem.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
@@ -30,9 +37,10 @@ PageReply testCommand(AppState& state, int32_t controlId, int32_t notification) 
         return notification == 5 ? PageReply::Refresh : PageReply::Stay;
     return PageReply::Unhandled;
 }
-const PageLogic testPage = {6,          "Quorvel [1.0.1r-2]  Test", {IDC_HEADING, 0}, 1, testTexts, nullptr, testStates,
-                            testCommand};
-const PageLogic quietPage = {10, "Quorvel [1.0.1r-2]  Quiet", {0, 0}, 0, testTexts, nullptr, testStates, nullptr};
+const PageLogic testPage = {
+    6, "Quorvel [1.0.1r-2]  Test", {IDC_HEADING, 0}, 1, testTexts, nullptr, testStates, testCommand, 0, nullptr};
+const PageLogic quietPage = {10,     "Quorvel [1.0.1r-2]  Quiet", {0, 0}, 0, testTexts, nullptr, testStates, nullptr, 0,
+                             nullptr};
 
 class PageFrameTest : public ::testing::Test {
 protected:
@@ -113,6 +121,70 @@ TEST_F(PageFrameTest, PageOwnControlsSeeEveryNotification) {
     EXPECT_EQ(PageFrame::command(quietPage, state, IDC_NEXT, 0), FrameAction::None);
     EXPECT_EQ(PageFrame::command(quietPage, state, IDC_BODY, 0), FrameAction::Unhandled);
     EXPECT_EQ(state.pageDone, 0u);
+}
+
+// Enter where no push button has the focus comes as IDOK, Esc as IDCANCEL.
+TEST_F(PageFrameTest, EnterIsNextAndEscIsTheCloseRequest) {
+    nextEnabled = 0;
+    EXPECT_EQ(PageFrame::command(testPage, state, IDOK, 0), FrameAction::None);
+    EXPECT_EQ(commandsSeen, 0);
+    nextEnabled = 1;
+    EXPECT_EQ(PageFrame::command(testPage, state, IDOK, 0), FrameAction::EndDialog);
+    EXPECT_EQ(state.currentPage, 9);
+
+    state.currentPage = 6;
+    state.pageDone = 0;
+    EXPECT_EQ(PageFrame::command(testPage, state, IDCANCEL, 0), FrameAction::AskExit);
+    EXPECT_EQ(state.pageDone, 0u);
+    EXPECT_EQ(PageFrame::command(quietPage, state, IDCANCEL, 0), FrameAction::EndDialog);
+    EXPECT_EQ(state.currentPage, -1);
+}
+
+// Every page's first focus for the states it meets; never About.
+TEST(PageFrameFocus, EachPageStartsOnItsMainControlThenNextThenBack) {
+    const auto agreed = [](AppState& s) { s.agreed = 1; };
+    const auto noFiles = [](AppState& s) { s.job.status = Finished; };
+    const auto twoFiles = [](AppState& s) {
+        s.job.status = Finished;
+        s.job.filesMatched = 2;
+    };
+    const auto none = [](AppState&) {};
+    const struct {
+        const PageLogic* page;
+        void (*setUp)(AppState&);
+        int32_t focus;
+    } cases[] = {
+        {&titlePage, none, IDC_NEXT},
+        {&readMePage, none, IDC_README_TEXT},
+        {&eulaPage, agreed, IDC_AGREEMENT_TEXT},
+        {&venderPage, none, IDC_CHANNEL_DOWNLOAD}, // the glue moves it to the marked button
+        {&arcaviaPage, none, IDC_BACK},
+        {&selectProductPage, none, IDC_PRODUCT_LIST},
+        {&setDirPage, none, IDC_DIRECTORY},
+        {&scanPage, none, IDC_BACK},
+        {&scanResultsPage, noFiles, IDC_BACK},
+        {&scanResultsPage, twoFiles, IDC_NEXT},
+        {&convertFilesPage, none, 0},
+        {&donePage, twoFiles, IDC_EXIT},
+        {&expertPage, none, IDC_DIRECTORY},
+    };
+    for (const auto& c : cases) {
+        AppState state;
+        c.setUp(state);
+        EXPECT_EQ(PageFrame::firstFocus(*c.page, state), c.focus) << c.page->windowTitle;
+    }
+}
+
+TEST(PageFramePlacement, FirstPageCentredThenWhereTheLastOneStood) {
+    AppState state;
+    int32_t left = 0, top = 0;
+    PageFrame::openingOrigin(state, 1280, 800, 755, 461, &left, &top);
+    EXPECT_EQ(left, 640 - 377);
+    EXPECT_EQ(top, 400 - 230);
+    PageFrame::keepOrigin(state, -20, 37); // partly off the screen: the user's choice
+    PageFrame::openingOrigin(state, 1280, 800, 755, 461, &left, &top);
+    EXPECT_EQ(left, -20);
+    EXPECT_EQ(top, 37);
 }
 
 TEST(PageFrameCentring, HalvesRoundDown) {

@@ -33,7 +33,7 @@ void limitEdits(HWND window) {
         SendDlgItemMessageA(window, id, EM_LIMITTEXT, ExpertTextLimit, 0);
 }
 
-// Creation work after the description: the edits take no more than their
+// Creation work after the page's self-description is in: the edits take no more than their
 // fields can hold, the log box takes a log of any length (putLog appends to
 // it), then the controls are loaded.
 void loadPage(HWND window, AppState&) {
@@ -90,7 +90,9 @@ void takeCheckBox(HWND window, AppState& state) {
 }
 
 void browse(HWND window, AppState& state) {
-    char path[FolderBrowserPathSize];
+    // The browser opens at the folder in the edit.
+    char path[FolderBrowserPathSize] = {};
+    GetDlgItemTextA(window, IDC_DIRECTORY, path, sizeof path);
     if (browseForFolder(window, BrowseTitle, path) != 1)
         return;
     // The edit's change notification stores it; taking it here as well keeps

@@ -3,7 +3,7 @@
 //
 // The page procedure, mainPageProc (PageProcedures.h), runs the common frame
 // (PageDialog) with these: on WM_INITDIALOG the frame stores the AppState in
-// the user-data slot, puts in the description, sets pageDone 0, centres the
+// the user-data slot, puts in the page's self-description, sets pageDone 0, centres the
 // page and sets the title, the bare caption; then loadControls and
 // updateControls. Each routine finds the AppState in the user-data slot and
 // does nothing before it is there.

@@ -6,6 +6,22 @@
 
 #include <cstring>
 
+namespace {
+
+// Selects the start folder (lpData) once the browser's tree is there.
+int CALLBACK openAtStart(HWND browser, UINT message, LPARAM, LPARAM start) {
+    if (message == BFFM_INITIALIZED)
+        SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, start);
+    return 0;
+}
+
+bool isFolder(const char* path) {
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+} // namespace
+
 int browseForFolder(HWND owner, const char* title, char* path) {
     if (path == nullptr)
         return 0;
@@ -20,7 +36,11 @@ int browseForFolder(HWND owner, const char* title, char* path) {
     info.pszDisplayName = displayName;
     info.lpszTitle = title;
     info.ulFlags = BIF_RETURNONLYFSDIRS;
-    info.lpfn = nullptr;
+    // Without a folder to open at, the browser opens at its root as always.
+    if (path[0] != '\0' && isFolder(path)) {
+        info.lpfn = openAtStart;
+        info.lParam = reinterpret_cast<LPARAM>(path);
+    }
 
     int chosen = 0;
     if (LPITEMIDLIST item = SHBrowseForFolderA(&info)) {

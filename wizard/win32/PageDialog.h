@@ -10,10 +10,12 @@
 //   }
 //
 // WM_INITDIALOG (lParam: the AppState): user-data slot, heading font,
-// pageDone 0, centring, title, texts, marks, the glue's afterTexts, states,
-// "Usage..." hidden. WM_COMMAND: the glue's onCommand first, then
-// PageFrame::command. WM_SYSCOMMAND/SC_CLOSE, WM_CLOSE, WM_DESTROY as the
-// frame says. Everything else is left to the dialog manager.
+// pageDone 0, the page's place, title, icons, texts, marks, the glue's
+// afterTexts, states, "Usage..." hidden, the progress bar and its timer,
+// the first focus. WM_COMMAND: the glue's onCommand first, then
+// PageFrame::command. WM_MOVE keeps the place for the next page. WM_TIMER
+// refreshes the progress bar. WM_SYSCOMMAND/SC_CLOSE, WM_CLOSE, WM_DESTROY
+// as the frame says. Everything else is left to the dialog manager.
 #ifndef QUORVEL_WIZARD_WIN32_PAGEDIALOG_H
 #define QUORVEL_WIZARD_WIN32_PAGEDIALOG_H
 
@@ -42,7 +44,8 @@ INT_PTR handle(const PageGlue& glue, void* window, uint32_t message, uintptr_t w
 // The AppState stored in the page's user-data slot; none before WM_INITDIALOG.
 AppState* stateOf(HWND window);
 
-// Puts a view's texts, marks or states on the page's controls.
+// Puts a view's texts, marks or states on the page's controls. A radio
+// group left without a mark keeps a tab stop on its first button.
 void applyTexts(HWND window, const PageView& view);
 void applyMarks(HWND window, const PageView& view);
 void applyStates(HWND window, const PageView& view);

@@ -41,11 +41,19 @@ void endDialog(void* window) {
         EndDialog(static_cast<HWND>(window), 0);
 }
 
+// The dialog class (WC_DIALOG): only the pages are dialogs here.
+bool isDialog(HWND window) { return GetClassLongPtrA(window, GCW_ATOM) == 0x8002; }
+
+// Keys for a page go through the dialog manager first, as a modal page's own
+// loop does, so Tab, the arrows, Enter and Esc work on the working pages too.
 void pump() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT)
             return;
+        HWND page = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+        if (page != nullptr && isDialog(page) && IsDialogMessageA(page, &message))
+            continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

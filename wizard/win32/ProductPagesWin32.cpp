@@ -58,7 +58,9 @@ bool setDirCommand(HWND window, AppState& state, int controlId, int notification
         return true;
     }
     if (controlId == IDC_BROWSE && notification == BN_CLICKED) {
-        char path[FolderBrowserPathSize];
+        // The browser opens at the folder in the edit.
+        char path[FolderBrowserPathSize] = {};
+        GetDlgItemTextA(window, IDC_DIRECTORY, path, sizeof path);
         if (browseForFolder(window, BrowseTitle, path) == 1) {
             SetDlgItemTextA(window, IDC_DIRECTORY, path);
             // The edit's change notification normally stores it already.

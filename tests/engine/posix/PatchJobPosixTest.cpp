@@ -87,7 +87,7 @@ TEST(PatchJobLongNames, LongPathsAndNamesAreRewrittenLikeShortOnes) {
     runJob(job, &manager, directory, 1);
     EXPECT_EQ(Failed, job.status);
     EXPECT_EQ("Unable to open file \"" + longest + ".new\" for writing!", std::string(job.message));
-    EXPECT_EQ(ZephErrInvalid, job.failure.code) << "the name is too long for the system";
+    EXPECT_EQ(ZephErrInvalid, job.failure.cause.code) << "the name is too long for the system";
     std::size_t entries = 0;
     for (auto it = fs::directory_iterator(directory); it != fs::directory_iterator(); ++it)
         ++entries;
@@ -256,7 +256,7 @@ TEST(PatchJobHostileFolder, OwnersMovesAreNeitherFollowedNorOverwritten) {
         }
         EXPECT_EQ(c.status, job.status) << job.message;
         if (c.status == Failed) {
-            EXPECT_EQ(ZephErrChanged, job.failure.code) << job.message;
+            EXPECT_EQ(ZephErrChanged, job.failure.cause.code) << job.message;
         }
         if (c.after == "(link)") {
             EXPECT_TRUE(fs::is_symlink(dir.file("game.ini")));

@@ -229,6 +229,29 @@ void click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK,
 
 void postClick(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
+void pressKey(HWND page, UINT key) {
+    for (UINT message : {WM_KEYDOWN, WM_KEYUP}) {
+        HWND focus = GetFocus();
+        MSG stroke = {};
+        stroke.hwnd = focus != nullptr ? focus : page;
+        stroke.message = message;
+        stroke.wParam = key;
+        stroke.lParam = message == WM_KEYUP ? 0xC0000001 : 1;
+        stroke.time = GetTickCount();
+        if (!IsDialogMessageA(page, &stroke)) {
+            TranslateMessage(&stroke);
+            DispatchMessageA(&stroke);
+        }
+        MSG posted;
+        while (IsWindow(page) && PeekMessageA(&posted, nullptr, 0, 0, PM_REMOVE)) {
+            if (!IsDialogMessageA(page, &posted)) {
+                TranslateMessage(&posted);
+                DispatchMessageA(&posted);
+            }
+        }
+    }
+}
+
 bool pumpUntil(const std::function<bool()>& done, int timeoutMs) {
     DWORD start = GetTickCount();
     for (;;) {

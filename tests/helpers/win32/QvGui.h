@@ -58,6 +58,11 @@ void click(HWND dialog, int id);
 // caller must keep pumping or answering.
 void postClick(HWND dialog, int id);
 
+// A key pressed and released on a page as its dialog loop meets it: down and
+// up go to the focused control (the page when none has the focus) through
+// the dialog manager (IsDialogMessage), then the messages they posted.
+void pressKey(HWND page, UINT key);
+
 // Handles this thread's messages until done() is true or timeoutMs passed;
 // true when done() became true.
 bool pumpUntil(const std::function<bool()>& done, int timeoutMs);

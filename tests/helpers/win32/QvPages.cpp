@@ -133,12 +133,15 @@ void CALLBACK FolderBrowserUser::tick(HWND, UINT, UINT_PTR, DWORD) {
         if (user.onShown)
             user.onShown(browser);
     }
-    if (user.choose.empty() || ++user.ticks_ > 80) {
+    user.selected = selectedName(browser);
+    if ((user.choose.empty() && !user.selected.empty()) || ++user.ticks_ > 80) {
         PostMessageA(browser, WM_COMMAND, IDCANCEL, 0);
         return;
     }
+    if (user.choose.empty())
+        return;
     const std::string name = user.choose.substr(user.choose.find_last_of("\\/") + 1);
-    if (_stricmp(selectedName(browser).c_str(), name.c_str()) == 0)
+    if (_stricmp(user.selected.c_str(), name.c_str()) == 0)
         PostMessageA(browser, WM_COMMAND, IDOK, 0);
     else
         SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(user.choose.c_str()));

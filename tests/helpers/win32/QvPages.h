@@ -51,13 +51,15 @@ HWND ownedWindow(HWND owner);
 // The folder browser behind a "Browse..." button, answered from a timer
 // while its modal loop runs. The browser fills its tree after it shows, so
 // a chosen folder is selected again on each tick until the tree's
-// selection is that folder; then OK. An empty choice cancels, and so does
-// every browser that stays up for about 4 s.
+// selection is that folder; then OK. An empty choice cancels once the tree
+// has a selection, and every browser that stays up for about 4 s is
+// cancelled.
 struct FolderBrowserUser {
     std::string choose;                // the folder to choose; empty: cancel
     std::function<void(HWND)> onShown; // called once with the browser
     bool seen = false;                 // a browser came up
     std::vector<std::string> texts;    // its static controls' texts
+    std::string selected;              // the tree's selected folder name when answered
 
     // Clicks button on page and answers the browser it opens.
     void browse(HWND page, int button);

@@ -3,8 +3,8 @@
 # control fields declare Wine for the wizard only; unpacked into a scratch
 # root, its quorvel runs --version and patches the wizard's generated test
 # install (checked byte for byte by qv_install_dir), its man pages render,
-# and quorvel-wizard starts the packaged wizard under Wine up to its title
-# page.
+# its shell completions are in place, and quorvel-wizard starts the
+# packaged wizard under Wine up to its title page.
 #
 #   deb_package.sh BUILD_DIR SOURCE_DIR PACKAGE_DIR VERSION
 #
@@ -46,7 +46,8 @@ root=$work/root
 dpkg-deb -x "$deb" "$root" || { echo "FAIL: dpkg-deb -x"; exit 1; }
 for path in bin/quorvel bin/quorvel-wizard lib/quorvel/Quorvel.exe share/man/man1/quorvel.1.gz \
             share/man/man1/quorvel-wizard.1.gz share/applications/quorvel.desktop \
-            share/icons/hicolor/48x48/apps/quorvel.png share/doc/quorvel/copyright; do
+            share/icons/hicolor/48x48/apps/quorvel.png share/doc/quorvel/copyright \
+            share/bash-completion/completions/quorvel share/zsh/vendor-completions/_quorvel; do
   [ -f "$root/usr/$path" ] || fail "the package has no /usr/$path"
 done
 

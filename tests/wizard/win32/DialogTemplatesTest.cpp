@@ -19,7 +19,19 @@ namespace {
 
 // --- What a control should be ----------------------------------------------
 
-enum class Kind { PushButton, DefPushButton, AutoRadio, AutoCheck, Text, CentredText, Icon, BlackFrame, Edit, ListBox };
+enum class Kind {
+    PushButton,
+    DefPushButton,
+    AutoRadio,
+    AutoCheck,
+    Text,
+    CentredText,
+    Icon,
+    BlackFrame,
+    Edit,
+    ListBox,
+    ProgressBar
+};
 
 struct KindInfo {
     const char* className; // as GetClassName reports it
@@ -40,6 +52,7 @@ KindInfo kindInfo(Kind kind) {
     case Kind::BlackFrame: return {"Static", 0x0082, SS_TYPEMASK, SS_BLACKFRAME};
     case Kind::Edit: return {"Edit", 0x0081, 0, 0};
     case Kind::ListBox: return {"ListBox", 0x0083, 0, 0};
+    case Kind::ProgressBar: return {"msctls_progress32", 0, 0, 0}; // named: not a predefined class
     }
     return {"", 0, 0, 0};
 }
@@ -84,6 +97,8 @@ std::vector<ControlSpec> withFrame(std::vector<ControlSpec> controls, bool nextI
 std::vector<TemplateSpec> allTemplates() {
     const ControlSpec heading = {IDC_HEADING, Kind::Text, 7, 7, 488, 17, anyText};
     const ControlSpec progress = {IDC_HEADING, Kind::CentredText, 57, 98, 378, 37, anyText};
+    // Beneath the line of text: files looked at of the folder's total.
+    const ControlSpec progressBar = {IDC_PROGRESS, Kind::ProgressBar, 57, 141, 378, 10};
     const std::vector<ControlSpec> results = {
         {IDC_FIRST_LINE, Kind::Text, 7, 7, 488, 17, anyText},
         {IDC_SECOND_LINE, Kind::Text, 7, 28, 488, 27},
@@ -138,9 +153,9 @@ std::vector<TemplateSpec> allTemplates() {
              {IDC_DIRECTORY, Kind::Edit, 7, 110, 418, 14, nullptr, oneLineEdit, ES_MULTILINE | ES_READONLY},
              {IDC_BROWSE, Kind::PushButton, 427, 111, 68, 14, "Browse..."},
          })},
-        {IDD_SCAN, 503, 283, withFrame({progress})},
+        {IDD_SCAN, 503, 283, withFrame({progress, progressBar})},
         {IDD_SCANRESULTS, 503, 283, withFrame(results)},
-        {IDD_CONVERTFILES, 503, 283, withFrame({progress})},
+        {IDD_CONVERTFILES, 503, 283, withFrame({progress, progressBar})},
         {IDD_DONE, 503, 283, withFrame(results)},
         {IDD_MAIN,
          481,

@@ -6,6 +6,7 @@
 // Message boxes are answered by a hook, the folder browser from a timer.
 // Pictures of every page go to screenshots\job-pages beside the tests.
 #include "AppState.h"
+#include "JobRuns.h"
 #include "PageDriver.h"
 #include "PageProcedures.h"
 #include "PageTable.h"
@@ -22,6 +23,7 @@
 #include "win32/QvScreenshot.h"
 
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -109,6 +111,7 @@ public:
         saved_ = ZephSysFiles;
         delay_ = openDelayMs;
         ZephSysFiles.open = slowOpen;
+        ZephSysFiles.openIn = slowOpenIn;
     }
     ~SlowDisk() { ZephSysFiles = saved_; }
     SlowDisk(const SlowDisk&) = delete;
@@ -118,6 +121,10 @@ private:
     static ZephError slowOpen(const char* path, uint32_t flags, int64_t* handle) {
         Sleep(delay_);
         return saved_.open(path, flags, handle);
+    }
+    static ZephError slowOpenIn(int64_t folder, const char* name, uint32_t flags, int64_t* handle) {
+        Sleep(delay_);
+        return saved_.openIn(folder, name, flags, handle);
     }
     static inline ZephSysFileTable saved_ = {};
     static inline DWORD delay_ = 0;
@@ -405,6 +412,11 @@ TEST_F(JobPagesGui, BrowserCancelledChangesNothingAndAChoiceFillsTheEdit) {
     choose.choose = folder;
     choose.browse(page, IDC_BROWSE);
     ASSERT_TRUE(choose.seen);
+
+    // Now that the edit names a folder that exists, the browser opens there.
+    qvtest::FolderBrowserUser opened;
+    opened.browse(page, IDC_BROWSE);
+    EXPECT_EQ(_stricmp(opened.selected.c_str(), folder.substr(3).c_str()), 0) << opened.selected;
     RemoveDirectoryA(folder.c_str());
     EXPECT_EQ(_stricmp(itemText(page, IDC_DIRECTORY).c_str(), folder.c_str()), 0)
         << itemText(page, IDC_DIRECTORY) << " for " << folder;
@@ -453,6 +465,30 @@ TEST_F(JobPagesGui, WorkingPagesOfferOnlyWhatTheyShould) {
     answerer.setAnswer(IDYES);
     SendMessageA(patching, WM_SYSCOMMAND, SC_CLOSE, 0);
     expectLeft(patching, PageId::End);
+}
+
+// The bar moves without a measure until the listing gives the total, then
+// shows the entries looked at; the page's timer keeps it current.
+TEST_F(JobPagesGui, WorkingPagesShowHowFarTheRunIs) {
+    qvtest::TempDir dir;
+    std::string error;
+    ASSERT_TRUE(qvtest::makeGameInstall(dir.path(), &error)) << error;
+    setDirectory(dir.path());
+    for (int32_t pageId : {PageId::Scan, PageId::ConvertFiles}) {
+        startWizardRun(state, pageId == PageId::ConvertFiles ? 1 : 0);
+        HWND page = open(pageId);
+        ASSERT_NE(page, nullptr);
+        HWND bar = GetDlgItem(page, IDC_PROGRESS);
+        EXPECT_NE(GetWindowLongA(bar, GWL_STYLE) & PBS_MARQUEE, 0) << "no total before the listing";
+        state.job.step(-1);
+        EXPECT_TRUE(qvtest::pumpUntil(
+            [&] { return SendMessageA(bar, PBM_GETRANGE, FALSE, 0) == qvtest::GameInstallEntries; }, 2000));
+        EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), qvtest::GameInstallEntries);
+        EXPECT_EQ(GetWindowLongA(bar, GWL_STYLE) & PBS_MARQUEE, 0);
+        shot(page, pageId == PageId::Scan ? "07-scan-progress" : "09-convertfiles-progress");
+        DestroyWindow(page);
+    }
+    EXPECT_EQ(problemsText(qvtest::checkGameInstall(dir.path(), true)), "");
 }
 
 TEST_F(JobPagesGui, ResultsShowAFailureVerbatimAndFitALongDirectory) {

@@ -45,35 +45,87 @@ protected:
     }
 };
 
-TEST_F(ShellPagesGui, EveryPageSetsUpTheFrame) {
+// Every wizard page: title, heading font, icons, its place (the first one
+// centred, each later one where the one before it was moved to), the first
+// focus (never About; a read-only text without a selection) and Esc, which
+// asks the exit question as the close box does (DONE ends at once).
+TEST_F(ShellPagesGui, EveryPageSetsUpTheFrameAndTheKeyboard) {
     struct Expected {
         int32_t pageId;
         const char* title;
         int heading;
+        int focus; // 0: the page itself
+        bool escAsks;
     } expected[] = {
-        {PageId::Title, "Quorvel [1.0.1r-2]  Title Screen", IDC_FIRST_LINE},
-        {PageId::ReadMe, "Quorvel [1.0.1r-2]  Read Me Screen", IDC_HEADING},
-        {PageId::Eula, "Quorvel [1.0.1r-2]  EULA Screen", IDC_HEADING},
-        {PageId::Vender, "Quorvel [1.0.1r-2]  Vender Screen", IDC_HEADING},
-        {PageId::Arcavia, "Quorvel [1.0.1r-2]  Arcavia Notice", IDC_HEADING},
+        {PageId::Title, "Quorvel [1.0.1r-2]  Title Screen", IDC_FIRST_LINE, IDC_NEXT, true},
+        {PageId::ReadMe, "Quorvel [1.0.1r-2]  Read Me Screen", IDC_HEADING, IDC_README_TEXT, true},
+        {PageId::Eula, "Quorvel [1.0.1r-2]  EULA Screen", IDC_HEADING, IDC_AGREEMENT_TEXT, true},
+        {PageId::Vender, "Quorvel [1.0.1r-2]  Vender Screen", IDC_HEADING, IDC_CHANNEL_DOWNLOAD, true},
+        {PageId::Arcavia, "Quorvel [1.0.1r-2]  Arcavia Notice", IDC_HEADING, IDC_BACK, true},
+        {PageId::SelectProduct, "Quorvel [1.0.1r-2]  Product selection screen", IDC_HEADING, IDC_PRODUCT_LIST, true},
+        {PageId::SetDir, "Quorvel [1.0.1r-2]  Directory Selection", IDC_HEADING, IDC_DIRECTORY, true},
+        {PageId::Scan, "Quorvel [1.0.1r-2]  Scanning Files", IDC_HEADING, IDC_BACK, true},
+        {PageId::ScanResults, "Quorvel [1.0.1r-2]  Scan Results", IDC_FIRST_LINE, IDC_BACK, true},
+        {PageId::ConvertFiles, "Quorvel [1.0.1r-2]  Patching Files", IDC_HEADING, 0, true},
+        {PageId::Done, "Quorvel [1.0.1r-2]  Patch Results", IDC_FIRST_LINE, IDC_EXIT, false},
     };
     RECT desktop;
     GetWindowRect(GetDesktopWindow(), &desktop);
+    POINT movedTo = {-1, -1};
+    BoxAnswerer answerer(IDNO);
     for (const Expected& e : expected) {
+        SCOPED_TRACE(e.title);
         HWND page = open(e.pageId);
         ASSERT_NE(page, nullptr);
         EXPECT_EQ(qvtest::windowText(page), e.title);
         EXPECT_EQ(state.pageDone, 0u);
-        EXPECT_EQ(reinterpret_cast<void*>(SendDlgItemMessageA(page, e.heading, WM_GETFONT, 0, 0)), state.headingFont)
-            << e.title;
+        EXPECT_EQ(reinterpret_cast<void*>(SendDlgItemMessageA(page, e.heading, WM_GETFONT, 0, 0)), state.headingFont);
         // Only the heading gets the heading font.
         EXPECT_NE(reinterpret_cast<void*>(SendDlgItemMessageA(page, IDC_NEXT, WM_GETFONT, 0, 0)), state.headingFont);
+        EXPECT_NE(SendMessageA(page, WM_GETICON, ICON_BIG, 0), 0);
+        EXPECT_NE(SendMessageA(page, WM_GETICON, ICON_SMALL, 0), 0);
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(page, IDC_USAGE)));
+
         RECT rect;
         GetWindowRect(page, &rect);
-        int width = rect.right - rect.left, height = rect.bottom - rect.top;
-        EXPECT_EQ(rect.left, ((desktop.right - desktop.left) >> 1) - (width >> 1)) << e.title;
-        EXPECT_EQ(rect.top, ((desktop.bottom - desktop.top) >> 1) - (height >> 1)) << e.title;
-        EXPECT_FALSE(IsWindowVisible(GetDlgItem(page, IDC_USAGE)));
+        if (movedTo.x < 0) {
+            int width = rect.right - rect.left, height = rect.bottom - rect.top;
+            EXPECT_EQ(rect.left, ((desktop.right - desktop.left) >> 1) - (width >> 1));
+            EXPECT_EQ(rect.top, ((desktop.bottom - desktop.top) >> 1) - (height >> 1));
+        } else {
+            EXPECT_EQ(rect.left, movedTo.x);
+            EXPECT_EQ(rect.top, movedTo.y);
+        }
+        // The user takes the page elsewhere: the next one opens there.
+        movedTo = {rect.left - 11 - e.pageId, rect.top + 7 + e.pageId};
+        SetWindowPos(page, nullptr, movedTo.x, movedTo.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+
+        // Without a control to take it, the focus stays on the page, where
+        // the dialog manager may hand it to any control: keys reach the page.
+        HWND focus = GetFocus();
+        if (e.focus != 0)
+            EXPECT_EQ(focus, GetDlgItem(page, e.focus)) << GetDlgCtrlID(focus);
+        else
+            EXPECT_TRUE(focus == page || IsChild(page, focus));
+        DWORD from = 1, to = 0;
+        SendMessageA(focus, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+        if (e.focus == IDC_README_TEXT || e.focus == IDC_AGREEMENT_TEXT) {
+            EXPECT_EQ(from, to) << "the text is selected";
+            EXPECT_EQ(SendMessageA(focus, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+        }
+
+        answerer.clear();
+        qvtest::pressKey(page, VK_ESCAPE);
+        if (e.escAsks) {
+            ASSERT_EQ(answerer.seen().size(), 1u);
+            EXPECT_EQ(answerer.seen()[0].text, exitQuestion);
+            EXPECT_EQ(answerer.seen()[0].owner, page);
+            EXPECT_TRUE(IsWindowVisible(page));
+            EXPECT_EQ(state.pageDone, 0u);
+        } else {
+            EXPECT_TRUE(answerer.seen().empty());
+            expectLeft(page, PageId::End);
+        }
         DestroyWindow(page);
     }
 }
@@ -85,6 +137,9 @@ TEST_F(ShellPagesGui, TitleLeadsToTheAgreementAndBackIsDisabled) {
     expectButtons(page, true, true, false, true, true);
     // Next is the default button and has the focus, so Enter clicks Next.
     EXPECT_EQ(GetFocus(), GetDlgItem(page, IDC_NEXT));
+    qvtest::pressKey(page, VK_RETURN);
+    expectLeft(page, PageId::Eula);
+    page = open(PageId::Title);
     click(page, IDC_BACK);
     EXPECT_EQ(state.pageDone, 0u);
     EXPECT_TRUE(IsWindowVisible(page));
@@ -217,6 +272,26 @@ TEST_F(ShellPagesGui, AgreementAcceptAndDecline) {
     click(page, IDC_NEXT);
     expectLeft(page, PageId::Vender);
 
+    // Tab goes round the page and back into the agreement, which takes the
+    // focus without a selection; Down then Enter accept and go on.
+    state.agreed = 0;
+    HWND keys = open(PageId::Eula);
+    HWND text = GetDlgItem(keys, IDC_AGREEMENT_TEXT);
+    qvtest::pressKey(keys, VK_TAB);
+    EXPECT_EQ(GetFocus(), GetDlgItem(keys, IDC_DECLINE));
+    for (int tabs = 0; tabs < 10 && GetFocus() != text; ++tabs)
+        qvtest::pressKey(keys, VK_TAB);
+    ASSERT_EQ(GetFocus(), text);
+    DWORD from = 1, to = 0;
+    SendMessageA(text, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    EXPECT_EQ(from, to);
+    EXPECT_EQ(SendMessageA(text, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+    qvtest::pressKey(keys, VK_TAB);
+    qvtest::pressKey(keys, VK_DOWN);
+    EXPECT_EQ(state.agreed, 1);
+    qvtest::pressKey(keys, VK_RETURN);
+    expectLeft(keys, PageId::Vender);
+
     HWND back = open(PageId::Eula);
     click(back, IDC_BACK);
     expectLeft(back, PageId::Title);
@@ -235,6 +310,8 @@ TEST_F(ShellPagesGui, ChannelButtonsAndWhereNextLeads) {
     for (int id : ids)
         EXPECT_FALSE(marked(page, id));
     expectButtons(page, true, true, true, false, true);
+    // With no mark the group still has a tab stop, so Tab reaches it.
+    EXPECT_NE(GetWindowLongA(GetDlgItem(page, IDC_CHANNEL_DOWNLOAD), GWL_STYLE) & WS_TABSTOP, 0);
 
     // Top to bottom on the screen: download store, subscription, box copy.
     RECT top, middle, bottom;
@@ -258,9 +335,22 @@ TEST_F(ShellPagesGui, ChannelButtonsAndWhereNextLeads) {
         state.purchaseChannel = channel;
         HWND again = open(PageId::Vender);
         EXPECT_TRUE(marked(again, ids[channel - 1]));
+        EXPECT_EQ(GetFocus(), GetDlgItem(again, ids[channel - 1])) << "the focus starts on the marked choice";
         click(again, IDC_NEXT);
         expectLeft(again, PageId::SelectProduct);
     }
+
+    // The keyboard alone: Space marks the top choice, Down the next one,
+    // Enter goes on.
+    state.purchaseChannel = PurchaseChannel::None;
+    HWND keys = open(PageId::Vender);
+    qvtest::pressKey(keys, VK_SPACE);
+    EXPECT_EQ(state.purchaseChannel, PurchaseChannel::DownloadStore);
+    qvtest::pressKey(keys, VK_DOWN);
+    EXPECT_EQ(state.purchaseChannel, PurchaseChannel::SubscriptionStore);
+    EXPECT_TRUE(marked(keys, IDC_CHANNEL_SUBSCRIPTION));
+    qvtest::pressKey(keys, VK_RETURN);
+    expectLeft(keys, PageId::Arcavia);
 }
 
 TEST_F(ShellPagesGui, ChannelBackResetsTheAgreement) {
