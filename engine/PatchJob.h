@@ -157,7 +157,7 @@ struct PatchJob {
     int32_t cursor = 0; // scan offset in content
     int32_t fileMatches = 0;
     int32_t binaryKind = 0;
-    int32_t writePos = 0;                      // bytes of content written to the target so far
+    int32_t writePos = 0;    // bytes of content written to the target so far
     ZephFileReplacer target; // the new file being written, sealed at EndWrite
     RunJournal journal;      // a convert run's record goes here
     RunCommit changes;       // a convert run's complete new files and their record

@@ -136,8 +136,8 @@ RunRestoreResult RunRestoreFile(int64_t folder, const RunFileRecord& file, ZephM
     ZephFileReplacer replacer;
     replacer.init(manager);
     // An empty old content is a file of no bytes, as it was.
-    if (replacer.begin(folder, file.target, file.target, &identity) != 0 ||
-        replacer.write(old.data, old.length) != 0 || replacer.commit() != 0) {
+    if (replacer.begin(folder, file.target, file.target, &identity) != 0 || replacer.write(old.data, old.length) != 0 ||
+        replacer.commit() != 0) {
         *cause = replacer.failure;
         return replacer.failure.code == ZephErrChanged ? RunRestoreChanged : RunRestoreFailed;
     }
@@ -259,7 +259,8 @@ int RunRecover(const ZephFolder& install, ZephMemManager* manager, RunRecovery* 
             ++recovery->damaged;
             continue;
         }
-        if (record.version != RunRecordVersion)
+        // A first line cut short (version 0) is no other version's record.
+        if (record.version != RunRecordVersion && record.version != 0)
             continue; // another version's: settled by that version
         if (!record.isUnderstood()) {
             // Its first write was cut short: nothing it protects was touched.

@@ -182,7 +182,7 @@ printf 'host=%s\r\n' "$address" > "$work/outside.ini"
 ln -s "$work/outside.ini" "$links/GAME.INI"
 printf 'host=%s\r\n' "$address" > "$links/Net.cfg"
 expect_json 3 "matched=1 passed_over.links=1 passed_over.special=0" -- scan --json "$(path "$links")"
-expect 0 "=Patched 1 file." "=$name: warning: $(path "$links"): passed over, never read or written: 1 link, 0 special files" \
+expect 0 "=Patched 1 file; '$name undo' on this folder puts it back as it was." "=$name: warning: $(path "$links"): passed over, never read or written: 1 link, 0 special files" \
     -- patch "$(path "$links")"
 [ -L "$links/GAME.INI" ] || fail "the link was replaced by a file"
 grep -q -F "$address" "$work/outside.ini" || fail "the link's target was patched"
@@ -196,7 +196,7 @@ for length in 252 300; do
     deep=$deep/$(printf 'e%.0s' $(seq $((length - 6 - ${#deep} - 1))))
     mkdir -p "$deep"
     printf 'host=%s\r\n' "$address" > "$deep/a.ini"
-    expect 0 "=Patched 1 file." "" -- patch "$(path "$deep")"
+    expect 0 "=Patched 1 file; '$name undo' on this folder puts it back as it was." "" -- patch "$(path "$deep")"
 done
 
 if [ "$mode" = native ]; then
@@ -208,7 +208,7 @@ if [ "$mode" = native ]; then
     python3 -c 'import socket, sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])' "$special/Keys.ini"
     mkfifo "$special/Pipe.cfg"
     quorvel() { timeout -s KILL 20 "$exe" "$@"; }
-    expect 0 "=Patched 5 files." "=$name: warning: $special: passed over, never read or written: 0 links, 2 special files" \
+    expect 0 "=Patched 5 files; '$name undo' on this folder puts them back as they were." "=$name: warning: $special: passed over, never read or written: 0 links, 2 special files" \
         -- patch "$special"
     quorvel() { "$exe" "$@"; }
 
