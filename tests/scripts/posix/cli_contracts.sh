@@ -127,6 +127,18 @@ expect_json 0 "command=products products=11" -- products --json
 expect_json 1 "result=refused" -- rewrite --json --strict --old "$address" --new "a.much.longer.host" "$S"
 diff -r "$sample" "$work/pristine" > /dev/null || fail "a run that writes nothing changed files"
 expect_json 0 "result=patched patched=5" -- patch --json "$S"
+# Undo and status: the journal of the runs, outside the folder.
+expect_json 0 "result=patched needs_patching=0 changed_since=0 undo_available=True" -- status --json "$S"
+expect 0 "~Dry run: 5 files would be restored as before the run of " "" -- undo -n "$S"
+expect 0 "~Restored 5 files as before the run of " "" -- undo "$S"
+diff -r "$sample" "$work/pristine" > /dev/null || fail "undo did not give back every byte"
+expect 3 "=Needs patching: 5 files hold \"$address\"." "" -- status "$S"
+expect 1 "" "~: no run of quorvel on this folder is left to undo" -- undo "$S"
+expect 0 "~Patched 5 files; '$name undo' on this folder puts them back as they were." "" -- patch "$S"
+cp -p "$sample/Game.ini" "$work/Game.ini"
+printf 'edited\r\n' >> "$sample/Game.ini"
+expect 1 "" "~$(path "$sample/Game.ini"): changed since the run; left alone" -- undo "$S"
+cp -p "$work/Game.ini" "$sample/Game.ini"
 expect_json 0 "result=nothing_to_patch" -- patch --json "$S"
 
 # A closed output pipe ends the run between two files: exit 141, each file
