@@ -8,8 +8,14 @@ int ZephSysUserStateFolder(char* area, int32_t size) {
     if (area == nullptr || size < 1)
         return -1;
     area[0] = '\0';
-    DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", area, static_cast<DWORD>(size));
-    if (length == 0 || length >= static_cast<DWORD>(size)) {
+    // Wide, then UTF-8 as every path inside: a user name need not fit the
+    // ANSI code page.
+    wchar_t wide[MAX_PATH * 2];
+    DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", wide, MAX_PATH * 2);
+    if (length == 0 || length >= MAX_PATH * 2)
+        return -1;
+    int written = WideCharToMultiByte(CP_UTF8, 0, wide, -1, area, size, nullptr, nullptr);
+    if (written <= 0) {
         area[0] = '\0';
         return -1;
     }
