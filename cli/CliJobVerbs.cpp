@@ -266,7 +266,12 @@ int endOfBrokenRun(CliTool& tool, const CliTarget& target, const Counts& counts)
     } else if (signalled) {
         tool.error(nullptr, "interrupted; no file was changed");
     }
-    writeSummary(tool, target, stopped ? Interrupted : Failed_, counts, code);
+    // Files whose new content was written are not patched until all take
+    // their places: the summary counts those in place.
+    Counts told = counts;
+    if (job.convert != 0)
+        told.written = job.filesPatched;
+    writeSummary(tool, target, stopped ? Interrupted : Failed_, told, code);
     return code;
 }
 
