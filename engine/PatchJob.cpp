@@ -311,7 +311,8 @@ bool PatchJob::doListDirectory() {
             if (journal.failure.code == ZephErrNotFound)
                 return fail(RunFailedJournal, journal.failure, NoStateFolderText,
                             ZephPathSeparator == '/' ? "HOME" : "LOCALAPPDATA");
-            return fail(RunFailedJournal, journal.failure, NoJournalText, journal.path);
+            return fail(RunFailedJournal, journal.failure, NoJournalText,
+                        journal.path[0] != '\0' ? journal.path : directory);
         }
         changes.init(memoryManager, PatchSealedFiles);
         // Room for the replacements of most files, had before any file is read.
