@@ -2,6 +2,7 @@
 """Writes a made-up game install directory for the engine benchmarks.
 
     python3 bench/make_install_dir.py OUTDIR [--megabytes 400] [--seed 1]
+        [--programs-from DIR] [--dense MEGABYTES] [--many COUNT]
 
 A few hundred files, most of the bytes in large program files (.exe, .dll),
 plus configuration and page files (.ini, .cfg, .htm), files of other kinds
@@ -11,6 +12,16 @@ end, across a 4096-byte piece boundary and in the middle, once or several
 times; near misses (the address cut short, other addresses of the same
 range) are everywhere. Planted strings with letters get a random letter case
 per copy (the address has none). Nothing here is a real game file.
+
+--programs-from DIR takes the program files from DIR instead (real Windows
+programs, such as Wine's own x86_64-windows folder), copied under their
+names until the budget is used, 40 percent of them with the address planted.
+--dense writes instead one text file of that size made of lines that each
+hold the address ("dense.ini"), the worst case for a rewrite that moves the
+rest of the file at every occurrence. --many writes instead COUNT small text
+files (100 to 2000 bytes, one in a thousand holding the address), for what a
+run costs per file. --texts writes instead COUNT text files of 64 to 512 KiB,
+each holding the address a few times, for a rewrite of many files.
 """
 import argparse
 import os
@@ -89,6 +100,10 @@ def main():
     parser.add_argument("outdir")
     parser.add_argument("--megabytes", type=int, default=400)
     parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--programs-from", metavar="DIR")
+    parser.add_argument("--dense", type=int, metavar="MEGABYTES")
+    parser.add_argument("--many", type=int, metavar="COUNT")
+    parser.add_argument("--texts", type=int, metavar="COUNT")
     args = parser.parse_args()
     rng = random.Random(args.seed)
     address = wizard_address()
@@ -104,6 +119,26 @@ def main():
         if len(data) > len(address) and rng.random() < rate:
             for at in plant_places(rng, len(data), len(address)):
                 data[at:at + len(address)] = random_case(rng, address)
+
+    if args.dense:
+        line = b"Server=" + address + b"\r\nPort=28000\r\n"
+        write("dense.ini", (line * ((args.dense << 20) // len(line) + 1))[: args.dense << 20])
+        return 0
+    if args.texts:
+        for i in range(args.texts):
+            kind = ("ini", "cfg", "htm")[i % 3]
+            data = text_bytes(rng, int(65536 * 2 ** rng.uniform(0, 3)), kind, address)
+            for at in sorted(rng.sample(range(0, len(data) - len(address), len(address)), 4)):
+                data[at:at + len(address)] = address
+            write(f"t{i:04d}.{kind}", data)
+        return 0
+    if args.many:
+        for i in range(args.many):
+            kind = ("ini", "cfg", "htm")[i % 3]
+            data = text_bytes(rng, rng.randrange(100, 2000), kind, address)
+            plant(data, 0.001)
+            write(f"f{i:06d}.{kind}", data)
+        return 0
 
     # Text files and other kinds first: small, many.
     used = 0
@@ -127,6 +162,18 @@ def main():
         plant(data, 0.5)
         with open(os.path.join(args.outdir, "Maps", f"map{i}.dll"), "wb") as f:
             f.write(data)
+    if args.programs_from:
+        names = sorted(n for n in os.listdir(args.programs_from) if os.path.isfile(os.path.join(args.programs_from, n)))
+        rng.shuffle(names)
+        for name in names:
+            if used >= budget:
+                break
+            with open(os.path.join(args.programs_from, name), "rb") as f:
+                data = bytearray(f.read())
+            plant(data, 0.4)
+            write(name, data)
+            used += len(data)
+        return 0
     # Programs take the rest of the budget, sized from 64 KiB to 16 MiB.
     sizes = [int(65536 * 2 ** rng.uniform(0, 8)) for _ in range(140)]
     scale = (budget - used) / sum(sizes)

@@ -78,8 +78,21 @@ void CliExpertConsole::write(const char* bytes, int32_t length) {
     if (length <= 0 || !showLog_)
         return;
     line_.clear();
-    CliAppendTerminalBytes(out_.buffer(), bytes, length, escape_);
-    out_.flush();
+    // A slice at a time: a run's log can come in pieces of many megabytes,
+    // and the text for the terminal then never needs more than one slice.
+    constexpr int32_t Slice = 64 * 1024;
+    for (int32_t start = 0; start < length;) {
+        int32_t count = length - start < Slice ? length - start : Slice;
+        if (start + count < length && bytes[start + count - 1] == '\r')
+            ++count; // a CR LF stays in one slice
+        if (CliAppendTerminalBytes(out_.buffer(), bytes + start, count, escape_) != 0) {
+            out_.buffer()->reset();
+            if (!escape_)
+                out_.buffer()->append(bytes + start, count); // no memory: as it stands
+        }
+        out_.flush();
+        start += count;
+    }
 }
 
 void CliExpertConsole::showLog(const ZephBuf& log) {

@@ -7,6 +7,7 @@
 #include "ZephStr.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -163,14 +164,16 @@ int CliAppendTerminalBytes(ZephBuf* out, const char* text, int32_t length, bool 
             return 0;
         return escape ? appendShown(out, bytes + from, to - from, true) : out->append(text + from, to - from);
     };
+    const char* end = text + length;
     int32_t start = 0;
-    for (int32_t i = 0; i + 1 < length; ++i) {
-        if (text[i] == '\r' && text[i + 1] == '\n') {
-            if (piece(start, i) != 0)
-                return -1;
-            start = i + 1; // the LF
-            ++i;
-        }
+    for (auto* cr = static_cast<const char*>(std::memchr(text, '\r', static_cast<size_t>(length)));
+         cr != nullptr && cr + 1 < end; cr = static_cast<const char*>(std::memchr(cr + 1, '\r', end - cr - 1))) {
+        if (cr[1] != '\n')
+            continue;
+        const auto at = static_cast<int32_t>(cr - text);
+        if (piece(start, at) != 0)
+            return -1;
+        start = at + 1; // the LF
     }
     return piece(start, length);
 }

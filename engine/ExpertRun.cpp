@@ -2,6 +2,7 @@
 #include "ExpertRun.h"
 
 #include "InstallFolder.h"
+#include "PatchReadAhead.h"
 #include "PatchRules.h"
 #include "PatchSearch.h"
 #include "RunJournal.h"
@@ -16,9 +17,12 @@
 #include "ZephMem.h"
 #include "ZephPath.h"
 #include "ZephStr.h"
+#include "ZephSysError.h"
+#include "ZephSysFile.h"
 #include "ZephTick.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -34,6 +38,42 @@ constexpr int FileNameSize = 512;
 
 const char* const SaveAsNewSuffix = ".NEW";
 
+// Room kept free at the log's end before each of its lines: more than the
+// longest line (two strings of ExpertFieldSize). The log grows by doubling
+// whenever less is left, so a run that logs millions of occurrences copies
+// it a few dozen times, not once every 8 KiB.
+constexpr int32_t LogRoom = 4 * ExpertFieldSize + 1024;
+
+// The lines logged at every occurrence, made once per file and copied: a
+// dense file has millions of occurrences, and the formatter would cost more
+// than all the rest of the run. Each is exactly what appendFormat writes.
+struct OccurrenceLines {
+    // ", %ld bytes \"%s\"\r\n", the end of a "Match" line.
+    char matchTail[ExpertFieldSize + 32];
+    int32_t matchTailLength = -1; // -1: too long for the area, formatted at each occurrence
+    char replacing[2 * ExpertFieldSize + 64];
+    int32_t replacingLength = -1;
+};
+
+const char* replacingFormat(PatchReplaceMode mode) {
+    switch (mode) {
+    case PatchReplaceBinary: return "    Replacing text \"%s\" with \"%s\" [binary file].\r\n";
+    case PatchReplaceEqualLength: return "    Replacing text \"%s\" with \"%s\" [no change in length].\r\n";
+    case PatchReplaceLengthChanged: return "    Replacing text \"%s\" with \"%s\". [length changed]\r\n";
+    }
+    return "";
+}
+
+// snprintf's length when the whole text fit the area, otherwise -1.
+int32_t fitted(int written, size_t area) { return written >= 0 && static_cast<size_t>(written) < area ? written : -1; }
+
+// Eight lower-case hex digits, as "%8.8lx" writes an offset below 2^32.
+void putHex8(char* at, uint32_t value) {
+    static const char Digits[] = "0123456789abcdef";
+    for (int i = 7; i >= 0; --i, value >>= 4)
+        at[i] = Digits[value & 0xF];
+}
+
 // The run's view of its context, with the defaults filled in.
 class Run {
 public:
@@ -41,6 +81,10 @@ public:
         : context_(context), log_(*context.logBuffer), work_(*context.workBuffer),
           manager_(context.manager != nullptr ? context.manager : &ZephMemManagerGlobal),
           sink_(context.sink != nullptr ? *context.sink : quiet_) {}
+
+    ~Run() { syncSavedFolder(); }
+    Run(const Run&) = delete;
+    Run& operator=(const Run&) = delete;
 
     ExpertOutcome runDirectory(int32_t doIt);
     int processFile(const char* path, int32_t doIt);
@@ -78,9 +122,18 @@ private:
     void passOver(const char* path, int32_t why);
     // "Cause: ..." for the outcome's failure, when it has one.
     void logCause();
-    void showProgress(int32_t position);
-    void logReplacing(PatchReplaceMode mode, const char* oldText, const char* newText);
+    void showProgress(int32_t position, int32_t length);
+    // Room for the next lines: at least LogRoom, and when the log must grow
+    // anyway, twice its size or, if more, expected bytes beyond its end.
+    void makeLogRoom(int64_t expected = 0);
+    bool isLogShort() const { return static_cast<int64_t>(log_.cursor) + LogRoom > log_.capacity; }
+    void logMatch(const OccurrenceLines& lines, int32_t position, int32_t oldLength);
+    void logReplacing(const OccurrenceLines& lines, PatchReplaceMode mode);
+    enum Load { Loaded, CannotLoad, CannotTransfer };
+    // The file's bytes into workBuffer, and its identity as read.
+    Load load(const char* path, ZephSysFileIdentity* identity, ZephFailure* cause);
     void listAndProcess(int32_t doIt);
+    void sizeWorkBuffer(const ZephDirList& list);
     int save(const char* path, const ZephSysFileIdentity& loaded);
     // Notes, before its rewrite, what the rewrite of work_ will change. -1
     // when memory ran out.
@@ -90,6 +143,7 @@ private:
     // with cause.
     int journalSave(const char* target, const char* source, const char* temporary, ZephFailure* cause);
     void closeJournal();
+    void syncSavedFolder();
 
     const ExpertRunContext& context_;
     ZephFolder folder_;
@@ -109,6 +163,7 @@ private:
     ZephBuf edits_;
     char changedBytes_[RunTextSize] = {};
     int32_t changedLength_ = 0;
+    bool savedUnsynced_ = false; // a file saved since the folder was last synced
 };
 
 int Run::noteChange(const PatchFinder& finder, int32_t binary) {
@@ -251,6 +306,24 @@ ExpertOutcome Run::runDirectory(int32_t doIt) {
     return outcome_;
 }
 
+// workBuffer holds each file in turn: sized once for the largest, its block
+// is made (and its pages zeroed) once, not again at every larger file. When
+// that much cannot be had, each file asks for its own size when it comes.
+void Run::sizeWorkBuffer(const ZephDirList& list) {
+    int64_t largest = 0;
+    for (const ZephDirEntry* entry = list.first; entry != nullptr; entry = entry->next) {
+        if (InstallFolderKindOf(*entry, nullptr) != 0 && entry->size > largest)
+            largest = entry->size;
+    }
+    work_.truncate(0);
+    if (largest <= work_.capacity || largest > INT32_MAX - 1)
+        return;
+    const bool failedBefore = work_.failed;
+    work_.setCapacity(0);
+    if (work_.reserve(static_cast<int32_t>(largest)) != 0)
+        work_.failed = failedBefore;
+}
+
 void Run::listAndProcess(int32_t doIt) {
     const char* directory = context_.directory;
     // A pattern that does not fit is refused like a directory that cannot
@@ -301,9 +374,15 @@ void Run::listAndProcess(int32_t doIt) {
         folder_.close();
         return;
     }
+    sizeWorkBuffer(*list);
+    PatchReadAhead readAhead;
+    readAhead.reset(folder_.handle);
     for (ZephDirEntry* entry = list->first; entry != nullptr && !stopRequested(); entry = entry->next) {
         passOver(entry->name, InstallFolderSkipOf(*entry));
+        if (InstallFolderKindOf(*entry, nullptr) != 0)
+            readAhead.opening(*entry);
         if (!InstallFolderPassesOver(*entry) && processFile(entry->name, doIt) == -1) {
+            syncSavedFolder();
             log_.appendLine("Operation stopped.");
             logCause();
             showAndPump();
@@ -315,6 +394,7 @@ void Run::listAndProcess(int32_t doIt) {
         ZephSleep(0);
     }
     ZephDirList::destroy(&list);
+    syncSavedFolder(); // the renames durable before the record's end
     closeJournal();
     folder_.close();
     const int32_t done = log_.length;
@@ -350,10 +430,10 @@ int Run::openFolderOf(const char* path) {
     return 0;
 }
 
-// The percentage is of the buffer's length plus one, so it never reaches 100.
-void Run::showProgress(int32_t position) {
+// The percentage is of the content's length plus one, so it never reaches 100.
+void Run::showProgress(int32_t position, int32_t length) {
     int32_t mark = log_.length;
-    auto percent = static_cast<long>(static_cast<double>(position) / (static_cast<double>(work_.length) + 1.0) * 100.0);
+    auto percent = static_cast<long>(static_cast<double>(position) / (static_cast<double>(length) + 1.0) * 100.0);
     log_.appendFormat("%ld%% Complete...", percent);
     sink_.showProgress(log_, mark);
     log_.truncate(mark);
@@ -364,18 +444,98 @@ void Run::showProgress(int32_t position) {
     pump();
 }
 
-void Run::logReplacing(PatchReplaceMode mode, const char* oldText, const char* newText) {
-    switch (mode) {
-    case PatchReplaceBinary:
-        log_.appendFormat("    Replacing text \"%s\" with \"%s\" [binary file].\r\n", oldText, newText);
-        break;
-    case PatchReplaceEqualLength:
-        log_.appendFormat("    Replacing text \"%s\" with \"%s\" [no change in length].\r\n", oldText, newText);
-        break;
-    case PatchReplaceLengthChanged:
-        log_.appendFormat("    Replacing text \"%s\" with \"%s\". [length changed]\r\n", oldText, newText);
-        break;
+void Run::makeLogRoom(int64_t expected) {
+    if (!isLogShort())
+        return;
+    const int64_t need = static_cast<int64_t>(log_.cursor) + LogRoom;
+    const int64_t step = log_.granularity < 1 ? 1 : log_.granularity;
+    const int64_t largest = (int64_t{INT32_MAX} - 1) / step * step;
+    int64_t room = 2 * static_cast<int64_t>(log_.capacity);
+    if (room < need + expected)
+        room = need + expected;
+    room = (room + step - 1) / step * step;
+    if (room > largest)
+        room = largest;
+    if (room < need)
+        return; // the log's own growth takes over, a granule at a time
+    // Room that cannot be had is no failure yet: the line may still fit in
+    // a granule, and the append that cannot have one says so.
+    const bool failedBefore = log_.failed;
+    if (log_.setCapacity(static_cast<int32_t>(room)) != 0)
+        log_.failed = failedBefore;
+}
+
+void Run::logMatch(const OccurrenceLines& lines, int32_t position, int32_t oldLength) {
+    if (lines.matchTailLength < 0) {
+        log_.appendFormat("    Match: $%8.8lx - $%8.8lx, %ld bytes \"%s\"\r\n", static_cast<unsigned long>(position),
+                          static_cast<unsigned long>(position + oldLength - 1), static_cast<long>(oldLength),
+                          oldString());
+        return;
     }
+    static const char Head[] = "    Match: $";
+    static const char Between[] = " - $";
+    constexpr int32_t HeadLength = sizeof Head - 1, BetweenLength = sizeof Between - 1;
+    char* at = log_.claim(HeadLength + 8 + BetweenLength + 8 + lines.matchTailLength);
+    if (at == nullptr)
+        return;
+    std::memcpy(at, Head, HeadLength);
+    at += HeadLength;
+    putHex8(at, static_cast<uint32_t>(position));
+    at += 8;
+    std::memcpy(at, Between, BetweenLength);
+    at += BetweenLength;
+    putHex8(at, static_cast<uint32_t>(position) + static_cast<uint32_t>(oldLength) - 1);
+    at += 8;
+    std::memcpy(at, lines.matchTail, static_cast<size_t>(lines.matchTailLength));
+}
+
+void Run::logReplacing(const OccurrenceLines& lines, PatchReplaceMode mode) {
+    if (lines.replacingLength < 0) {
+        log_.appendFormat(replacingFormat(mode), oldString(), newString());
+        return;
+    }
+    if (char* at = log_.claim(lines.replacingLength))
+        std::memcpy(at, lines.replacing, static_cast<size_t>(lines.replacingLength));
+}
+
+Run::Load Run::load(const char* path, ZephSysFileIdentity* identity, ZephFailure* cause) {
+    // Read straight into workBuffer, whose block the files share: no block
+    // of its own per file, and no copy of it.
+    ZephFile file;
+    file.init(manager_);
+    if (file.openIn(folder_.handle, ZephPathLastName(path), OpenShared | OpenRead) != 0) {
+        *cause = file.failure;
+        return CannotLoad;
+    }
+    const ZephError known = ZephSysFiles.identify(file.handle, identity);
+    if (known != ZephErrNone) {
+        *cause = ZephFailure{known, ZephSysLastError()};
+        file.close();
+        return CannotLoad;
+    }
+    // Taking the low 32 bits of a larger size would load a part of the file
+    // as if it were the whole.
+    if (file.size > INT32_MAX - 1) {
+        file.close();
+        return CannotTransfer;
+    }
+    const auto size = static_cast<int32_t>(file.size);
+    work_.truncate(0);
+    if (size > work_.capacity)
+        work_.setCapacity(0); // the old bytes are not wanted: never copied
+    char* into = size > 0 ? work_.claim(size) : nullptr;
+    if (size > 0 && into == nullptr) {
+        file.close();
+        return CannotTransfer;
+    }
+    if (size > 0 && file.read(into, size) != 0) {
+        *cause = file.failure;
+        work_.truncate(0);
+        file.close();
+        return CannotLoad;
+    }
+    file.close();
+    return Loaded;
 }
 
 int Run::processFile(const char* path, int32_t doIt) {
@@ -385,12 +545,13 @@ int Run::processFile(const char* path, int32_t doIt) {
     char name[FileNameSize];
     ZephStrCopyFileName(path, name, sizeof name);
 
-    int32_t size = 0;
+    makeLogRoom();
     ZephSysFileIdentity identity{};
     ZephFailure cause;
-    void* loaded = ZephFileLoadIn(manager_, folder_.handle, ZephPathLastName(path), &size, &identity, &cause);
     const int32_t failure = log_.length;
-    if (loaded == nullptr) {
+    switch (load(path, &identity, &cause)) {
+    case Loaded: break;
+    case CannotLoad:
         // Listed as a file but a link or a special file when opened (under
         // Wine links show only then): passed over as the listing passes them.
         if (cause.code == ZephErrLink || cause.code == ZephErrNotRegular) {
@@ -399,14 +560,11 @@ int Run::processFile(const char* path, int32_t doIt) {
         }
         log_.appendFormat("Error, cannot load file \"%s\"!\r\n", path);
         return failFile(failure, RunFailedOpenSource, path, nullptr, cause);
-    }
-    work_.truncate(0);
-    work_.append(loaded, size);
-    ZephMemFree(loaded);
-    if (work_.length != size) {
+    case CannotTransfer:
         log_.appendFormat("Error, cannot transfer file data to zephbuf!\r\n");
         return failFile(failure, RunFailedMemory, path);
     }
+    const int32_t fileLog = log_.length;
     log_.appendFormat(binary != 0 ? "Scanning BINARY file \"%s\"..." : "Scanning TEXT file \"%s\"...", name);
     showAndPump();
     if (stopRequested()) {
@@ -428,36 +586,52 @@ int Run::processFile(const char* path, int32_t doIt) {
                           oldText, newText);
         return failFile(failure, RunFailedMemory, path);
     }
+    OccurrenceLines lines;
+    lines.matchTailLength = fitted(std::snprintf(lines.matchTail, sizeof lines.matchTail, ", %ld bytes \"%s\"\r\n",
+                                                 static_cast<long>(oldLength), oldText),
+                                   sizeof lines.matchTail);
+    lines.replacingLength =
+        fitted(std::snprintf(lines.replacing, sizeof lines.replacing, replacingFormat(mode), oldText, newText),
+               sizeof lines.replacing);
+    // The content is rewritten in one pass; positions, lengths and the
+    // percentages are those of the content as replacing one occurrence at a
+    // time would leave it by then. Without the memory for the whole new
+    // content, the pass goes on in place and the first occurrence that
+    // does not fit ends the file as a failed overwrite.
+    PatchRewrite pass;
+    pass.begin(&work_, 0, finder, newText, binary, doIt);
     uint32_t lastProgress = now();
     int32_t matches = 0;
     bool changed = false;
     int32_t position = 0;
     // Between two occurrences the search goes a stride at a time; a stride
-    // also sees an occurrence that starts in it and ends beyond it. The end
-    // is read afresh after every replacement, which moves and resizes the
-    // content.
-    while (position < work_.length) {
+    // also sees an occurrence that starts in it and ends beyond it.
+    while (position < pass.length()) {
         const int64_t reach = static_cast<int64_t>(position) + ScanStride + (oldLength > 0 ? oldLength - 1 : 0);
-        const int32_t limit = reach < work_.length ? static_cast<int32_t>(reach) : work_.length;
-        const int32_t found = finder.find(work_.data, limit, position);
+        const int32_t limit = reach < pass.length() ? static_cast<int32_t>(reach) : pass.length();
+        const int32_t found = pass.find(position, limit);
         if (found < 0) {
             // Every start that leaves room for the old string below limit
             // has been tried.
-            position = limit == work_.length ? limit : limit - oldLength + 1;
+            position = limit == pass.length() ? limit : limit - oldLength + 1;
         } else {
             position = found;
+            if (isLogShort()) {
+                // The rest of the file will likely log as much per byte as
+                // the part before: one growth then serves a dense file.
+                const int64_t logged = log_.cursor - fileLog;
+                makeLogRoom(logged * (pass.length() - position) / (position + 1));
+            }
             if (matches == 0)
                 log_.appendLine(""); // ends the "Scanning" text's line
-            log_.appendFormat(
-                "    Match: $%8.8lx - $%8.8lx, %ld bytes \"%s\"\r\n", static_cast<unsigned long>(position),
-                static_cast<unsigned long>(position + oldLength - 1), static_cast<long>(oldLength), oldText);
+            logMatch(lines, position, oldLength);
             ++matches;
             if (doIt == 0) {
                 position += oldLength;
             } else {
-                logReplacing(mode, oldText, newText);
+                logReplacing(lines, mode);
                 int32_t advance = 0;
-                if (PatchReplaceAt(&work_, position, oldText, oldLength, newText, newLength, binary, &advance) != 0) {
+                if (pass.replace(position, &advance) != 0) {
                     const int32_t failure = log_.length;
                     log_.appendFormat(
                         "ERROR!  An error occurred attempting to overwrite \"%s\" with \"%s\"!  Aborting!\r\n", oldText,
@@ -471,12 +645,15 @@ int Run::processFile(const char* path, int32_t doIt) {
         const uint32_t tick = now();
         if (tick - lastProgress > ExpertProgressIntervalMs) {
             lastProgress = tick;
-            showProgress(position);
+            showProgress(position, pass.length());
         }
         if (stopRequested())
             break;
     }
+    const bool cutShort = position < pass.length(); // a stop came before the end
+    pass.finish();
 
+    makeLogRoom();
     if (matches >= 2)
         log_.appendFormat("    %ld entries found total.\r\n", static_cast<long>(matches));
     else if (matches == 1)
@@ -487,7 +664,7 @@ int Run::processFile(const char* path, int32_t doIt) {
     ExpertFileDone done{path, binary, matches, nullptr};
     // A file whose rewrite a stop cut short is abandoned, never saved
     // half-converted.
-    if (changed && position < work_.length && context_.abandonStoppedFile)
+    if (changed && cutShort && context_.abandonStoppedFile)
         changed = false;
     if (changed) {
         if (save(path, identity) != 0)
@@ -500,7 +677,11 @@ int Run::processFile(const char* path, int32_t doIt) {
 
 // Saves workBuffer to the path, or beside it with the side-copy suffix
 // appended, only while the file is still the one loaded. A target that does
-// not fit its area is never cut to another name: its save fails.
+// not fit its area is never cut to another name: its save fails. As
+// ZephFileSave: the new content takes the file's place only once it is all
+// on disk, and an empty content is refused. The folder is synced once, when
+// the run ends, not after every file: each file's own flush is then the only
+// wait for the disk, and it also carries the renames before it.
 int Run::save(const char* path, const ZephSysFileIdentity& loaded) {
     const char* suffix = "";
     if (context_.saveAsNew != nullptr && *context_.saveAsNew != 0)
@@ -518,6 +699,7 @@ int Run::save(const char* path, const ZephSysFileIdentity& loaded) {
         ZephStrAppend(target, suffix, sizeof target);
         ZephFileReplacer replacer;
         replacer.init(manager_);
+        replacer.syncFolder = false; // once, in syncSavedFolder
         // The record of the save is on disk before the file takes its place.
         if (replacer.begin(folder_.handle, target, source, &loaded) == 0 &&
             replacer.write(work_.data, work_.length) == 0 && replacer.seal() == 0 &&
@@ -525,6 +707,7 @@ int Run::save(const char* path, const ZephSysFileIdentity& loaded) {
             replacer.commit() == 0) {
             ZephStrCopy(savedAs_, path, sizeof savedAs_);
             ZephStrAppend(savedAs_, suffix, sizeof savedAs_);
+            savedUnsynced_ = true;
             return 0;
         }
         if (cause.code == ZephErrNone)
@@ -533,6 +716,15 @@ int Run::save(const char* path, const ZephSysFileIdentity& loaded) {
     const int32_t failure = log_.length;
     log_.appendFormat("ERROR!  An error occurred attempting to save \"%s%s\"!", path, suffix);
     return failFile(failure, RunFailedWrite, path, suffix, cause);
+}
+
+// A folder that cannot be synced leaves the renames as durable as the file
+// system makes them; every saved file's content is on disk already.
+void Run::syncSavedFolder() {
+    if (!savedUnsynced_)
+        return;
+    ZephSysFiles.flushFolder(folder_.handle);
+    savedUnsynced_ = false;
 }
 
 // The buffers and the busy flag are the least a run needs.

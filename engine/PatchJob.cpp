@@ -96,6 +96,7 @@ void PatchJob::clear() {
     finder.prepare(nullptr);
     scannedTo = 0;
     scannedMatches = 0;
+    readAhead.reset(ZephSysFileNone);
     std::memset(directory, 0, sizeof directory);
     std::memset(oldstring, 0, sizeof oldstring);
     std::memset(newstring, 0, sizeof newstring);
@@ -335,6 +336,7 @@ bool PatchJob::doListDirectory() {
     content.init(memoryManager, ContentGranularity);
     entry = dirList->first;
     entriesTotal = dirList->count;
+    readAhead.reset(folder.handle);
     currentStep = NextEntry;
     return false;
 }
@@ -364,6 +366,7 @@ void PatchJob::passOver(int32_t why) {
 }
 
 bool PatchJob::doOpenSource() {
+    readAhead.opening(*entry);
     if (file.openIn(folder.handle, ZephPathLastName(entry->name), OpenRead | OpenShared) != 0) {
         const ZephFailure cause = file.failure;
         // Listed as a file, but a link or a special file when opened (under

@@ -4,6 +4,7 @@
 #define QUORVEL_ENGINE_PATCHJOB_H
 
 #include "InstallFolder.h"
+#include "PatchReadAhead.h"
 #include "PatchSearch.h"
 #include "RunCommit.h"
 #include "RunFailure.h"
@@ -60,8 +61,10 @@ inline constexpr int32_t PatchQuickPieceSize = int32_t{1} << 20;
 inline constexpr int32_t PatchMessageSize = 2048;
 
 // Complete new files a convert run holds open before it flushes them
-// together and closes them, to wait for their places.
-inline constexpr int32_t PatchSealedFiles = 8;
+// together and closes them, to wait for their places: one wait for the disk
+// then serves the files of most folders. Each held file has an open handle
+// and a 64 KiB block.
+inline constexpr int32_t PatchSealedFiles = 64;
 
 // How far a run has got, for a front end's progress display.
 struct PatchProgress {
@@ -174,6 +177,8 @@ struct PatchJob {
     PatchFinder finder;
     int32_t scannedTo = 0;
     int32_t scannedMatches = 0;
+    // Keeps the disk reading the next files while this one is worked on.
+    PatchReadAhead readAhead;
 
     // Bound to no memory manager; call init before a run.
     PatchJob() = default;

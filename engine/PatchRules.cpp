@@ -65,134 +65,134 @@ int PatchReplaceAt(ZephBuf* content, int32_t position, const char* oldString, in
     return -1;
 }
 
-namespace {
-
-// One position at a time through PatchReplaceAt: used where the buffer's
-// own cursor stands inside the content, so that it follows each edit exactly
-// as ZephBuf::replace moves it.
-int rewriteEach(ZephBuf* content, int32_t* cursor, const PatchFinder& finder, const char* newString, int32_t newLength,
-                int32_t binaryKind, int32_t* matches) {
-    int32_t position = *cursor;
-    for (;;) {
-        int32_t q = finder.find(content->data, content->length, position);
-        if (q < 0)
-            break;
-        ++*matches;
-        int32_t advance = 0;
-        if (PatchReplaceAt(content, q, finder.needle, finder.needleLength, newString, newLength, binaryKind,
-                           &advance) != 0) {
-            *cursor = q;
-            return -1;
-        }
-        position = q + advance;
+int PatchRewrite::begin(ZephBuf* target, int32_t from, const PatchFinder& searcher, const char* replacement,
+                        int32_t binaryKind, int32_t rewrite) {
+    content = target;
+    finder = &searcher;
+    newString = replacement != nullptr ? replacement : "";
+    newLength = ZephStrLength(newString);
+    const int32_t oldLength = searcher.needleLength;
+    mode = PatchReplaceModeOf(binaryKind, oldLength, newLength);
+    oneAtATime = false;
+    mayGrow = true;
+    counted = 0;
+    const int32_t length = content != nullptr && content->data != nullptr ? content->length : 0;
+    from = from < 0 ? 0 : from > length ? length : from;
+    done = rest = from;
+    end = length;
+    if (rewrite == 0 || mode != PatchReplaceLengthChanged || from == length)
+        return 0;
+    if (content->cursor != content->length) {
+        oneAtATime = true;
+        return 0;
     }
-    if (*cursor < content->length)
-        *cursor = content->length;
-    return 0;
-}
-
-// Shorter new string: the write position trails the read position, so the
-// content is compacted in place in one pass and never needs memory.
-void rewriteShrinking(ZephBuf* content, int32_t from, const PatchFinder& finder, const char* newString,
-                      int32_t newLength, int32_t* matches) {
-    char* d = content->data;
-    const int32_t length = content->length;
-    const int32_t oldLength = finder.needleLength;
-    int32_t read = from, write = from;
-    for (;;) {
-        int32_t q = finder.find(d, length, read);
-        if (q < 0)
-            break;
-        ++*matches;
-        if (write != read)
-            std::memmove(d + write, d + read, static_cast<size_t>(q - read));
-        write += q - read;
-        std::memcpy(d + write, newString, static_cast<size_t>(newLength));
-        write += newLength;
-        read = q + oldLength;
-    }
-    std::memmove(d + write, d + read, static_cast<size_t>(length - read));
-    write += length - read;
-    content->truncate(write);
-    d[write] = 0;
-}
-
-// Longer new string: count, grow once, move the tail to the new end, then
-// rebuild from the front. After k of n occurrences the write position trails
-// the read position by (n - k) times the difference, so nothing unread is
-// overwritten and the search only ever reads bytes not yet written.
-int rewriteGrowing(ZephBuf* content, int32_t from, const PatchFinder& finder, const char* newString, int32_t newLength,
-                   int32_t* matches) {
-    const int32_t oldLength = finder.needleLength;
+    if (newLength < oldLength)
+        return 0;
     int64_t count = 0;
-    for (int32_t q = finder.find(content->data, content->length, from); q >= 0;
-         q = finder.find(content->data, content->length, q + oldLength))
+    for (int32_t q = searcher.find(content->data, length, from); q >= 0;
+         q = searcher.find(content->data, length, q + oldLength))
         ++count;
-    *matches = clampToInt32(*matches + count);
+    counted = clampToInt32(count);
     if (count == 0)
         return 0;
-    const int32_t length = content->length;
-    int64_t extra = count * (newLength - oldLength);
-    if (length + extra > INT32_MAX - 1)
+    const int64_t extra = count * (newLength - oldLength);
+    if (length + extra > INT32_MAX - 1 || content->claim(static_cast<int32_t>(extra)) == nullptr) {
+        oneAtATime = true;
+        mayGrow = false;
         return -1;
-    if (content->claim(static_cast<int32_t>(extra)) == nullptr)
-        return -1;
-    char* d = content->data;
-    const int32_t end = content->length;
-    std::memmove(d + from + extra, d + from, static_cast<size_t>(length - from));
-    int32_t read = from + static_cast<int32_t>(extra), write = from;
-    for (;;) {
-        int32_t q = finder.find(d, end, read);
-        if (q < 0)
-            break;
-        std::memmove(d + write, d + read, static_cast<size_t>(q - read));
-        write += q - read;
-        std::memcpy(d + write, newString, static_cast<size_t>(newLength));
-        write += newLength;
-        read = q + oldLength;
     }
-    // Every occurrence is rebuilt, so the rest already stands in place.
+    // The bytes not yet looked at go to the new end; after k of the count
+    // occurrences the finished part still trails them by (count - k) times
+    // the difference, so it never overwrites a byte not yet read.
+    std::memmove(content->data + from + extra, content->data + from, static_cast<size_t>(length - from));
+    rest = from + static_cast<int32_t>(extra);
+    end = length + static_cast<int32_t>(extra);
     return 0;
 }
 
-} // namespace
+int32_t PatchRewrite::find(int32_t from, int32_t limit) const {
+    if (content == nullptr || content->data == nullptr || finder == nullptr)
+        return -1;
+    if (from < done)
+        from = done;
+    if (limit > length())
+        limit = length();
+    if (from >= limit)
+        return -1;
+    const int32_t shift = rest - done; // view positions from done on lie this far on in data
+    const int32_t q = finder->find(content->data, limit + shift, from + shift);
+    return q < 0 ? -1 : q - shift;
+}
+
+int PatchRewrite::replace(int32_t at, int32_t* advance) {
+    const int32_t oldLength = finder->needleLength;
+    const int32_t step = mode == PatchReplaceLengthChanged ? newLength : oldLength;
+    if (oneAtATime) {
+        if (!mayGrow && mode == PatchReplaceLengthChanged &&
+            static_cast<int64_t>(content->length) - oldLength + newLength > content->capacity)
+            return -1;
+        if (PatchReplaceAt(content, at, finder->needle, oldLength, newString, newLength,
+                           mode == PatchReplaceBinary ? 1 : 0, nullptr) != 0)
+            return -1;
+        done = rest = at + step;
+        end = content->length;
+    } else {
+        char* d = content->data;
+        const int32_t place = at + (rest - done);
+        if (rest != done)
+            std::memmove(d + done, d + rest, static_cast<size_t>(place - rest));
+        done = at;
+        if (mode == PatchReplaceBinary) {
+            std::memset(d + done, 0, static_cast<size_t>(oldLength));
+            std::memcpy(d + done, newString, static_cast<size_t>(newLength < oldLength ? newLength : oldLength));
+        } else {
+            std::memcpy(d + done, newString, static_cast<size_t>(step));
+        }
+        done += step;
+        rest = place + oldLength;
+    }
+    if (advance != nullptr)
+        *advance = step;
+    return 0;
+}
+
+void PatchRewrite::finish() {
+    if (content == nullptr || content->data == nullptr)
+        return;
+    if (rest != done)
+        std::memmove(content->data + done, content->data + rest, static_cast<size_t>(end - rest));
+    end = length();
+    rest = done;
+    if (end < content->length) {
+        content->truncate(end);
+        content->data[end] = 0;
+    }
+}
 
 int PatchScanContent(ZephBuf* content, int32_t* cursor, const PatchFinder& finder, const char* newString,
                      int32_t rewrite, int32_t binaryKind, int32_t* matches) {
-    if (newString == nullptr)
-        newString = "";
     if (*cursor < 0)
         *cursor = 0;
-    const int32_t oldLength = finder.needleLength;
-    if (content == nullptr || content->data == nullptr || oldLength <= 0 || *cursor >= content->length) {
+    if (content == nullptr || content->data == nullptr || finder.needleLength <= 0 || *cursor >= content->length) {
         if (content != nullptr && *cursor < content->length)
             *cursor = content->length;
         return 0;
     }
-    const int32_t newLength = ZephStrLength(newString);
-    const PatchReplaceMode mode = PatchReplaceModeOf(binaryKind, oldLength, newLength);
-    if (rewrite == 0 || mode != PatchReplaceLengthChanged) {
-        // The length never changes: count, and overwrite in place when asked.
-        int32_t position = *cursor;
-        for (;;) {
-            int32_t q = finder.find(content->data, content->length, position);
-            if (q < 0)
-                break;
-            ++*matches;
-            if (rewrite != 0)
-                PatchReplaceAt(content, q, finder.needle, oldLength, newString, newLength, binaryKind, nullptr);
-            position = q + oldLength;
-        }
-        *cursor = content->length;
-        return 0;
-    }
-    if (content->cursor != content->length)
-        return rewriteEach(content, cursor, finder, newString, newLength, binaryKind, matches);
-    if (newLength < oldLength) {
-        rewriteShrinking(content, *cursor, finder, newString, newLength, matches);
-    } else if (rewriteGrowing(content, *cursor, finder, newString, newLength, matches) != 0) {
+    PatchRewrite pass;
+    if (pass.begin(content, *cursor, finder, newString, binaryKind, rewrite) != 0) {
+        *matches = clampToInt32(static_cast<int64_t>(*matches) + pass.counted);
         return -1;
     }
+    for (int32_t at = pass.find(*cursor, pass.length()); at >= 0;) {
+        ++*matches;
+        int32_t advance = finder.needleLength;
+        if (rewrite != 0 && pass.replace(at, &advance) != 0) {
+            *cursor = at;
+            return -1;
+        }
+        at = pass.find(at + advance, pass.length());
+    }
+    pass.finish();
     *cursor = content->length;
     return 0;
 }

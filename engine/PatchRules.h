@@ -43,6 +43,62 @@ bool PatchMatchAt(const char* data, int32_t length, int32_t position, const char
 int PatchReplaceAt(ZephBuf* content, int32_t position, const char* oldString, int32_t oldLength, const char* newString,
                    int32_t newLength, int32_t binaryKind, int32_t* advance);
 
+// One pass over a content that rewrites every occurrence as the
+// one-position-at-a-time loop of the rules would, without moving the rest of
+// the content at each one. Its caller finds and replaces occurrences in
+// order, as that loop does, in positions of the view: the content as that
+// loop would hold it by now, which is data[0, done) (finished, replacements
+// included) followed by data[rest, end) (not yet looked at).
+//
+// A shorter new string compacts the content as the pass goes, with no memory
+// at all. A longer one first counts the occurrences and grows the content
+// once, by their count times the difference; the bytes not yet looked at
+// then wait at its end, and the finished part fills the gap from the front.
+// finish() makes the content the view, also after a pass stopped early.
+//
+//   PatchRewrite pass;
+//   int32_t advance = 0;
+//   pass.begin(&content, 0, finder, newString, binaryKind, 1);
+//   for (int32_t at = pass.find(0, pass.length()); at >= 0; at = pass.find(at + advance, pass.length()))
+//       pass.replace(at, &advance);
+//   pass.finish();
+struct PatchRewrite {
+    ZephBuf* content = nullptr;
+    const PatchFinder* finder = nullptr;
+    const char* newString = "";
+    int32_t newLength = 0;
+    PatchReplaceMode mode = PatchReplaceBinary;
+    int32_t done = 0;
+    int32_t rest = 0;
+    int32_t end = 0;
+    // Each replacement is made where it stands and moves the rest of the
+    // content (PatchReplaceAt): so the buffer's own cursor follows every
+    // edit when it stands inside the content, and so a pass goes on whose
+    // content could not grow at once. Then done == rest.
+    bool oneAtATime = false;
+    bool mayGrow = true; // with oneAtATime: false, a replacement that would grow fails
+    int32_t counted = 0; // occurrences counted by begin (a longer new string only)
+
+    // Starts a pass over content, whose bytes before from count as finished,
+    // finding with finder. With rewrite 0 it never changes the content. With
+    // a longer new string in a text file the content grows here; -1 when it
+    // cannot: the content is as it was, and the pass may still go on one
+    // occurrence at a time without growing.
+    int begin(ZephBuf* content, int32_t from, const PatchFinder& finder, const char* newString, int32_t binaryKind,
+              int32_t rewrite);
+    // The length of the view.
+    int32_t length() const { return done + (end - rest); }
+    // The first occurrence in the view starting at or after from (at least
+    // done) and lying wholly below limit (at most length()); -1 when none.
+    int32_t find(int32_t from, int32_t limit) const;
+    // Replaces the occurrence at view position at, which find gave; *advance
+    // (may be none) gets how far the scan moves on. -1 when one at a time
+    // the content cannot grow (or may not): nothing changed.
+    int replace(int32_t at, int32_t* advance);
+    // Makes the content the view: its length, a zero byte after it. Cannot fail.
+    void finish();
+};
+
 // Scans content from *cursor to its end with finder and adds each occurrence
 // to *matches. With rewrite 0 it only counts; otherwise every occurrence gets
 // the replacement of its mode, with newString (none is taken as empty). On

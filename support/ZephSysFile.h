@@ -142,6 +142,16 @@ struct ZephSysFileTable {
     // Makes the folder's entries durable (POSIX fsync of the folder; a file
     // system that cannot is not a failure). Win32: nothing to do.
     ZephError (*flushFolder)(int64_t folder);
+    // Asks the system to start reading the first count bytes of name inside
+    // folder into its cache and returns without waiting (POSIX_FADV_WILLNEED),
+    // so that a reader working through many files keeps a cold disk busy
+    // with several of them at once. *started (may be none) tells whether
+    // reads were started: not when the end of the range is already cached,
+    // nor for anything but a regular file, nor where no such hint exists
+    // (Win32, whose cache reads ahead on its own). Only a hint: it follows
+    // no link, never waits on the name, leaves no handle open, and what it
+    // cannot do is read when its turn comes.
+    ZephError (*prefetchIn)(int64_t folder, const char* name, int64_t count, bool* started);
     // Identity of an open folder (volume and file number; the rest as for a
     // file), the same for every path that leads to it.
     ZephError (*identifyFolder)(int64_t folder, ZephSysFileIdentity* identity);
@@ -180,6 +190,7 @@ ZephError ZephSysFileReplaceIn(int64_t folder, const char* from, const char* to)
 ZephError ZephSysFileRemoveIn(int64_t folder, const char* name);
 ZephError ZephSysFileRemoveUnusedIn(int64_t folder, const char* name);
 ZephError ZephSysFolderFlush(int64_t folder);
+ZephError ZephSysFilePrefetchIn(int64_t folder, const char* name, int64_t count, bool* started);
 ZephError ZephSysFolderIdentify(int64_t folder, ZephSysFileIdentity* identity);
 ZephError ZephSysFolderFreeSpace(int64_t folder, uint64_t* bytes);
 ZephError ZephSysFolderMake(const char* path);

@@ -364,6 +364,14 @@ ZephError ZephSysFileFlush(int64_t handle) { return FlushFileBuffers(fromHandle(
 // No such hint: FlushFileBuffers does the writing when asked.
 ZephError ZephSysFileStartWriteback(int64_t) { return ZephErrNone; }
 
+// No such hint without an open handle and a buffer to read into; the cache
+// manager reads ahead on its own once a file is read in order.
+ZephError ZephSysFilePrefetchIn(int64_t, const char*, int64_t, bool* started) {
+    if (started != nullptr)
+        *started = false;
+    return ZephErrNone;
+}
+
 ZephError ZephSysFileClose(int64_t handle) { return CloseHandle(fromHandle(handle)) ? ZephErrNone : lastError(); }
 
 ZephError ZephSysFileQuery(const char* path, ZephSysFileInfo* info) {

@@ -157,3 +157,31 @@ TEST(CliExpertConsoleLog, LongOpenLineKeepsItsEndBesideTheProgress) {
 }
 
 } // namespace
+
+TEST(CliExpertConsoleLog, LongLogKeepsEveryLineEndAcrossItsWritingPieces) {
+    // The console converts and writes 64 KiB at a time; a CR at the end of
+    // such a piece may begin a line end or stand alone.
+    const std::string first(65535, 'x');
+    std::string crlf, lf;
+    for (int i = 0; i < 40000; ++i) {
+        crlf += "ab\r\n";
+        lf += "ab\n";
+    }
+    struct Case {
+        std::string log, expected;
+    } cases[] = {
+        {first + "\r\n" + crlf, first + "\n" + lf},
+        {first + "\ry\r\n", first + "\ry\n"},
+    };
+    for (const Case& c : cases) {
+        Stream out;
+        Log log;
+        CliProgressLine line(nullptr, false, clock);
+        CliStream stream(out.file);
+        CliExpertConsole console(stream, line, true, false, nullptr, nullptr, nullptr);
+        log.buffer.append(c.log.data(), static_cast<int32_t>(c.log.size()));
+        console.showLog(log.buffer);
+        console.finish(log.buffer);
+        EXPECT_EQ(out.text(), c.expected);
+    }
+}

@@ -266,7 +266,13 @@ TEST_F(ExpertRunMixedDirectory, DoItWithEqualLengthsRewritesInPlace) {
                                  "    Replacing text \"alpha\" with \"omega\" [no change in length].\r\n"
                                  "    2 entries found total.\r\n" +
                                  saving("f.HTM") + "Done!\r\n";
+    qvtest::FileFault calls;
     EXPECT_EQ(expected, run(1));
+    // Each file is on disk before it takes its place, and so is its block
+    // in the run's record (made, three blocks, its end); the install
+    // folder is synced once, for all three, and the journal's folder once.
+    EXPECT_EQ(3 + 1 + 3 + 1, calls.calls(qvtest::FileOp::Flush));
+    EXPECT_EQ(2, calls.calls(qvtest::FileOp::FlushFolder));
     EXPECT_EQ("MZ" + Zero + Zero + "omega" + Zero + "x" + "omega" + "!!", get("a.exe"));
     EXPECT_EQ("host=omega\r\nport=1\r\n", get("b.ini"));
     EXPECT_EQ("<p>omega and omega</p>", get("f.HTM"));
@@ -561,8 +567,10 @@ TEST_F(ExpertRunFixture, BufferThatCannotTakeTheFileOrGrowStopsTheRunUnsaved) {
     EXPECT_TRUE(fault.fired());
     EXPECT_EQ(ini, get("a.ini"));
 
+    // The buffer is first sized for the largest file listed; when that
+    // fails, the file asks again for its own size.
     work.clear();
-    fault.failAt(1);
+    fault.failAt(1, true);
     EXPECT_EQ(header("DO IT") + "Error, cannot transfer file data to zephbuf!\r\nOperation stopped.\r\n", run(1));
     expectEnd(ExpertFailed, "Error, cannot transfer file data to zephbuf!");
     EXPECT_TRUE(fault.fired());
@@ -647,6 +655,36 @@ TEST_F(ExpertRunFixture, StopDuringAScanEndsThatFileWithItsTotalAndSaveThenTheRu
     EXPECT_EQ((std::vector<std::string>{"28% Complete..."}), sink.progress);
     EXPECT_EQ("one omega two alpha three alpha", get("a.ini"));
     EXPECT_EQ("alpha", get("b.ini"));
+}
+
+TEST_F(ExpertRunFixture, StopAfterALengthChangingReplacementSavesTheFileRewrittenThatFar) {
+    // The content is rewritten in one pass; stopped after its first
+    // occurrence, the file is saved as one replacement would leave it, and the
+    // percentage is of that content's length.
+    struct Case {
+        const char* newText;
+        const char* saved;
+        const char* progress;
+    } cases[] = {
+        {"om", "one om two alpha three alpha", "20% Complete..."},
+        {"omega!!", "one omega!! two alpha three alpha", "32% Complete..."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.newText);
+        put("a.ini", "one alpha two alpha three alpha");
+        newString = c.newText;
+        pageDone = 0;
+        FakeClock::step = 30;
+        sink.progress.clear();
+        sink.onPump = [&] {
+            if (!sink.progress.empty())
+                pageDone = 1;
+        };
+        EXPECT_NE(std::string::npos, run(1).find("    1 entry found total.\r\n"));
+        expectEnd(ExpertStopped, "Done!");
+        EXPECT_EQ((std::vector<std::string>{c.progress}), sink.progress);
+        EXPECT_EQ(c.saved, get("a.ini"));
+    }
 }
 
 TEST_F(ExpertRunFixture, StopBeforeAScanLeavesThatFileAndEndsTheRun) {

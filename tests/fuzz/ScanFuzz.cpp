@@ -5,7 +5,8 @@
 // flags bit 0: binary kind; bit 1: rewrite; bit 2: build the content from
 // pieces of the old string (mixed case, zero bytes) so that candidates
 // overlap and occurrences are common; bit 3: leave the buffer's own cursor
-// inside the content; bits 4-7: start position of the scan.
+// inside the content; bits 4-7: start position of the scan, and after how
+// many occurrences the expert run's pass stops (0: never).
 #include "PatchRules.h"
 #include "PatchSearch.h"
 #include "ZephBuf.h"
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -53,6 +55,30 @@ int32_t referenceScan(std::string& content, size_t start, const std::string& old
         }
     }
     return matches;
+}
+
+// The expert run's loop one position at a time: every occurrence's offset
+// in the content as it stands, stopping right after the stopAfter-th.
+std::vector<int32_t> referenceRewriteUntil(std::string& content, const std::string& old, const std::string& repl,
+                                           bool binary, int32_t stopAfter) {
+    std::vector<int32_t> at;
+    size_t p = 0;
+    while (p < content.size() && (stopAfter == 0 || static_cast<int32_t>(at.size()) < stopAfter)) {
+        if (!referenceMatch(content, p, old)) {
+            ++p;
+            continue;
+        }
+        at.push_back(static_cast<int32_t>(p));
+        if (binary) {
+            std::memset(&content[p], 0, old.size());
+            std::memcpy(&content[p], repl.data(), repl.size() < old.size() ? repl.size() : old.size());
+            p += old.size();
+        } else {
+            content.replace(p, old.size(), repl);
+            p += repl.size();
+        }
+    }
+    return at;
 }
 
 void check(bool ok, const char* what) {
@@ -165,6 +191,45 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check(pieceMatches == wholeMatches, "piece by piece count");
         check(pieces.capacity == capacity, "piece content never grows");
         pieces.setCapacity(0);
+    }
+
+    // The expert run's pass: strides of the granularity between two looks at
+    // the clock, each occurrence replaced as it is found, and a stop after
+    // some occurrence; it leaves what replacing one at a time leaves, and
+    // names the same offsets.
+    if (rewrite) {
+        const int32_t stopAfter = flags >> 4;
+        std::string expectedStop = content;
+        const std::vector<int32_t> expectedAt = referenceRewriteUntil(expectedStop, old, repl, binary, stopAfter);
+        ZephBuf work;
+        work.init(nullptr, granularity);
+        if (!content.empty())
+            check(work.append(content.data(), static_cast<int32_t>(content.size())) == 0, "append");
+        PatchRewrite pass;
+        check(pass.begin(&work, 0, finder, repl.c_str(), binary, 1) == 0, "pass begins");
+        std::vector<int32_t> at;
+        const int32_t oldLength = static_cast<int32_t>(old.size());
+        int32_t position = 0;
+        while (position < pass.length() && (stopAfter == 0 || static_cast<int32_t>(at.size()) < stopAfter)) {
+            const int64_t reach = static_cast<int64_t>(position) + granularity + oldLength - 1;
+            const int32_t limit = reach < pass.length() ? static_cast<int32_t>(reach) : pass.length();
+            const int32_t found = pass.find(position, limit);
+            if (found < 0) {
+                position = limit == pass.length() ? limit : limit - oldLength + 1;
+                continue;
+            }
+            at.push_back(found);
+            int32_t advance = 0;
+            check(pass.replace(found, &advance) == 0, "pass replaces");
+            position = found + advance;
+        }
+        pass.finish();
+        check(at == expectedAt, "pass offsets");
+        check(work.length == static_cast<int32_t>(expectedStop.size()), "pass length");
+        check(expectedStop.empty() || std::memcmp(work.data, expectedStop.data(), expectedStop.size()) == 0,
+              "pass bytes");
+        check(work.data == nullptr || work.data[work.length] == 0, "pass trailing zero");
+        work.clear();
     }
 
     if (flags & 8)

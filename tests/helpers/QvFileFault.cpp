@@ -169,11 +169,17 @@ ZephError wrapMakeFolder(const char* path) {
     return d.fail ? injected(d.error) : active->real().makeFolder(path);
 }
 
+// A hint: never failed and never counted, so that fault loops see only the
+// calls whose failure a caller must report.
+ZephError passPrefetchIn(int64_t folder, const char* name, int64_t count, bool* started) {
+    return active->real().prefetchIn(folder, name, count, started);
+}
+
 const ZephSysFileTable Wrappers = {
-    wrapOpen,           wrapRead,        wrapWrite,          wrapSeek,         wrapTruncate,    wrapFlush,
-    wrapClose,          wrapQuery,       wrapStartWriteback, wrapOpenFolder,   wrapCloseFolder, wrapLockFolder,
-    wrapOpenIn,         wrapIdentify,    wrapIdentifyIn,     wrapKeepMetadata, wrapReplaceIn,   wrapRemoveIn,
-    wrapRemoveUnusedIn, wrapFlushFolder, wrapIdentifyFolder, wrapFreeSpace,    wrapMakeFolder};
+    wrapOpen,           wrapRead,        wrapWrite,          wrapSeek,           wrapTruncate,    wrapFlush,
+    wrapClose,          wrapQuery,       wrapStartWriteback, wrapOpenFolder,     wrapCloseFolder, wrapLockFolder,
+    wrapOpenIn,         wrapIdentify,    wrapIdentifyIn,     wrapKeepMetadata,   wrapReplaceIn,   wrapRemoveIn,
+    wrapRemoveUnusedIn, wrapFlushFolder, passPrefetchIn,     wrapIdentifyFolder, wrapFreeSpace,   wrapMakeFolder};
 
 } // namespace
 
