@@ -510,6 +510,31 @@ TEST_F(PatchJobConvertRun, ReadOnlyFileStopsTheRunBeforeItChanges) {
     EXPECT_EQ(Address, get("c.ini"));
 }
 
+// A disk with room for the first new file only: the second is refused
+// before it is written, and the first never takes its place.
+uint64_t freeBytesLeft = 0;
+ZephError fakeFreeSpace(int64_t, uint64_t* bytes) {
+    *bytes = freeBytesLeft;
+    return ZephErrNone;
+}
+
+TEST_F(PatchJobConvertRun, ShortFreeSpaceIsRefusedBeforeAnythingChanges) {
+    put("a.ini", Address);
+    put("b.ini", std::string(3 << 20, 'x') + Address);
+    const ZephSysFileTable saved = ZephSysFiles;
+    ZephSysFiles.freeSpace = fakeFreeSpace;
+    freeBytesLeft = 2 << 20; // room for a.ini and the margin, not for b.ini
+    run(1);
+    ZephSysFiles = saved;
+    EXPECT_EQ(Failed, job.status);
+    EXPECT_EQ(RunFailedNoSpace, job.failure.step);
+    EXPECT_TRUE(startsWith(job.message, "There is not enough free space on the disk of the directory \"" + dir.path() +
+                                            "\" to patch its files!"))
+        << job.message;
+    EXPECT_EQ(Address, get("a.ini"));
+    EXPECT_EQ((std::set<std::string>{"a.ini", "b.ini"}), names());
+}
+
 TEST_F(PatchJobConvertRun, WriteFailingMidFileKeepsEveryFile) {
     const std::string a = program(10000, {50, 9000});
     const std::string b = program(10000, {5000}, 3);
