@@ -15,11 +15,18 @@ constexpr uint64_t Prime5 = 0x27D4EB2F165667C5ULL;
 uint64_t rotateLeft(uint64_t x, int bits) { return (x << bits) | (x >> (64 - bits)); }
 
 // Little-endian reads whatever the processor's order, so digests agree.
+// One load where the processor is little-endian (every target here).
 uint64_t read64(const unsigned char* p) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+#else
     uint64_t v = 0;
     for (int i = 7; i >= 0; --i)
         v = (v << 8) | p[i];
     return v;
+#endif
 }
 
 uint32_t read32(const unsigned char* p) {
@@ -74,8 +81,19 @@ void ZephHash::update(const void* data, int64_t count) {
         count -= fill;
         pendingLength = 0;
     }
-    for (; count >= 32; p += 32, count -= 32)
-        stripe(lanes, p);
+    // The lanes in locals: stored through a pointer that the bytes' pointer
+    // may alias, they would go to memory and back on every stripe.
+    uint64_t v0 = lanes[0], v1 = lanes[1], v2 = lanes[2], v3 = lanes[3];
+    for (; count >= 32; p += 32, count -= 32) {
+        v0 = round(v0, read64(p));
+        v1 = round(v1, read64(p + 8));
+        v2 = round(v2, read64(p + 16));
+        v3 = round(v3, read64(p + 24));
+    }
+    lanes[0] = v0;
+    lanes[1] = v1;
+    lanes[2] = v2;
+    lanes[3] = v3;
     std::memcpy(pending, p, static_cast<size_t>(count));
     pendingLength = static_cast<int32_t>(count);
 }
