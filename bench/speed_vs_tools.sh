@@ -196,13 +196,19 @@ for folder in install dense many; do
     compare "3. $folder: rewrite against patch (warm cache, --save-as-new)" "$rounds" "clean_$folder" \
         "quorvel patch DIR" "qPatch_$folder" "quorvel rewrite DIR" "qRewrite_$folder"
     verdict "quorvel rewrite DIR" 2.00
-    # Both wrote the same bytes.
+    # Both wrote the same bytes (both name their side copies NAME.new: the
+    # patch's are set aside first).
     "qPatch_$folder" > /dev/null
-    "qRewrite_$folder" > /dev/null
     for f in "$dir"/*.new; do
         [ -e "$f" ] || break
-        cmp -s "$f" "${f%.new}.NEW" || { echo "MISMATCH: patch and rewrite wrote different bytes: $f" >&2; exit 1; }
+        mv "$f" "$f.patch"
     done
+    "qRewrite_$folder" > /dev/null
+    for f in "$dir"/*.new.patch; do
+        [ -e "$f" ] || break
+        cmp -s "$f" "${f%.patch}" || { echo "MISMATCH: patch and rewrite wrote different bytes: ${f%.patch}" >&2; exit 1; }
+    done
+    find "$dir" -maxdepth 1 -type f -name '*.new.patch' -delete
     removeNew "$dir"
 done
 
