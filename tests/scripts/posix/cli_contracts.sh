@@ -41,6 +41,8 @@ command -v python3 > /dev/null || { echo "python3 is needed to read the JSON"; e
 
 work=$(mktemp -d /tmp/quorvel-contracts.XXXXXX)
 trap 'rm -rf "$work"' EXIT
+# The runs keep their journal in the scratch folder, also when run by hand.
+export XDG_STATE_HOME=$work/state
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
