@@ -42,6 +42,8 @@ old=$(sed -n 's/.*legacyServerAddress\[\] = "\([^"]*\)".*/\1/p' "$here/../produc
 new=$(sed -n 's/.*serviceHostName\[\] = "\([^"]*\)".*/\1/p' "$here/../product/WizardStrings.h")
 sedold=$(printf '%s' "$old" | sed 's/[.[\*^$/]/\\&/g')
 work=$(mktemp -d /tmp/quorvel-speed-work.XXXXXX)
+# The runs that write keep their journal here, never in the user's state folder.
+export XDG_STATE_HOME=$work/state
 shm=
 generated=()
 cleanup() {

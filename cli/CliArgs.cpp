@@ -76,6 +76,9 @@ const VerbEntry Verbs[] = {
      CliExpertStringMax},
     {"rewrite", CliVerbRewrite, OutputOptions | OptOld | OptNew | TargetOptions | WriteOptions, TargetFolder, true,
      true, CliExpertStringMax},
+    {"undo", CliVerbUndo, OutputOptions | OptDryRun | TargetOptions, TargetFolder, false, false, 0},
+    {"status", CliVerbStatus, OutputOptions | OptOld | OptNew | TargetOptions, TargetFolder, false, false,
+     CliJobStringMax},
     {"find", CliVerbFind, OutputOptions | OptSearch | OptProduct | OptChannel, TargetFilter, false, false, 0},
     {"products", CliVerbProducts, OutputOptions, TargetNone, false, false, 0},
 };

@@ -13,6 +13,8 @@ enum CliVerb : int32_t {
     CliVerbPatch,    // the scan run, then the convert run when files need it
     CliVerbReport,   // the expert run, reporting only
     CliVerbRewrite,  // the expert run, rewriting
+    CliVerbUndo,     // the last run on a folder undone
+    CliVerbStatus,   // what a folder needs, and what the journal says of it
     CliVerbFind,     // the installs of the product table on this machine
     CliVerbProducts, // the product table
     CliVerbHelp,     // -h, --help

@@ -123,6 +123,7 @@ ExpertOutcome runOnce(const CliTarget& target, const CliOptions& options, Listen
     context.saveAsNewSuffix = CliSideCopySuffix;
     context.busy = &busy;
     context.stop = &listener.stop;
+    context.abandonStoppedFile = true; // never a half-converted file
     context.workBuffer = &work;
     context.logBuffer = &log;
     context.manager = &ZephMemManagerGlobal;

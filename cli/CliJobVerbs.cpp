@@ -19,11 +19,13 @@ PatchJob job; // large; one per process, as in the wizard
 
 // What a run decided, file by file.
 struct Counts {
-    int32_t files = 0;   // files of the five kinds
-    int32_t matched = 0; // holding the old string
-    int32_t written = 0; // rewritten, or written beside
-    int32_t cut = 0;     // binary files where the new string is (or would be) cut
-    int32_t stale = 0;   // temporary files of killed runs removed, by both runs of a patch
+    int32_t files = 0;              // files of the five kinds
+    int32_t matched = 0;            // holding the old string
+    int32_t written = 0;            // rewritten, or written beside
+    int32_t cut = 0;                // binary files where the new string is (or would be) cut
+    int32_t stale = 0;              // temporary files of killed runs removed, by both runs of a patch
+    int32_t recoveredCompleted = 0; // files of an interrupted run settled first (RunRecovery)
+    int32_t recoveredUndone = 0;
 };
 
 // Hears the job: counts, lists files (--json, -v), warns about cut strings,
@@ -166,7 +168,8 @@ const char* const ResultKeys[] = {"needs_patching", "nothing_to_patch", "would_p
 void writeSummary(CliTool& tool, const CliTarget& target, Result result, const Counts& counts, int code) {
     const CliOptions& options = tool.options;
     const bool patch = options.verb == CliVerbPatch;
-    const CliRunNotes notes{job.linksPassedOver, job.specialPassedOver, counts.stale};
+    const CliRunNotes notes{job.linksPassedOver, job.specialPassedOver, counts.stale, counts.recoveredCompleted,
+                            counts.recoveredUndone};
     if (options.json) {
         CliJsonLine line(tool.out.buffer(), "summary");
         line.text("command", CliVerbName(options.verb))
@@ -211,7 +214,10 @@ void writeSummary(CliTool& tool, const CliTarget& target, Result result, const C
         case WouldPatch:
             text->appendFormat("Dry run: %ld file%s would be patched; nothing was written.\n", files, plural);
             break;
-        case Patched: text->appendFormat("Patched %ld file%s.\n", files, plural); break;
+        case Patched:
+            text->appendFormat("Patched %ld file%s; '%s undo' on this folder puts %s back as %s.\n", files, plural,
+                               CliProgramName, files == 1 ? "it" : "them", files == 1 ? "it was" : "they were");
+            break;
         case WrittenBeside:
             text->appendFormat("Wrote %ld file%s beside the originals as NAME%s; the originals are unchanged.\n", files,
                                plural, CliSideCopySuffix);
@@ -251,16 +257,21 @@ int endOfBrokenRun(CliTool& tool, const CliTarget& target, const Counts& counts)
     const int code = signalled ? CliInterruptExitCode() : CliExitFailed;
     if (!stopped)
         tool.reportFailure(job.failure);
-    if (job.convert != 0 && counts.written > 0) {
-        char what[160];
-        std::snprintf(what, sizeof what, "%ld file%s %s before the %s; the others are as they were",
-                      static_cast<long>(counts.written), counts.written == 1 ? " was" : "s were",
-                      tool.options.saveAsNew ? "written beside" : "patched", stopped ? "stop" : "failure");
-        tool.error(nullptr, what);
+    if (job.convert != 0 && job.settledByNextRun) {
+        tool.error(nullptr, "some files could not be given back; the next run of quorvel on this folder "
+                            "completes or undoes the run");
+    } else if (job.convert != 0 && counts.written > 0) {
+        // All or nothing: the new files never took their places.
+        tool.error(nullptr, signalled ? "interrupted; no file was changed" : "no file was changed");
     } else if (signalled) {
         tool.error(nullptr, "interrupted; no file was changed");
     }
-    writeSummary(tool, target, stopped ? Interrupted : Failed_, counts, code);
+    // Files whose new content was written are not patched until all take
+    // their places: the summary counts those in place.
+    Counts told = counts;
+    if (job.convert != 0)
+        told.written = job.filesPatched;
+    writeSummary(tool, target, stopped ? Interrupted : Failed_, told, code);
     return code;
 }
 
@@ -281,6 +292,8 @@ int CliScanOrPatch(CliTool& tool, const CliTarget& target) {
     tool.line.clear();
     Counts counts = scan.counts;
     counts.stale = job.staleRemoved;
+    counts.recoveredCompleted = job.recovery.completed;
+    counts.recoveredUndone = job.recovery.undone;
     int code = CliExitSuccess;
     if (job.status != Finished) {
         code = endOfBrokenRun(tool, target, counts);
@@ -301,17 +314,26 @@ int CliScanOrPatch(CliTool& tool, const CliTarget& target) {
     } else {
         // As SCANRESULTS' Next: the job set up afresh for the convert run,
         // which goes through the folder again from its beginning.
+        // All or nothing: its files are listed once they all took their places.
         setUpJob(tool, target, 1);
-        Listener convert(tool, tool.out.buffer(), true, "Patching");
+        held.reset();
+        Listener convert(tool, &held, true, "Patching");
         CliRunJob(&job, &convert);
         tool.line.clear();
-        const int32_t staleBefore = counts.stale;
+        const Counts before = counts;
         counts = convert.counts;
-        counts.stale = staleBefore + job.staleRemoved;
-        if (job.status != Finished)
+        counts.stale = before.stale + job.staleRemoved;
+        counts.recoveredCompleted = before.recoveredCompleted;
+        counts.recoveredUndone = before.recoveredUndone;
+        if (job.status != Finished) {
             code = endOfBrokenRun(tool, target, counts);
-        else
+        } else {
+            if (held.length > 0) {
+                tool.out.buffer()->append(held.data, held.length);
+                tool.out.flush();
+            }
             writeSummary(tool, target, options.saveAsNew ? WrittenBeside : Patched, counts, code);
+        }
     }
     held.clear();
     job.clear();

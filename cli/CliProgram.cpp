@@ -24,12 +24,18 @@ int CliRunProgram(int argc, const char* const* argv, const CliEnvironment& env) 
     case CliVerbScan:
     case CliVerbPatch:
     case CliVerbReport:
-    case CliVerbRewrite: {
+    case CliVerbRewrite:
+    case CliVerbUndo:
+    case CliVerbStatus: {
         CliTarget target;
         if (!CliResolveTarget(tool, &target, &code))
             break;
-        code = options.verb == CliVerbReport || options.verb == CliVerbRewrite ? CliReportOrRewrite(tool, target)
-                                                                               : CliScanOrPatch(tool, target);
+        if (options.verb == CliVerbUndo || options.verb == CliVerbStatus)
+            code = options.verb == CliVerbUndo ? CliUndoVerb(tool, target) : CliStatusVerb(tool, target);
+        else if (options.verb == CliVerbReport || options.verb == CliVerbRewrite)
+            code = CliReportOrRewrite(tool, target);
+        else
+            code = CliScanOrPatch(tool, target);
         break;
     }
     case CliVerbNone: break;

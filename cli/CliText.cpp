@@ -20,6 +20,9 @@ const char* const HelpText = "Usage: %s COMMAND [OPTIONS] [DIR]\n"
                              "  patch DIR     rewrite every file of DIR that holds it\n"
                              "  report DIR    log every occurrence of --old in DIR; nothing is written\n"
                              "  rewrite DIR   log and replace every occurrence of --old by --new\n"
+                             "  undo DIR      give back the files of the last run on DIR that is not\n"
+                             "                undone yet (patch or rewrite); again: the run before\n"
+                             "  status DIR    whether DIR needs patching, and what the last run did\n"
                              "  find          list the installs of the products on this machine, and\n"
                              "                whether they need patching\n"
                              "  products      list the products and their default install folders\n"
@@ -34,7 +37,8 @@ const char* const HelpText = "Usage: %s COMMAND [OPTIONS] [DIR]\n"
                              "  --old S, --new S  the strings; report and rewrite need both, scan and\n"
                              "                    patch take the two above\n"
                              "  --save-as-new     leave every file as it is and write NAME%s beside it\n"
-                             "  -n, --dry-run     patch, rewrite: say what would change, write nothing\n"
+                             "  -n, --dry-run     patch, rewrite, undo: say what would change, write\n"
+                             "                    nothing\n"
                              "  --strict          patch, rewrite: refuse, before anything is written, a\n"
                              "                    run that would cut --new to the length of --old in a\n"
                              "                    binary file (.EXE, .DLL keep their length)\n"
@@ -56,10 +60,16 @@ const char* const HelpText = "Usage: %s COMMAND [OPTIONS] [DIR]\n"
                              "  0    success; for scan: nothing needs patching\n"
                              "  1    failure; the cause is on standard error\n"
                              "  2    bad usage (a missing or empty argument too)\n"
-                             "  3    scan: files need patching\n"
+                             "  3    scan, status: files need patching\n"
                              "  130  interrupted by SIGINT (Ctrl-C); 143 by SIGTERM; 129 by SIGHUP; 141\n"
-                             "       when standard output was closed. A run stops between two files:\n"
-                             "       every file is either as it was or fully rewritten.\n";
+                             "       when standard output was closed. patch changes all files or none:\n"
+                             "       stopped, it leaves every file as it was.\n"
+                             "\n"
+                             "patch, rewrite and undo keep a record of what they change outside DIR:\n"
+                             "  %s\n"
+                             "From it undo gives the old bytes back exactly; a file changed since\n"
+                             "refuses the undo, naming the file. A run cut short by a crash is\n"
+                             "completed or undone by the next run on DIR, before anything else.\n";
 
 // Whether c must not reach a terminal as it is.
 bool steersTerminal(unsigned char c, bool keepLineFeed) {
@@ -197,7 +207,13 @@ void CliFormatProgress(const char* label, int32_t filesDone, int32_t filesTotal,
 }
 
 int CliAppendHelp(ZephBuf* out) {
-    return out->appendFormat(HelpText, CliProgramName, legacyServerAddress, serviceHostName, CliSideCopySuffix);
+#ifdef _WIN32
+    const char* const journal = "%LOCALAPPDATA%\\Quorvel";
+#else
+    const char* const journal = "$XDG_STATE_HOME/quorvel (by default ~/.local/state/quorvel)";
+#endif
+    return out->appendFormat(HelpText, CliProgramName, legacyServerAddress, serviceHostName, CliSideCopySuffix,
+                             journal);
 }
 
 int CliAppendUsageHint(ZephBuf* out, const char* reason) {

@@ -75,6 +75,9 @@ const char* CliTool::failureStepName(RunFailureStep step) {
     case RunFailedWrite: return "write";
     case RunFailedLocked: return "locked";
     case RunFailedFolderWrite: return "folder_write";
+    case RunFailedNoSpace: return "no_space";
+    case RunFailedJournal: return "journal";
+    case RunFailedRecovery: return "recovery";
     }
     return "unknown";
 }
@@ -84,7 +87,8 @@ void CliTool::causeOf(const RunFailure& failure, char* area, int32_t size) {
     // working on the folder, "out of memory" after out of memory) is left out.
     const ZephError code = failure.cause.code;
     const bool said = (failure.step == RunFailedLocked && code == ZephErrBusy) ||
-                      (failure.step == RunFailedMemory && code == ZephErrNoMemory);
+                      (failure.step == RunFailedMemory && code == ZephErrNoMemory) ||
+                      (failure.step == RunFailedNoSpace && code == ZephErrNoSpace);
     ZephFailureText(said ? ZephFailure{} : failure.cause, area, size);
 }
 
@@ -102,6 +106,11 @@ void CliTool::composeFailure(const RunFailure& failure, ZephBuf* out) {
     case RunFailedWrite: what = "cannot write the file's new content"; break;
     case RunFailedLocked: what = "another run of quorvel is working on this folder; try again when it has ended"; break;
     case RunFailedFolderWrite: what = "no new file may be made in this folder"; break;
+    case RunFailedNoSpace: what = "not enough free space on the disk for the new files; no file was changed"; break;
+    case RunFailedJournal: what = "cannot keep the record of the changes there; no file was changed"; break;
+    case RunFailedRecovery:
+        what = "an interrupted earlier run can be neither completed nor undone; no file was changed";
+        break;
     }
     if (failure.path[0] != '\0') {
         CliAppendShownName(out, failure.path);
@@ -150,6 +159,13 @@ void CliTool::tellNotes(const char* folder, const CliRunNotes& notes, bool stale
                       static_cast<long>(notes.staleRemoved), notes.staleRemoved == 1 ? "" : "s");
         note(folder, what);
     }
+    if (notes.recoveredCompleted + notes.recoveredUndone > 0) {
+        std::snprintf(what, sizeof what, "an interrupted run was %s first (%ld file%s)",
+                      notes.recoveredCompleted > 0 ? "completed" : "undone",
+                      static_cast<long>(notes.recoveredCompleted + notes.recoveredUndone),
+                      notes.recoveredCompleted + notes.recoveredUndone == 1 ? "" : "s");
+        note(folder, what);
+    }
 }
 
 void CliTool::appendNotes(CliJsonLine& line, const CliRunNotes& notes) {
@@ -157,7 +173,11 @@ void CliTool::appendNotes(CliJsonLine& line, const CliRunNotes& notes) {
         .number("links", notes.linksPassedOver)
         .number("special", notes.specialPassedOver)
         .close()
-        .number("stale_removed", notes.staleRemoved);
+        .number("stale_removed", notes.staleRemoved)
+        .object("recovered")
+        .number("completed", notes.recoveredCompleted)
+        .number("undone", notes.recoveredUndone)
+        .close();
 }
 
 bool CliTool::stopRequested() const { return CliInterrupted() || out.isBroken(); }

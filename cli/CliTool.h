@@ -20,6 +20,10 @@ struct CliRunNotes {
     int32_t linksPassedOver = 0;
     int32_t specialPassedOver = 0;
     int32_t staleRemoved = 0;
+    // Files of an interrupted run that opening the folder completed or gave
+    // back (RunRecovery), so that every file of it agrees again.
+    int32_t recoveredCompleted = 0;
+    int32_t recoveredUndone = 0;
 };
 
 class CliTool {
@@ -55,7 +59,7 @@ public:
     // (they may hold the old string), and, unless the run's log said it, a
     // note for stale temporary files removed. Nothing with --json, which
     // has them as fields (appendNotes: passed_over {links, special},
-    // stale_removed).
+    // stale_removed, recovered {completed, undone}).
     void tellNotes(const char* folder, const CliRunNotes& notes, bool staleTold);
     static void appendNotes(CliJsonLine& line, const CliRunNotes& notes);
 

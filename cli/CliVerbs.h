@@ -31,6 +31,8 @@ CliFindPlaces CliPlacesOf(const CliTool& tool);
 // Each returns the verb's exit code (before CliTool::finish).
 int CliScanOrPatch(CliTool& tool, const CliTarget& target);
 int CliReportOrRewrite(CliTool& tool, const CliTarget& target);
+int CliUndoVerb(CliTool& tool, const CliTarget& target);
+int CliStatusVerb(CliTool& tool, const CliTarget& target);
 int CliFindVerb(CliTool& tool);
 int CliProductsVerb(CliTool& tool);
 

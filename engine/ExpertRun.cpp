@@ -5,11 +5,15 @@
 #include "PatchReadAhead.h"
 #include "PatchRules.h"
 #include "PatchSearch.h"
+#include "RunJournal.h"
+#include "RunRecord.h"
+#include "RunRestore.h"
 #include "ZephBuf.h"
 #include "ZephDirList.h"
 #include "ZephFile.h"
 #include "ZephFileReplacer.h"
 #include "ZephFolder.h"
+#include "ZephHash.h"
 #include "ZephMem.h"
 #include "ZephPath.h"
 #include "ZephStr.h"
@@ -20,6 +24,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 namespace {
 
@@ -130,6 +135,14 @@ private:
     void listAndProcess(int32_t doIt);
     void sizeWorkBuffer(const ZephDirList& list);
     int save(const char* path, const ZephSysFileIdentity& loaded);
+    // Notes, before its rewrite, what the rewrite of work_ will change. -1
+    // when memory ran out.
+    int noteChange(const PatchFinder& finder, int32_t binary);
+    // Adds the block of the file about to be saved (temporary: the new
+    // file's) to the run's record, made at the first save, durably. 0 or -1
+    // with cause.
+    int journalSave(const char* target, const char* source, const char* temporary, ZephFailure* cause);
+    void closeJournal();
     void syncSavedFolder();
 
     const ExpertRunContext& context_;
@@ -141,8 +154,102 @@ private:
     ExpertRunSink& sink_;
     ExpertOutcome outcome_;
     char savedAs_[RunFailurePathSize] = {}; // the last file saved, its folder included
+    // A rewrite's record in the folder's journal: every save is added to it
+    // before it takes its place, so that undo covers it.
+    bool journaled_ = false; // a whole-directory rewrite, with the folder's journal open
+    RunJournal journal_;
+    uint32_t recordId_ = 0; // 0 until the first save
+    RunFileRecord change_;
+    ZephBuf edits_;
+    char changedBytes_[RunTextSize] = {};
+    int32_t changedLength_ = 0;
     bool savedUnsynced_ = false; // a file saved since the folder was last synced
 };
+
+int Run::noteChange(const PatchFinder& finder, int32_t binary) {
+    change_ = RunFileRecord{};
+    if (!journaled_)
+        return 0;
+    edits_.reset();
+    if (RunEditsCollect(finder, work_.data, work_.length, INT32_MAX, &edits_, &change_.editCount) != 0)
+        return -1;
+    change_.binary = binary;
+    change_.before = RunContent{true, work_.length, ZephHash::of(work_.data, work_.length)};
+    // What a replacement puts in the old string's place, by the rules.
+    const int32_t oldLength = ZephStrLength(oldString());
+    const int32_t newLength = ZephStrLength(newString());
+    const int32_t room = static_cast<int32_t>(sizeof changedBytes_) - 1;
+    if (binary != 0) {
+        std::memset(changedBytes_, 0, sizeof changedBytes_);
+        std::memcpy(changedBytes_, newString(), static_cast<size_t>(newLength < oldLength ? newLength : oldLength));
+        changedLength_ = oldLength < room ? oldLength : room;
+    } else {
+        changedLength_ = newLength < room ? newLength : room;
+        std::memcpy(changedBytes_, newString(), static_cast<size_t>(changedLength_));
+    }
+    return 0;
+}
+
+int Run::journalSave(const char* target, const char* source, const char* temporary, ZephFailure* cause) {
+    if (!journaled_)
+        return 0;
+    RunFileRecord file = change_;
+    file.target = target;
+    file.source = source;
+    file.temporary = temporary;
+    file.after = RunContent{true, work_.length, ZephHash::of(work_.data, work_.length)};
+    if (source[0] != '\0' && RunHashFile(folder_.handle, target, manager_, &file.before, nullptr, cause) != 0)
+        return -1;
+    RunRecord record;
+    record.init(manager_);
+    if (recordId_ == 0) {
+        RunHeader header;
+        header.kind = RunKindExpert;
+        header.time = static_cast<int64_t>(std::time(nullptr));
+        ZephStrCopy(header.folder, context_.directory, sizeof header.folder);
+        ZephStrCopy(header.oldString, oldString(), sizeof header.oldString);
+        ZephStrCopy(header.newString, newString(), sizeof header.newString);
+        header.volume = journal_.volume;
+        header.file = journal_.file;
+        if (journal_.nextId(&header.id) != 0) {
+            *cause = journal_.failure;
+            return -1;
+        }
+        if (record.appendHeader(header) != 0) {
+            *cause = ZephFailure{ZephErrNoMemory, 0};
+            return -1;
+        }
+        if (journal_.create(header.id, record.text.data, record.text.length) != 0) {
+            *cause = journal_.failure;
+            return -1;
+        }
+        recordId_ = header.id;
+        record.text.reset();
+    }
+    if (record.appendFile(file, oldString(), ZephStrLength(oldString()), changedBytes_, changedLength_, &edits_) != 0) {
+        *cause = ZephFailure{ZephErrNoMemory, 0};
+        return -1;
+    }
+    if (journal_.append(recordId_, record.text.data, record.text.length) != 0) {
+        *cause = journal_.failure;
+        return -1;
+    }
+    return 0;
+}
+
+void Run::closeJournal() {
+    // A record left without its end is closed by the next run as it stands.
+    if (recordId_ != 0) {
+        RunRecord end;
+        end.init(manager_);
+        if (end.appendEnd() == 0)
+            journal_.append(recordId_, end.text.data, end.text.length);
+        journal_.prune();
+    }
+    recordId_ = 0;
+    journaled_ = false;
+    edits_.clear();
+}
 
 void Run::logCause() {
     char cause[256];
@@ -248,6 +355,10 @@ void Run::listAndProcess(int32_t doIt) {
         return;
     }
     outcome_.staleRemoved = stale;
+    // A rewrite keeps its saves in the folder's journal, so that undo covers
+    // them; a rewrite without one (no state folder) saves as before.
+    edits_.init(manager_, 4096);
+    journaled_ = doIt != 0 && journal_.open(manager_, folder_) == 0;
     if (stale > 0) {
         log_.appendFormat(stale == 1 ? "Removed %ld temporary file left by an interrupted run.\r\n"
                                      : "Removed %ld temporary files left by interrupted runs.\r\n",
@@ -276,13 +387,15 @@ void Run::listAndProcess(int32_t doIt) {
             logCause();
             showAndPump();
             ZephDirList::destroy(&list);
+            closeJournal();
             folder_.close();
             return;
         }
         ZephSleep(0);
     }
     ZephDirList::destroy(&list);
-    syncSavedFolder();
+    syncSavedFolder(); // the renames durable before the record's end
+    closeJournal();
     folder_.close();
     const int32_t done = log_.length;
     log_.appendLine("Done!");
@@ -467,6 +580,12 @@ int Run::processFile(const char* path, int32_t doIt) {
     PatchFinder finder;
     finder.prepare(oldText);
     const PatchReplaceMode mode = PatchReplaceModeOf(binary, oldLength, newLength);
+    if (doIt != 0 && noteChange(finder, binary) != 0) {
+        const int32_t failure = log_.length;
+        log_.appendFormat("ERROR!  An error occurred attempting to overwrite \"%s\" with \"%s\"!  Aborting!\r\n",
+                          oldText, newText);
+        return failFile(failure, RunFailedMemory, path);
+    }
     OccurrenceLines lines;
     lines.matchTailLength = fitted(std::snprintf(lines.matchTail, sizeof lines.matchTail, ", %ld bytes \"%s\"\r\n",
                                                  static_cast<long>(oldLength), oldText),
@@ -531,6 +650,7 @@ int Run::processFile(const char* path, int32_t doIt) {
         if (stopRequested())
             break;
     }
+    const bool cutShort = position < pass.length(); // a stop came before the end
     pass.finish();
 
     makeLogRoom();
@@ -542,6 +662,10 @@ int Run::processFile(const char* path, int32_t doIt) {
         log_.appendFormat("no entries found.\r\n");
     showAndPump();
     ExpertFileDone done{path, binary, matches, nullptr};
+    // A file whose rewrite a stop cut short is abandoned, never saved
+    // half-converted.
+    if (changed && cutShort && context_.abandonStoppedFile)
+        changed = false;
     if (changed) {
         if (save(path, identity) != 0)
             return -1;
@@ -576,14 +700,18 @@ int Run::save(const char* path, const ZephSysFileIdentity& loaded) {
         ZephFileReplacer replacer;
         replacer.init(manager_);
         replacer.syncFolder = false; // once, in syncSavedFolder
+        // The record of the save is on disk before the file takes its place.
         if (replacer.begin(folder_.handle, target, source, &loaded) == 0 &&
-            replacer.write(work_.data, work_.length) == 0 && replacer.commit() == 0) {
+            replacer.write(work_.data, work_.length) == 0 && replacer.seal() == 0 &&
+            journalSave(target, suffix[0] != '\0' ? source : "", replacer.temporaryName, &cause) == 0 &&
+            replacer.commit() == 0) {
             ZephStrCopy(savedAs_, path, sizeof savedAs_);
             ZephStrAppend(savedAs_, suffix, sizeof savedAs_);
             savedUnsynced_ = true;
             return 0;
         }
-        cause = replacer.failure;
+        if (cause.code == ZephErrNone)
+            cause = replacer.failure;
     }
     const int32_t failure = log_.length;
     log_.appendFormat("ERROR!  An error occurred attempting to save \"%s%s\"!", path, suffix);

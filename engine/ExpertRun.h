@@ -110,6 +110,9 @@ struct ExpertRunContext {
     uint32_t (*tickCount)() = nullptr;
     // How long the run waits for another run on the directory to end.
     int32_t lockWaitMs = 3000;
+    // A stop during a file's rewrite abandons that file rather than saving
+    // it half-converted (the command-line tool); the page keeps its rule.
+    bool abandonStoppedFile = false;
 };
 
 // A run opens the directory as every run does (InstallFolderOpen: one run

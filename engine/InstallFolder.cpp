@@ -1,6 +1,7 @@
 // InstallFolder.cpp - the listing pattern, the entry filter and the file kinds.
 #include "InstallFolder.h"
 
+#include "RunRestore.h"
 #include "ZephDirList.h"
 #include "ZephFileReplacer.h"
 #include "ZephFolder.h"
@@ -91,13 +92,23 @@ int32_t removeStaleTemporaries(const ZephFolder& folder, const char* directory, 
 } // namespace
 
 int InstallFolderOpen(ZephFolder* folder, const char* directory, int32_t lockWaitMs, ZephMemManager* manager,
-                      int32_t* staleRemoved) {
+                      int32_t* staleRemoved, RunRecovery* recovery) {
     if (staleRemoved != nullptr)
         *staleRemoved = 0;
+    RunRecovery settled;
+    if (recovery == nullptr)
+        recovery = &settled;
+    *recovery = RunRecovery{};
     if (folder->open(directory, lockWaitMs < 0 ? 0 : lockWaitMs) != 0)
         return -1;
-    // Recovery of an interrupted run, when there is one to complete, belongs
-    // here: after the lock, before anything else looks at the files.
+    // After the lock, before anything else looks at the files; before the
+    // stale temporaries go, since the new content of a run to complete is
+    // among them.
+    if (RunRecover(*folder, manager, recovery) != 0) {
+        folder->failure = recovery->failure;
+        folder->close();
+        return -1;
+    }
     const int32_t removed = removeStaleTemporaries(*folder, directory, manager);
     if (staleRemoved != nullptr)
         *staleRemoved = removed;

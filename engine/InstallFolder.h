@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+struct RunRecovery;
 struct ZephDirEntry;
 struct ZephDirList;
 struct ZephFolder;
@@ -68,13 +69,18 @@ inline constexpr int32_t InstallFolderLockWaitMs = 3000;
 // Opens directory for a run: the folder that its files are opened and
 // replaced in (so that no name is ever followed out of it) with the run
 // lock, waiting up to lockWaitMs while another run holds it (then -1 with
-// folder->failure ZephErrBusy). With the lock held, the temporary files of
-// runs that were killed are stale by definition: they are removed (not one
-// still open by a writer) and their count goes to *staleRemoved (may be
-// none). This is the one step every run takes on a folder before it looks
-// at the files. 0, or -1 with folder->failure and folder closed.
+// folder->failure ZephErrBusy). With the lock held, a run that a crash cut
+// short is settled first, completed or undone as its record in the journal
+// allows (RunRecover; what it did goes to *recovery, may be none); one that
+// can be neither fails the open (recovery->unresolved, folder->failure its
+// cause), since no run should work on files that disagree. Then the
+// temporary files of runs that were killed are stale by definition: they
+// are removed (not one still open by a writer) and their count goes to
+// *staleRemoved (may be none). This is the one step every run takes on a
+// folder before it looks at the files. 0, or -1 with folder->failure and
+// folder closed.
 int InstallFolderOpen(ZephFolder* folder, const char* directory, int32_t lockWaitMs, ZephMemManager* manager,
-                      int32_t* staleRemoved);
+                      int32_t* staleRemoved, RunRecovery* recovery = nullptr);
 
 // The kind of a listed entry: 0 for an entry passed over or of no known
 // kind; otherwise 1 with the row's binary flag (FileKindLookup of its name).

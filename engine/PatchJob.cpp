@@ -5,12 +5,14 @@
 #include "PatchRules.h"
 #include "PatchSearch.h"
 #include "ZephDirList.h"
+#include "ZephHash.h"
 #include "ZephPath.h"
 #include "ZephStr.h"
 #include "ZephSysError.h"
 #include "ZephSysFile.h"
 #include "ZephTick.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -37,6 +39,22 @@ const char* const NotAllowedText =
 const char* const CannotListText = "We were unable to scan the directory \"%s\"!\r\n\r\nPlease click Back and select "
                                    "a different directory and try again.";
 const char* const CannotWriteText = "An error occurred attempting to write to file \"%s\"!";
+// A format for snprintf: the amount goes in first, the directory by fail().
+const char* const NoSpaceFormat = "There is not enough free space on the disk of the directory \"%%s\" to patch "
+                                  "its files!\r\n\r\nNo file was changed. Please free at least %s and try again.";
+const char* const NoJournalText =
+    "Quorvel could not keep its record of the changes in \"%s\"!\r\n\r\nNo file was changed. Please make sure "
+    "that this folder can be written and try again.";
+const char* const NoStateFolderText =
+    "Quorvel found no folder to keep its record of the changes in (%s is not set)!\r\n\r\nNo file was changed.";
+const char* const UnsettledText =
+    "An earlier run on the directory \"%s\" was interrupted, and Quorvel could neither complete it nor undo "
+    "it!\r\n\r\nNo file was changed. Please make sure that the files of the directory can be read and written "
+    "and try again.";
+
+// Room kept free beyond a file's new content: the file system's own records
+// and the journal's.
+constexpr int64_t SpaceMargin = int64_t{1} << 20;
 
 } // namespace
 
@@ -46,10 +64,8 @@ void PatchJob::init(ZephMemManager* manager) {
     file.init(manager);
     content.init(manager, ContentGranularity);
     target.init(manager);
-    for (ZephFileReplacer& waiting : sealed) {
-        waiting.init(manager);
-        waiting.syncFolder = false; // once for all of them, in commitSealed
-    }
+    changes.init(manager, PatchSealedFiles);
+    edits.init(manager, 4096);
 }
 
 void PatchJob::clear() {
@@ -64,6 +80,11 @@ void PatchJob::clear() {
     linksPassedOver = 0;
     specialPassedOver = 0;
     staleRemoved = 0;
+    recovery = RunRecovery{};
+    filesPatched = 0;
+    settledByNextRun = false;
+    change = RunFileRecord{};
+    changedLength = 0;
     lockWaitMs = InstallFolderLockWaitMs;
     sourceIdentity = ZephSysFileIdentity{};
     entriesTotal = 0;
@@ -84,8 +105,8 @@ void PatchJob::clear() {
     file.init(nullptr);
     content.init(nullptr, ContentGranularity);
     target.init(nullptr);
-    for (ZephFileReplacer& waiting : sealed)
-        waiting.init(nullptr);
+    changes.init(nullptr, PatchSealedFiles);
+    edits.init(nullptr, 4096);
 }
 
 void PatchJob::setDirectory(const char* text) { ZephStrCopy(directory, text, sizeof directory); }
@@ -112,6 +133,9 @@ void PatchJob::start() {
     linksPassedOver = 0;
     specialPassedOver = 0;
     staleRemoved = 0;
+    recovery = RunRecovery{};
+    filesPatched = 0;
+    settledByNextRun = false;
     entriesTotal = 0;
     bytesRead = 0;
 
@@ -139,59 +163,25 @@ void PatchJob::stop(int32_t newStatus) {
     status = newStatus;
     file.close();
     target.abandon();
-    // Sealed files are complete: they take their places whatever ended the
-    // run (a failure here leaves that file as it was; the run has its end).
-    commitSealed(nullptr, 0, nullptr);
+    // All or nothing: new files not yet in place never take their places.
+    changes.release();
     folder.close();
 }
 
-bool PatchJob::commitSealed(char* failedName, int32_t failedNameSize, ZephFailure* failedCause) {
-    bool allDone = true;
-    // Named as the source, as the run names a failed write.
-    auto failedOne = [&](const char* source, const ZephFailure& cause) {
-        if (allDone && failedName != nullptr) {
-            ZephStrCopy(failedName, directory, failedNameSize);
-            ZephStrAppend(failedName, ZephPathSeparatorText, failedNameSize);
-            ZephStrAppend(failedName, source, failedNameSize);
-        }
-        if (allDone && failedCause != nullptr)
-            *failedCause = cause;
-        allDone = false;
-    };
-    // Every content to the disk first, then the renames: a rename between
-    // two flushes would make the second wait for a journal commit of its own.
-    // A replacer that fails forgets its names: the source's is kept aside.
-    char source[PatchMessageSize];
-    for (int32_t i = 0; i < sealedCount; ++i) {
-        if (!sealed[i].isActive())
-            continue;
-        ZephStrCopy(source, sealed[i].sourceName, sizeof source);
-        if (sealed[i].flushContent() != 0)
-            failedOne(source, sealed[i].failure);
+bool PatchJob::failCommit() {
+    settledByNextRun = changes.leftPending;
+    filesPatched = changes.placed;
+    const ZephFailure cause = changes.failure;
+    if (changes.journalFailed)
+        return fail(RunFailedJournal, cause, NoJournalText, journal.path);
+    // Named as the source, as the run names a failed write; a failed sync
+    // of the folder by the directory.
+    char name[PatchMessageSize];
+    ZephStrCopy(name, directory, sizeof name);
+    if (changes.failedName[0] != '\0') {
+        ZephStrAppend(name, ZephPathSeparatorText, sizeof name);
+        ZephStrAppend(name, changes.failedName, sizeof name);
     }
-    char lastPlaced[PatchMessageSize] = {};
-    for (int32_t i = 0; i < sealedCount; ++i) {
-        if (!sealed[i].isActive())
-            continue;
-        ZephStrCopy(source, sealed[i].sourceName, sizeof source);
-        if (sealed[i].commit() != 0)
-            failedOne(source, sealed[i].failure);
-        else
-            ZephStrCopy(lastPlaced, source, sizeof lastPlaced);
-    }
-    sealedCount = 0;
-    // One folder sync for all the renames; a failing one fails the run,
-    // since the files may not keep their new content after a crash. A file
-    // system that cannot sync a folder at all is no failure.
-    if (lastPlaced[0] != 0 && folder.isOpen()) {
-        ZephError synced = ZephSysFiles.flushFolder(folder.handle);
-        if (synced != ZephErrNone)
-            failedOne(lastPlaced, ZephFailure{synced, ZephSysLastError()});
-    }
-    return allDone;
-}
-
-bool PatchJob::failCommit(const char* name, const ZephFailure& cause) {
     switch (cause.code) {
     case ZephErrChanged: return fail(RunFailedWrite, cause, ChangedText, name);
     case ZephErrInUse: return fail(RunFailedWrite, cause, InUseText, name);
@@ -200,10 +190,18 @@ bool PatchJob::failCommit(const char* name, const ZephFailure& cause) {
 }
 
 bool PatchJob::doComplete() {
-    char failed[PatchMessageSize];
-    ZephFailure cause;
-    if (!commitSealed(failed, sizeof failed, &cause))
-        return failCommit(failed, cause);
+    if (convert != 0 && changes.count > 0) {
+        RunHeader header;
+        header.kind = RunKindPatch;
+        ZephStrCopy(header.folder, directory, sizeof header.folder);
+        ZephStrCopy(header.oldString, oldstring, sizeof header.oldString);
+        ZephStrCopy(header.newString, newstring, sizeof header.newString);
+        header.volume = journal.volume;
+        header.file = journal.file;
+        if (changes.commit(journal, header, folder.handle) != 0)
+            return failCommit();
+        filesPatched = changes.placed;
+    }
     stop(Finished);
     return true;
 }
@@ -300,12 +298,28 @@ bool PatchJob::doListDirectory() {
         char pattern[sizeof directory];
         if (InstallFolderPattern(directory, pattern, sizeof pattern) != 0)
             return fail(RunFailedListing, ZephFailure{ZephErrInvalid, 0}, CannotListText, directory);
-        if (InstallFolderOpen(&folder, directory, lockWaitMs, memoryManager, &staleRemoved) != 0) {
+        if (InstallFolderOpen(&folder, directory, lockWaitMs, memoryManager, &staleRemoved, &recovery) != 0) {
             const ZephFailure cause = folder.failure;
             if (cause.code == ZephErrBusy)
                 return fail(RunFailedLocked, cause, BusyText, directory);
+            if (recovery.unresolved)
+                return fail(RunFailedRecovery, cause, UnsettledText, directory);
             return fail(RunFailedListing, cause, CannotListText, directory);
         }
+        // A convert run keeps its record in the folder's journal; without
+        // one it changes nothing.
+        if (convert != 0 && journal.open(memoryManager, folder) != 0) {
+            if (journal.failure.code == ZephErrNotFound)
+                return fail(RunFailedJournal, journal.failure, NoStateFolderText,
+                            ZephPathSeparator == '/' ? "HOME" : "LOCALAPPDATA");
+            return fail(RunFailedJournal, journal.failure, NoJournalText,
+                        journal.path[0] != '\0' ? journal.path : directory);
+        }
+        changes.init(memoryManager, PatchSealedFiles);
+        // Room for the replacements of most files, had before any file is read.
+        edits.init(memoryManager, 4096);
+        if (convert != 0 && edits.reserve(4096) != 0)
+            return fail(RunFailedMemory, ZephFailure{ZephErrNoMemory, 0}, CannotListText, directory);
         dirList = InstallFolderStartList(memoryManager, pattern);
         if (dirList == nullptr)
             return fail(RunFailedListing, ZephFailure{ZephErrNoMemory, 0}, CannotListText, directory);
@@ -448,7 +462,16 @@ bool PatchJob::doScanContent() {
             cursor = content.length;
         } else {
             finder.prepare(oldstring);
-            result = PatchScanContent(&content, &cursor, finder, newstring, convert, binaryKind, &fileMatches);
+            if (noteChangeBefore() != 0)
+                return fail(RunFailedMemory, ZephFailure{ZephErrNoMemory, 0}, "An error occurred modify file \"%s\"!",
+                            entry->name);
+            if (change.editCount == 0) {
+                cursor = content.length; // nothing to rewrite
+            } else {
+                result = PatchScanContent(&content, &cursor, finder, newstring, convert, binaryKind, &fileMatches);
+                if (result == 0)
+                    noteChangeAfter();
+            }
         }
         if (before == 0 && fileMatches > 0)
             ++filesMatched;
@@ -487,6 +510,18 @@ bool PatchJob::doOpenTarget() {
     char name[PatchMessageSize];
     ZephStrCopy(name, source, sizeof name);
     ZephStrAppend(name, suffix, sizeof name);
+    // Every new file waits beside its original until the last is written:
+    // the disk must hold this one too, beside those before it.
+    uint64_t free = 0;
+    if (ZephSysFiles.freeSpace(folder.handle, &free) == ZephErrNone &&
+        free < static_cast<uint64_t>(content.length) + SpaceMargin) {
+        char amount[32];
+        const double megabytes = static_cast<double>(static_cast<uint64_t>(content.length) + SpaceMargin - free) / 1e6;
+        std::snprintf(amount, sizeof amount, "%.1f MB", megabytes < 0.1 ? 0.1 : megabytes);
+        char format[512];
+        std::snprintf(format, sizeof format, NoSpaceFormat, amount);
+        return fail(RunFailedNoSpace, ZephFailure{ZephErrNoSpace, 0}, format, directory);
+    }
     if (target.begin(folder.handle, name, source, &sourceIdentity) != 0) {
         // The file itself swapped for a link or something else since it was
         // read is a change by another program too.
@@ -494,6 +529,14 @@ bool PatchJob::doOpenTarget() {
         if (saveAsNew == 0 && (code == ZephErrLink || code == ZephErrNotRegular))
             return failReplacement(ZephFailure{ZephErrChanged, 0}, false, entry->name, suffix);
         return failReplacement(target.failure, target.folderRefused, entry->name, suffix);
+    }
+    // A side copy's content before is the file it replaces, if any.
+    if (saveAsNew != 0) {
+        ZephFailure cause;
+        if (!target.targetExisted)
+            change.before = RunContent{};
+        else if (RunHashFile(folder.handle, name, memoryManager, &change.before, nullptr, &cause) != 0)
+            return fail(RunFailedWrite, cause, CannotWriteText, entry->name, suffix);
     }
     writePos = 0;
     currentStep = WriteChunk;
@@ -519,14 +562,39 @@ bool PatchJob::doEndWrite() {
     // the run reports the write as failed.
     if (target.seal() != 0)
         return fail(RunFailedWrite, target.failure, CannotWriteText, entry->name);
-    sealed[sealedCount++].takeOver(target);
-    if (sealedCount == PatchSealedFiles) {
-        char failed[PatchMessageSize];
-        ZephFailure cause;
-        if (!commitSealed(failed, sizeof failed, &cause))
-            return failCommit(failed, cause);
-    }
+    RunFileRecord record = change;
+    record.target = target.targetName;
+    record.source = saveAsNew != 0 ? target.sourceName : "";
+    if (changes.add(target, record, oldstring, ZephStrLength(oldstring), changedBytes, changedLength, &edits) != 0)
+        return failCommit();
     moveToNextEntry();
     currentStep = NextEntry;
     return false;
+}
+
+int PatchJob::noteChangeBefore() {
+    edits.reset();
+    change = RunFileRecord{};
+    if (RunEditsCollect(finder, content.data, content.length, INT32_MAX, &edits, &change.editCount) != 0)
+        return -1;
+    if (change.editCount == 0)
+        return 0;
+    change.binary = binaryKind;
+    change.before = RunContent{true, content.length, ZephHash::of(content.data, content.length)};
+    // What each replacement puts in the old string's place, by the rules.
+    const int32_t oldLength = finder.needleLength;
+    const int32_t newLength = ZephStrLength(newstring);
+    if (binaryKind != 0) {
+        std::memset(changedBytes, 0, static_cast<size_t>(oldLength));
+        std::memcpy(changedBytes, newstring, static_cast<size_t>(newLength < oldLength ? newLength : oldLength));
+        changedLength = oldLength;
+    } else {
+        std::memcpy(changedBytes, newstring, static_cast<size_t>(newLength));
+        changedLength = newLength;
+    }
+    return 0;
+}
+
+void PatchJob::noteChangeAfter() {
+    change.after = RunContent{true, content.length, ZephHash::of(content.data, content.length)};
 }

@@ -6,7 +6,10 @@
 #include "InstallFolder.h"
 #include "PatchReadAhead.h"
 #include "PatchSearch.h"
+#include "RunCommit.h"
 #include "RunFailure.h"
+#include "RunJournal.h"
+#include "RunRestore.h"
 #include "ZephBuf.h"
 #include "ZephError.h"
 #include "ZephFile.h"
@@ -57,9 +60,10 @@ inline constexpr int32_t PatchQuickPieceSize = int32_t{1} << 20;
 // and ".new"), so that a message always names its file in full.
 inline constexpr int32_t PatchMessageSize = 2048;
 
-// Complete new files a convert run holds before putting them in place
-// together: one journal commit then serves the files of most folders. Each
-// waiting file holds an open handle and a 64 KiB block.
+// Complete new files a convert run holds open before it flushes them
+// together and closes them, to wait for their places: one wait for the disk
+// then serves the files of most folders. Each held file has an open handle
+// and a 64 KiB block.
 inline constexpr int32_t PatchSealedFiles = 64;
 
 // How far a run has got, for a front end's progress display.
@@ -96,12 +100,16 @@ struct PatchProgress {
 // file beside it (target), which takes its name only once every byte is
 // written and on disk, with the file's owner, mode and attributes, and only
 // while the file is still the one that was read (ZephFileReplacer): another
-// program's change is never overwritten, the run fails instead. Complete
-// files wait in sealed, their content already on its way to the disk, and
-// are put in place PatchSealedFiles at a time and whenever a run ends,
-// however it ends: one journal commit of the file system then serves several
-// files instead of one each. A failed or stopped run therefore leaves each
-// file either as it was or fully rewritten, and no temporary file behind.
+// program's change is never overwritten, the run fails instead. A convert
+// run is all or nothing: complete files wait in changes, and only when the
+// last one is written do they all take their places (RunCommit), under a
+// record in the folder's journal (RunJournal) that says per file its
+// content before and after and each replacement, so that a crash in between
+// is settled by the next run and the run can be undone. Before a file is
+// written the free space of the folder's disk is checked. A failed or
+// stopped run (stop, clear) leaves every file as it was and no temporary
+// file behind; filesPatched says how many files hold new content when a
+// run ends (filesMatched after a convert run that finished, 0 otherwise).
 // Every failure that the system reported keeps its cause in failure.
 //
 // Invariants: folder is open and dirList exists only from ListDirectory to
@@ -110,8 +118,8 @@ struct PatchProgress {
 // entry points into dirList or is none; status is Running exactly while
 // currentStep is not 0 after a successful start; file is open on the source
 // only between OpenSource and EndRead, target is active only between
-// OpenTarget and EndWrite; sealed holds sealedCount complete new files only
-// while a run goes on. All memory comes from memoryManager.
+// OpenTarget and EndWrite; changes holds complete new files only while a
+// convert run goes on. All memory comes from memoryManager.
 struct PatchJob {
     ZephMemManager* memoryManager = nullptr; // not owned
     char directory[1024] = {};
@@ -131,6 +139,11 @@ struct PatchJob {
     int32_t linksPassedOver = 0;
     int32_t specialPassedOver = 0;
     int32_t staleRemoved = 0; // temporary files of killed runs removed at the start
+    RunRecovery recovery;     // what opening the folder settled of interrupted runs
+    int32_t filesPatched = 0; // files holding new content when the run ended
+    // A failed commit could not give every file back: the record stays in
+    // the journal, and the next run on the folder settles it.
+    bool settledByNextRun = false;
     // How long the run waits for another run on the folder to end.
     int32_t lockWaitMs = InstallFolderLockWaitMs;
     int32_t entriesTotal = 0; // entries of this run's listing
@@ -147,10 +160,16 @@ struct PatchJob {
     int32_t cursor = 0; // scan offset in content
     int32_t fileMatches = 0;
     int32_t binaryKind = 0;
-    int32_t writePos = 0;                      // bytes of content written to the target so far
-    ZephFileReplacer target;                   // the new file being written, sealed at EndWrite
-    ZephFileReplacer sealed[PatchSealedFiles]; // complete new files, not yet in place
-    int32_t sealedCount = 0;
+    int32_t writePos = 0;    // bytes of content written to the target so far
+    ZephFileReplacer target; // the new file being written, sealed at EndWrite
+    RunJournal journal;      // a convert run's record goes here
+    RunCommit changes;       // a convert run's complete new files and their record
+    // The current file's change, noted before its rewrite: its content
+    // before and after and the replacements (RunEditsCollect).
+    RunFileRecord change;
+    ZephBuf edits;
+    char changedBytes[RunTextSize] = {}; // what a replacement puts (binary: cut or padded)
+    int32_t changedLength = 0;
     // A scan run counts occurrences as each piece arrives, while the piece
     // is still in the processor's cache: scannedTo is the first start
     // position not yet decided, scannedMatches what was found before it.
@@ -194,9 +213,8 @@ struct PatchJob {
     void step(int32_t budgetMs);
 
     // Ends a run with the given status: releases the listing, abandons an
-    // unfinished target, closes file, puts the sealed files in place (one
-    // folder sync for them), closes the folder; content keeps its data and
-    // memory.
+    // unfinished target and every complete new file not yet in place, closes
+    // file and the folder; content keeps its data and memory.
     void stop(int32_t newStatus);
 
     // How far the run has got (also after it ended). Cannot fail.
@@ -232,14 +250,13 @@ private:
     int32_t pieceSize() const;
     void scanAhead();
     bool doComplete();
-    // Puts every sealed file in its place and syncs the directory once. False
-    // when one could not be put there (it stays as it was) or the sync
-    // failed (named by the last file put in place); the first such file's
-    // path goes to failedName and its cause to failedCause.
-    bool commitSealed(char* failedName, int32_t failedNameSize, ZephFailure* failedCause);
-    // Fails the run for a file (or, a failed sync, the directory) that could
-    // not be put in place, by its cause.
-    bool failCommit(const char* name, const ZephFailure& cause);
+    // Notes what the rewrite of content will change (before it happens) and,
+    // after, its content after. -1 when memory ran out.
+    int noteChangeBefore();
+    void noteChangeAfter();
+    // Fails the run for a commit that did not go through, naming the file
+    // (by its source's path) or the journal, by the cause.
+    bool failCommit();
     // Counts an entry of a known kind passed over (an InstallFolderSkip).
     void passOver(int32_t why);
 };

@@ -21,7 +21,10 @@ enum RunFailureStep : int32_t {
     RunFailedOpenTarget = 7,  // a file's new content cannot be started
     RunFailedWrite = 8,       // the new content cannot be written or put in place
     RunFailedLocked = 9,      // another run holds the folder's run lock
-    RunFailedFolderWrite = 10 // no new file may be made in the folder (path: the folder)
+    RunFailedFolderWrite = 10, // no new file may be made in the folder (path: the folder)
+    RunFailedNoSpace = 11,     // the folder's disk cannot hold the new files (path: the folder)
+    RunFailedJournal = 12,     // the record of the changes cannot be kept (path: the journal's folder)
+    RunFailedRecovery = 13     // an interrupted run on the folder can be neither completed nor undone
 };
 
 // Room for the longest path a run names: a folder of 1023 characters, a

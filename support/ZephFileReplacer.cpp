@@ -14,6 +14,7 @@
 namespace {
 
 constexpr const char* NamesBlockName = "ZephFileReplacer paths";
+constexpr const char* PendingBlockName = "ZephFileReplacer writes";
 
 // ".qv" + 8 hex digits + ".tmp": of no kind the patch engine looks at.
 constexpr int TemporaryNameLength = 3 + 8 + 4;
@@ -95,12 +96,15 @@ int ZephFileReplacer::begin(int64_t inFolder, const char* target, const char* so
     const int64_t targetLength = ZephStrLength(target);
     const int64_t sourceLength = ZephStrLength(metadataFrom);
     const int64_t namesSize = targetLength + 1 + TemporaryNameLength + 1 + sourceLength + 1;
-    if (namesSize > INT32_MAX - PendingCapacity)
+    if (namesSize > INT32_MAX)
         return fail(this, ZephErrInvalid, false);
-    auto* names =
-        static_cast<char*>(ZephMemAlloc(manager, static_cast<int32_t>(namesSize + PendingCapacity), 0, NamesBlockName));
-    if (names == nullptr)
+    auto* names = static_cast<char*>(ZephMemAlloc(manager, static_cast<int32_t>(namesSize), 0, NamesBlockName));
+    auto* gathered = names == nullptr ? nullptr
+                                      : static_cast<char*>(ZephMemAlloc(manager, PendingCapacity, 0, PendingBlockName));
+    if (gathered == nullptr) {
+        ZephMemFree(names);
         return fail(this, ZephErrNoMemory, false);
+    }
     folder = inFolder;
     targetName = names;
     std::memcpy(targetName, target, static_cast<size_t>(targetLength) + 1);
@@ -108,7 +112,7 @@ int ZephFileReplacer::begin(int64_t inFolder, const char* target, const char* so
     temporaryName[0] = 0;
     sourceName = temporaryName + TemporaryNameLength + 1;
     std::memcpy(sourceName, metadataFrom, static_cast<size_t>(sourceLength) + 1);
-    pending = names + namesSize;
+    pending = gathered;
     pendingLength = 0;
     targetExisted = existed;
     checkSource = sourceIdentity != nullptr;
@@ -135,7 +139,7 @@ int ZephFileReplacer::begin(int64_t inFolder, const char* target, const char* so
 }
 
 int ZephFileReplacer::write(const void* data, int64_t count) {
-    if (!isActive())
+    if (!isActive() || prepared)
         return fail(this, ZephErrInvalid, false);
     if (count <= 0)
         return count == 0 ? 0 : fail(this, ZephErrInvalid, false);
@@ -176,7 +180,7 @@ int ZephFileReplacer::writePending() {
 }
 
 int ZephFileReplacer::seal() {
-    if (!isActive())
+    if (!isActive() || prepared)
         return fail(this, ZephErrInvalid, false);
     if (writePending() != 0)
         return -1;
@@ -185,7 +189,7 @@ int ZephFileReplacer::seal() {
 }
 
 int ZephFileReplacer::flushContent() {
-    if (!isActive())
+    if (!isActive() || prepared)
         return fail(this, ZephErrInvalid, false);
     if (writePending() != 0)
         return -1;
@@ -215,6 +219,7 @@ void ZephFileReplacer::takeOver(ZephFileReplacer& other) {
     pending = other.pending;
     pendingLength = other.pendingLength;
     contentOnDisk = other.contentOnDisk;
+    prepared = other.prepared;
     // other's block and handle are ours now: it goes idle without closing or
     // removing anything.
     other.targetName = nullptr;
@@ -225,9 +230,28 @@ void ZephFileReplacer::takeOver(ZephFileReplacer& other) {
     other.abandon();
 }
 
-int ZephFileReplacer::commit() {
+bool ZephFileReplacer::temporaryIsOurs() {
+    ZephSysFileIdentity named{};
+    ZephError looked = ZephSysFiles.identifyIn(folder, temporaryName, &named);
+    if (looked != ZephErrNone && looked != ZephErrNotFound) {
+        fail(this, looked);
+        return false;
+    }
+    // Someone who may write the folder may also have put something else
+    // under the temporary's name: that is not ours to rename, nor to remove.
+    if (looked == ZephErrNotFound || !ZephSysSameFile(temporary, named)) {
+        temporaryName[0] = 0;
+        fail(this, ZephErrChanged, false);
+        return false;
+    }
+    return true;
+}
+
+int ZephFileReplacer::prepare() {
     if (!isActive())
         return fail(this, ZephErrInvalid, false);
+    if (prepared)
+        return 0;
     if (!contentOnDisk && flushContent() != 0)
         return -1;
 
@@ -253,32 +277,40 @@ int ZephFileReplacer::commit() {
         ZephSysFiles.close(from);
     if (kept != ZephErrNone)
         return fail(this, kept);
-
-    // Someone who may write the folder may also have put something else
-    // under the temporary's name: that is not ours to rename, nor to remove.
-    ZephSysFileIdentity named{};
-    ZephError looked = ZephSysFiles.identifyIn(folder, temporaryName, &named);
-    if (looked != ZephErrNone && looked != ZephErrNotFound)
-        return fail(this, looked);
-    if (looked == ZephErrNotFound || !ZephSysSameFile(temporary, named)) {
-        temporaryName[0] = 0;
-        return fail(this, ZephErrChanged, false);
-    }
+    if (!temporaryIsOurs())
+        return -1;
     // A failing close may have lost buffered data; the handle is gone either way.
     ZephError result = ZephSysFiles.close(handle);
     handle = ZephSysFileNone;
     if (result != ZephErrNone)
         return fail(this, result);
+    ZephMemFree(pending);
+    pending = nullptr;
+    pendingLength = 0;
+    prepared = true;
+    return 0;
+}
+
+int ZephFileReplacer::commit() {
+    if (!isActive())
+        return fail(this, ZephErrInvalid, false);
+    const bool justPrepared = !prepared;
+    if (prepare() != 0)
+        return -1;
+    // A file prepared a while ago is looked at again: it is closed now, and
+    // only the folder's lock kept others from its name.
+    if (!justPrepared && !temporaryIsOurs())
+        return -1;
     // The last look, as close to the replacement as it can be.
     if (checkSource) {
         ZephSysFileIdentity now{};
-        looked = ZephSysFiles.identifyIn(folder, sourceName, &now);
+        ZephError looked = ZephSysFiles.identifyIn(folder, sourceName, &now);
         if (looked != ZephErrNone && looked != ZephErrNotFound)
             return fail(this, looked);
         if (looked == ZephErrNotFound || !ZephSysUnchanged(source, now))
             return fail(this, ZephErrChanged, false);
     }
-    result = ZephSysFiles.replaceIn(folder, temporaryName, targetName);
+    ZephError result = ZephSysFiles.replaceIn(folder, temporaryName, targetName);
     if (result != ZephErrNone)
         return fail(this, result);
     // The new file has the target's name now: nothing is left to remove.
@@ -297,15 +329,23 @@ void ZephFileReplacer::abandon() {
         ZephSysFiles.close(handle);
         handle = ZephSysFileNone;
     }
-    if (temporaryName != nullptr && temporaryName[0] != 0)
-        ZephSysFiles.removeIn(folder, temporaryName);
+    if (temporaryName != nullptr && temporaryName[0] != 0) {
+        // Closed, a prepared file is left alone when its name is seen to
+        // stand for another file now.
+        ZephSysFileIdentity named{};
+        if (!prepared || ZephSysFiles.identifyIn(folder, temporaryName, &named) != ZephErrNone ||
+            ZephSysSameFile(temporary, named))
+            ZephSysFiles.removeIn(folder, temporaryName);
+    }
     ZephMemFree(targetName);
+    ZephMemFree(pending);
     targetName = nullptr;
     temporaryName = nullptr;
     sourceName = nullptr;
     pending = nullptr;
     pendingLength = 0;
     contentOnDisk = false;
+    prepared = false;
     targetExisted = false;
     checkSource = false;
     source = ZephSysFileIdentity{};

@@ -15,7 +15,11 @@ struct ZephMemManager;
 // Use: begin(folder, target...), write(...) any number of times, then
 // commit() or abandon(). Until commit succeeds the target is untouched;
 // whatever fails, it stays byte for byte as it was and no temporary file is
-// left. A target that does not exist yet is created by the commit.
+// left. A target that does not exist yet is created by the commit. A caller
+// that puts many files in place all or none calls prepare() on each first:
+// then every new file is complete, on disk and closed, and its commit is
+// only the last look and the rename, which the caller makes when all are
+// prepared.
 //
 //   ZephFileReplacer replacer;
 //   replacer.init(manager);
@@ -58,13 +62,17 @@ struct ZephFileReplacer {
     ZephSysFileIdentity temporary{};  // the temporary file as created
     int64_t handle = ZephSysFileNone; // the open temporary file
     int64_t written = 0;              // bytes taken by write since begin
-    // Small writes are gathered here (in the names' block) and go to the
-    // file PendingCapacity bytes at a time: the patch job hands over 4096-byte
-    // pieces, and the system call per piece cost more than the copy.
+    // Small writes are gathered here (a block of its own, released by
+    // prepare) and go to the file PendingCapacity bytes at a time: the patch
+    // job hands over 4096-byte pieces, and the system call per piece cost
+    // more than the copy.
     static constexpr int32_t PendingCapacity = 65536;
     char* pending = nullptr;
     int32_t pendingLength = 0;
     bool contentOnDisk = false; // flushed by flushContent; commit skips it
+    // prepare() is done: the new file is complete, on disk, has its metadata
+    // and is closed (handle none); only the rename is left.
+    bool prepared = false;
     bool targetExisted = false;
     ZephFailure failure; // why the last -1 happened
     // The last -1 was the folder's: no temporary file could be made there
@@ -121,15 +129,23 @@ struct ZephFileReplacer {
     // leaving other idle without touching the temporary file. Cannot fail.
     void takeOver(ZephFileReplacer& other);
 
-    // Flushes the new content, gives it the source's metadata, checks that
-    // the source is unchanged and the temporary still ours, closes it and
-    // puts it in the target's place, then syncs the folder unless syncFolder
-    // is off. A folder that cannot be synced at all is not a failure; one
-    // whose sync fails is: -1, although the new file has taken the target's
-    // name, since it may not stay there after a crash.
+    // Everything of the commit but the rename: flushes the new content,
+    // gives it the source's metadata while the source is unchanged, checks
+    // that the temporary is still ours and closes it. Nothing takes the
+    // target's place yet, and no handle stays open. Does nothing when
+    // prepared already.
+    int prepare();
+
+    // Prepares (unless prepared), looks last that the source is unchanged
+    // and the temporary still ours and puts it in the target's place, then
+    // syncs the folder unless syncFolder is off. A folder that cannot be
+    // synced at all is not a failure; one whose sync fails is: -1, although
+    // the new file has taken the target's name, since it may not stay there
+    // after a crash.
     int commit();
 
-    // Closes and removes the temporary file; the target stays as it was.
+    // Closes and removes the temporary file (a prepared one unless its name
+    // is seen to stand for another file now); the target stays as it was.
     // Does nothing when idle. Keeps failure.
     void abandon();
 
@@ -141,7 +157,8 @@ struct ZephFileReplacer {
     static bool isTemporaryName(const char* name);
 
 private:
-    int writePending(); // 0, or -1 after failing
+    int writePending();      // 0, or -1 after failing
+    bool temporaryIsOurs();  // the temporary's name still stands for the file made
 };
 
 #endif

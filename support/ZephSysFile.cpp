@@ -5,11 +5,12 @@
 // Both tables are constant-initialised from the platform functions, so they
 // are valid before any static constructor could open a file.
 constexpr ZephSysFileTable ZephSysFilesDefault = {
-    ZephSysFileOpen,           ZephSysFileRead,     ZephSysFileWrite,          ZephSysFileSeek,
-    ZephSysFileTruncate,       ZephSysFileFlush,    ZephSysFileClose,          ZephSysFileQuery,
-    ZephSysFileStartWriteback, ZephSysFolderOpen,   ZephSysFolderClose,        ZephSysFolderLock,
-    ZephSysFileOpenIn,         ZephSysFileIdentify, ZephSysFileIdentifyIn,     ZephSysFileKeepMetadata,
-    ZephSysFileReplaceIn,      ZephSysFileRemoveIn, ZephSysFileRemoveUnusedIn, ZephSysFolderFlush, ZephSysFilePrefetchIn};
+    ZephSysFileOpen,           ZephSysFileRead,       ZephSysFileWrite,          ZephSysFileSeek,
+    ZephSysFileTruncate,       ZephSysFileFlush,      ZephSysFileClose,          ZephSysFileQuery,
+    ZephSysFileStartWriteback, ZephSysFolderOpen,     ZephSysFolderClose,        ZephSysFolderLock,
+    ZephSysFileOpenIn,         ZephSysFileIdentify,   ZephSysFileIdentifyIn,     ZephSysFileKeepMetadata,
+    ZephSysFileReplaceIn,      ZephSysFileRemoveIn,   ZephSysFileRemoveUnusedIn, ZephSysFolderFlush,
+    ZephSysFilePrefetchIn,     ZephSysFolderIdentify, ZephSysFolderFreeSpace,    ZephSysFolderMake};
 ZephSysFileTable ZephSysFiles = ZephSysFilesDefault;
 
 bool ZephSysSameFile(const ZephSysFileIdentity& before, const ZephSysFileIdentity& now) {

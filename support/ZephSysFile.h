@@ -152,6 +152,17 @@ struct ZephSysFileTable {
     // no link, never waits on the name, leaves no handle open, and what it
     // cannot do is read when its turn comes.
     ZephError (*prefetchIn)(int64_t folder, const char* name, int64_t count, bool* started);
+    // Identity of an open folder (volume and file number; the rest as for a
+    // file), the same for every path that leads to it.
+    ZephError (*identifyFolder)(int64_t folder, ZephSysFileIdentity* identity);
+    // Bytes the caller may still write on the folder's volume (POSIX
+    // f_bavail; Win32 GetDiskFreeSpaceExW's free bytes available to the
+    // caller, quotas included).
+    ZephError (*freeSpace)(int64_t folder, uint64_t* bytes);
+    // Creates the folder at path, readable by its owner alone (POSIX 0700;
+    // Win32 the parent's inherited security). ZephErrExists when something
+    // is there already; the folder above must exist.
+    ZephError (*makeFolder)(const char* path);
 };
 
 extern ZephSysFileTable ZephSysFiles;              // what the library calls
@@ -180,5 +191,8 @@ ZephError ZephSysFileRemoveIn(int64_t folder, const char* name);
 ZephError ZephSysFileRemoveUnusedIn(int64_t folder, const char* name);
 ZephError ZephSysFolderFlush(int64_t folder);
 ZephError ZephSysFilePrefetchIn(int64_t folder, const char* name, int64_t count, bool* started);
+ZephError ZephSysFolderIdentify(int64_t folder, ZephSysFileIdentity* identity);
+ZephError ZephSysFolderFreeSpace(int64_t folder, uint64_t* bytes);
+ZephError ZephSysFolderMake(const char* path);
 
 #endif

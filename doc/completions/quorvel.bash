@@ -11,7 +11,7 @@ _quorvel() {
     local verb= i
     for ((i = 1; i < COMP_CWORD; i++)); do
         case ${COMP_WORDS[i]} in
-        scan | patch | report | rewrite | find | products) verb=${COMP_WORDS[i]} && break ;;
+        scan | patch | report | rewrite | undo | status | find | products) verb=${COMP_WORDS[i]} && break ;;
         esac
     done
     COMPREPLY=()
@@ -46,13 +46,15 @@ _quorvel() {
     patch) options="$common --old --new $target $write" ;;
     report) options="$common --old --new $target" ;;
     rewrite) options="$common --old --new $target $write" ;;
+    undo) options="$common $target -n --dry-run" ;;
+    status) options="$common --old --new $target" ;;
     find) options="$common --search --product --channel" ;;
     *) options=$common ;;
     esac
     if [[ $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
     elif [[ -z $verb ]]; then
-        mapfile -t COMPREPLY < <(compgen -W "scan patch report rewrite find products" -- "$cur")
+        mapfile -t COMPREPLY < <(compgen -W "scan patch report rewrite undo status find products" -- "$cur")
     elif [[ $verb != find && $verb != products ]]; then
         compopt -o filenames 2>/dev/null
         mapfile -t COMPREPLY < <(compgen -d -- "$cur")

@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/xattr.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -511,4 +512,26 @@ ZephError ZephSysFolderFlush(int64_t folder) {
     if (rc == 0 || errno == EINVAL || errno == EROFS || errno == EBADF)
         return ZephErrNone;
     return fromErrno(errno);
+}
+
+ZephError ZephSysFolderIdentify(int64_t folder, ZephSysFileIdentity* identity) {
+    return ZephSysFileIdentify(folder, identity);
+}
+
+ZephError ZephSysFolderFreeSpace(int64_t folder, uint64_t* bytes) {
+    struct statvfs about {};
+    int rc;
+    do
+        rc = fstatvfs(toDescriptor(folder), &about);
+    while (rc != 0 && errno == EINTR);
+    if (rc != 0)
+        return fromErrno(errno);
+    *bytes = static_cast<uint64_t>(about.f_bavail) * static_cast<uint64_t>(about.f_frsize);
+    return ZephErrNone;
+}
+
+ZephError ZephSysFolderMake(const char* path) {
+    if (path == nullptr || *path == 0)
+        return refuse(ZephErrNotFound);
+    return mkdir(path, 0700) == 0 ? ZephErrNone : fromErrno(errno);
 }

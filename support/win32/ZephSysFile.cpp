@@ -631,3 +631,41 @@ ZephError ZephSysFileRemoveUnusedIn(int64_t folder, const char* name) {
 
 // The write-through replace and ReplaceFileW leave nothing to sync.
 ZephError ZephSysFolderFlush(int64_t) { return ZephErrNone; }
+
+ZephError ZephSysFolderIdentify(int64_t folder, ZephSysFileIdentity* identity) {
+    if (folder == ZephSysFileNone)
+        return refuse(ZephErrInvalid);
+    return identifyHandle(folderOf(folder)->handle, identity);
+}
+
+ZephError ZephSysFolderFreeSpace(int64_t folder, uint64_t* bytes) {
+    if (folder == ZephSysFileNone)
+        return refuse(ZephErrInvalid);
+    // The folder's own path, with the backslash the call wants at its end.
+    const wchar_t* path = folderOf(folder)->path;
+    size_t length = std::wcslen(path);
+    auto* slashed = static_cast<wchar_t*>(std::malloc(sizeof(wchar_t) * (length + 2)));
+    if (slashed == nullptr)
+        return fromLastError(ERROR_NOT_ENOUGH_MEMORY);
+    std::wmemcpy(slashed, path, length);
+    slashed[length] = L'\\';
+    slashed[length + 1] = 0;
+    ULARGE_INTEGER available;
+    BOOL done = GetDiskFreeSpaceExW(slashed, &available, nullptr, nullptr);
+    ZephError result = done ? ZephErrNone : lastError();
+    std::free(slashed);
+    if (done)
+        *bytes = available.QuadPart;
+    return result;
+}
+
+ZephError ZephSysFolderMake(const char* path) {
+    if (path == nullptr || *path == 0)
+        return refuse(ZephErrNotFound);
+    wchar_t* wide = ZephSysWidePath(path);
+    if (wide == nullptr)
+        return fromLastError(static_cast<DWORD>(ZephSysLastError()));
+    ZephError result = CreateDirectoryW(wide, nullptr) ? ZephErrNone : lastError();
+    std::free(wide);
+    return result;
+}

@@ -218,7 +218,9 @@ TEST_F(CliProgramTest, PatchRewritesTheMatchingFilesOrWritesBesideThem) {
     const std::string game = join(folder.path(), "Game.EXE");
     EXPECT_NE(patch.out.find(game + ": patched, 2 replacements\n"), std::string::npos) << patch.out;
     EXPECT_NE(patch.out.find(join(folder.path(), "Clean.cfg") + ": clean\n"), std::string::npos);
-    EXPECT_NE(patch.out.find("Patched 3 files.\nLooked at 9 entries: 4 files of the five kinds, 3 of them holding"),
+    EXPECT_NE(patch.out.find("Patched 3 files; '" + Name +
+                             " undo' on this folder puts them back as they were.\nLooked at 9 entries: 4 files of the "
+                             "five kinds, 3 of them holding"),
               std::string::npos)
         << patch.out;
     for (const auto& [name, bytes] : install.files)
@@ -239,7 +241,8 @@ TEST_F(CliProgramTest, JsonLinesGiveEachFileThenASummary) {
               std::string::npos)
         << scan.out;
     EXPECT_NE(scan.out.find(",\"result\":\"needs_patching\",\"entries\":6,\"files\":4,\"matched\":3,\"passed_over\":{"
-                            "\"links\":0,\"special\":0},\"stale_removed\":0,\"exit\":3}\n"),
+                            "\"links\":0,\"special\":0},\"stale_removed\":0,\"recovered\":{\"completed\":0,\"undone\":"
+                            "0},\"exit\":3}\n"),
               std::string::npos)
         << scan.out;
 
@@ -309,12 +312,16 @@ TEST_F(CliProgramTest, FailuresNameTheFileWhatFailedAndWhatIsLeft) {
     fs::permissions(game, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
     Result locked = run({"patch", folder.path()});
+    Result lockedJson = run({"patch", "--json", folder.path()});
     fs::permissions(game, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_NE(lockedJson.out.find("\"result\":\"failed\",\"entries\":3,\"files\":2,\"matched\":1,\"patched\":0,"),
+              std::string::npos)
+        << lockedJson.out;
     EXPECT_EQ(locked.code, 1);
     EXPECT_EQ(locked.out, "");
     EXPECT_EQ(locked.err, Name + ": " + game + ": cannot start writing the file's new content: marked read-only\n" +
-                              Name + ": 1 file was patched before the failure; the others are as they were\n");
-    EXPECT_EQ(install.read("Config.INI"), install.patched("Config.INI")); // before it
+                              Name + ": no file was changed\n");
+    EXPECT_EQ(install.read("Config.INI"), install.original("Config.INI")); // all or nothing
     EXPECT_EQ(install.read("Game.EXE"), install.original("Game.EXE"));
     EXPECT_EQ(install.read("zeta.htm"), install.original("zeta.htm")); // after it
 
@@ -470,7 +477,8 @@ TEST_F(CliProgramTest, ProductInstallIsTheOneFoundOrTheOneChosen) {
     Result chosen = run({"patch", "--product", "talon interceptor"});
     EXPECT_EQ(chosen.code, 0) << chosen.err;
     EXPECT_NE(chosen.err.find("Which one (1-2)? "), std::string::npos);
-    EXPECT_EQ(chosen.out, "Talon Interceptor (box copy): " + box + "\nPatched 1 file.\n");
+    EXPECT_EQ(chosen.out, "Talon Interceptor (box copy): " + box + "\nPatched 1 file; '" + Name +
+                              " undo' on this folder puts it back as it was.\n");
     EXPECT_EQ(qvtest::readFile(box + "/talon.exe"), Host + std::string(1, '\0'));
     answer = "9\n";
     EXPECT_EQ(run({"scan", "--product", "2"}).code, CliExitUsage);

@@ -100,7 +100,7 @@ TEST_F(CliRunJobTest, AStopEndsTheRunAtOnceAndLeavesEveryFileWhole) {
         {0, 1, 1, 0, false},
         {0, 3, 1, 1, false},
         {1, 1, 1, 0, false},
-        {1, 3, 1, 1, true}, // a.exe was complete: it takes its place
+        {1, 3, 1, 1, false}, // all or nothing: a.exe was complete, and never takes its place
     };
     for (const Case& c : cases) {
         SetUp();

@@ -154,24 +154,41 @@ ZephError wrapFlushFolder(int64_t folder) {
     return d.fail ? injected(d.error) : active->real().flushFolder(folder);
 }
 
+ZephError wrapIdentifyFolder(int64_t folder, ZephSysFileIdentity* identity) {
+    auto d = decide(FileOp::IdentifyFolder);
+    return d.fail ? injected(d.error) : active->real().identifyFolder(folder, identity);
+}
+
+ZephError wrapFreeSpace(int64_t folder, uint64_t* bytes) {
+    auto d = decide(FileOp::FreeSpace);
+    return d.fail ? injected(d.error) : active->real().freeSpace(folder, bytes);
+}
+
+ZephError wrapMakeFolder(const char* path) {
+    auto d = decide(FileOp::MakeFolder);
+    return d.fail ? injected(d.error) : active->real().makeFolder(path);
+}
+
 // A hint: never failed and never counted, so that fault loops see only the
 // calls whose failure a caller must report.
 ZephError passPrefetchIn(int64_t folder, const char* name, int64_t count, bool* started) {
     return active->real().prefetchIn(folder, name, count, started);
 }
 
-const ZephSysFileTable Wrappers = {wrapOpen,         wrapRead,       wrapWrite,    wrapSeek,           wrapTruncate,
-                                   wrapFlush,        wrapClose,      wrapQuery,    wrapStartWriteback, wrapOpenFolder,
-                                   wrapCloseFolder,  wrapLockFolder, wrapOpenIn,   wrapIdentify,       wrapIdentifyIn,
-                                   wrapKeepMetadata, wrapReplaceIn,  wrapRemoveIn, wrapRemoveUnusedIn, wrapFlushFolder, passPrefetchIn};
+const ZephSysFileTable Wrappers = {
+    wrapOpen,           wrapRead,        wrapWrite,          wrapSeek,           wrapTruncate,    wrapFlush,
+    wrapClose,          wrapQuery,       wrapStartWriteback, wrapOpenFolder,     wrapCloseFolder, wrapLockFolder,
+    wrapOpenIn,         wrapIdentify,    wrapIdentifyIn,     wrapKeepMetadata,   wrapReplaceIn,   wrapRemoveIn,
+    wrapRemoveUnusedIn, wrapFlushFolder, passPrefetchIn,     wrapIdentifyFolder, wrapFreeSpace,   wrapMakeFolder};
 
 } // namespace
 
 const char* fileOpName(FileOp op) {
     static const char* const names[] = {
-        "open",       "read",           "write",      "seek",        "truncate",       "flush",       "close",
-        "query",      "startWriteback", "openFolder", "closeFolder", "lockFolder",     "openIn",      "identify",
-        "identifyIn", "keepMetadata",   "replaceIn",  "removeIn",    "removeUnusedIn", "flushFolder", "any"};
+        "open",           "read",        "write",          "seek",         "truncate",    "flush",
+        "close",          "query",       "startWriteback", "openFolder",   "closeFolder", "lockFolder",
+        "openIn",         "identify",    "identifyIn",     "keepMetadata", "replaceIn",   "removeIn",
+        "removeUnusedIn", "flushFolder", "identifyFolder", "freeSpace",    "makeFolder",  "any"};
     static_assert(sizeof names / sizeof names[0] == FileOpCount + 1, "a name for every operation");
     return names[static_cast<int>(op)];
 }

@@ -32,6 +32,9 @@ enum class FileOp {
     RemoveIn,
     RemoveUnusedIn,
     FlushFolder,
+    IdentifyFolder,
+    FreeSpace,
+    MakeFolder,
     Any
 };
 inline constexpr int FileOpCount = static_cast<int>(FileOp::Any);

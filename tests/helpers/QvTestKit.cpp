@@ -1,12 +1,16 @@
 // QvTestKit.cpp - portable test helpers, built on the standard library.
 #include "QvTestKit.h"
 
+#include "RunJournal.h"
 #include "ZephPath.h"
+
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <sstream>
 
@@ -58,5 +62,30 @@ std::string readFile(const std::string& path, bool* ok) {
     content << in.rdbuf();
     return content.str();
 }
+
+namespace {
+
+// Every test keeps the journal of its runs in a scratch folder of its own,
+// removed after it: never the user's, and never one an earlier test's
+// folder (which the system may hand out again under the same identity)
+// wrote to.
+class JournalPerTest : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override {
+        root_ = std::make_unique<TempDir>();
+        RunJournalSetRoot(root_->path().c_str());
+    }
+    void OnTestEnd(const ::testing::TestInfo&) override {
+        RunJournalSetRoot(nullptr);
+        root_.reset();
+    }
+    std::unique_ptr<TempDir> root_;
+};
+
+const bool journalPerTest = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new JournalPerTest);
+    return true;
+}();
+
+} // namespace
 
 } // namespace qvtest

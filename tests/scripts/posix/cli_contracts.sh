@@ -41,6 +41,8 @@ command -v python3 > /dev/null || { echo "python3 is needed to read the JSON"; e
 
 work=$(mktemp -d /tmp/quorvel-contracts.XXXXXX)
 trap 'rm -rf "$work"' EXIT
+# The runs keep their journal in the scratch folder, also when run by hand.
+export XDG_STATE_HOME=$work/state
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -127,6 +129,18 @@ expect_json 0 "command=products products=11" -- products --json
 expect_json 1 "result=refused" -- rewrite --json --strict --old "$address" --new "a.much.longer.host" "$S"
 diff -r "$sample" "$work/pristine" > /dev/null || fail "a run that writes nothing changed files"
 expect_json 0 "result=patched patched=5" -- patch --json "$S"
+# Undo and status: the journal of the runs, outside the folder.
+expect_json 0 "result=patched needs_patching=0 changed_since=0 undo_available=True" -- status --json "$S"
+expect 0 "~Dry run: 5 files would be restored as before the run of " "" -- undo -n "$S"
+expect 0 "~Restored 5 files as before the run of " "" -- undo "$S"
+diff -r "$sample" "$work/pristine" > /dev/null || fail "undo did not give back every byte"
+expect 3 "=Needs patching: 5 files hold \"$address\"." "" -- status "$S"
+expect 1 "" "~: no run of quorvel on this folder is left to undo" -- undo "$S"
+expect 0 "~Patched 5 files; '$name undo' on this folder puts them back as they were." "" -- patch "$S"
+cp -p "$sample/Game.ini" "$work/Game.ini"
+printf 'edited\r\n' >> "$sample/Game.ini"
+expect 1 "" "~$(path "$sample/Game.ini"): changed since the run; left alone" -- undo "$S"
+cp -p "$work/Game.ini" "$sample/Game.ini"
 expect_json 0 "result=nothing_to_patch" -- patch --json "$S"
 
 # A closed output pipe ends the run between two files: exit 141, each file
@@ -182,7 +196,7 @@ printf 'host=%s\r\n' "$address" > "$work/outside.ini"
 ln -s "$work/outside.ini" "$links/GAME.INI"
 printf 'host=%s\r\n' "$address" > "$links/Net.cfg"
 expect_json 3 "matched=1 passed_over.links=1 passed_over.special=0" -- scan --json "$(path "$links")"
-expect 0 "=Patched 1 file." "=$name: warning: $(path "$links"): passed over, never read or written: 1 link, 0 special files" \
+expect 0 "=Patched 1 file; '$name undo' on this folder puts it back as it was." "=$name: warning: $(path "$links"): passed over, never read or written: 1 link, 0 special files" \
     -- patch "$(path "$links")"
 [ -L "$links/GAME.INI" ] || fail "the link was replaced by a file"
 grep -q -F "$address" "$work/outside.ini" || fail "the link's target was patched"
@@ -196,7 +210,7 @@ for length in 252 300; do
     deep=$deep/$(printf 'e%.0s' $(seq $((length - 6 - ${#deep} - 1))))
     mkdir -p "$deep"
     printf 'host=%s\r\n' "$address" > "$deep/a.ini"
-    expect 0 "=Patched 1 file." "" -- patch "$(path "$deep")"
+    expect 0 "=Patched 1 file; '$name undo' on this folder puts it back as it was." "" -- patch "$(path "$deep")"
 done
 
 if [ "$mode" = native ]; then
@@ -208,7 +222,7 @@ if [ "$mode" = native ]; then
     python3 -c 'import socket, sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])' "$special/Keys.ini"
     mkfifo "$special/Pipe.cfg"
     quorvel() { timeout -s KILL 20 "$exe" "$@"; }
-    expect 0 "=Patched 5 files." "=$name: warning: $special: passed over, never read or written: 0 links, 2 special files" \
+    expect 0 "=Patched 5 files; '$name undo' on this folder puts them back as they were." "=$name: warning: $special: passed over, never read or written: 0 links, 2 special files" \
         -- patch "$special"
     quorvel() { "$exe" "$@"; }
 

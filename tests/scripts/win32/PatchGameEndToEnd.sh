@@ -117,4 +117,11 @@ expect_exit_zero "Finished!"
 
 timeout 60 wine "$fixture" patched "$first_win" </dev/null || fail "the first install is not as a patch leaves it"
 timeout 60 wine "$fixture" patched "$second_win" </dev/null || fail "the second install is not as a patch leaves it"
-echo "patched two generated installs through every page; exit code 0; screenshots in $shots"
+# The wizard's runs are in the journal: the tool undoes the first, byte for
+# byte, and says what it did (the times of untouched files included).
+cli="$build/quorvel-cli.exe"
+status=$(timeout 60 wine "$cli" status "$first_win" </dev/null | tr -d '\r')
+case $status in *"Patched by Quorvel: "*"Undo available"*) ;; *) fail "status after the wizard: $status" ;; esac
+timeout 60 wine "$cli" undo "$first_win" </dev/null >/dev/null || fail "quorvel-cli.exe undo of the wizard's run failed"
+timeout 60 wine "$fixture" unchanged "$first_win" </dev/null || fail "undo did not give back the first install"
+echo "patched two generated installs through every page; exit code 0; the first undone by quorvel-cli.exe; screenshots in $shots"
