@@ -130,14 +130,25 @@ int CliUndoVerb(CliTool& tool, const CliTarget& target) {
         tool.error(target.folder, "no run of quorvel on this folder is left to undo");
         code = CliExitFailed;
         result = "nothing_to_undo";
-    } else if (outcome.refused) {
-        tool.error(nullptr, "undo refused: files were changed since the run; no file was changed");
+    } else if (outcome.changed > 0 && outcome.restore == 0) {
+        tool.error(nullptr, "undo refused: no file of the run holds what it wrote; no file was changed");
         code = CliExitFailed;
         result = "refused";
+    } else if (outcome.changed > 0) {
+        // The files that still hold what the run wrote were given back; the
+        // ones changed since were named as they were found.
+        tool.error(nullptr, options.dryRun ? "files changed since the run would be left alone"
+                                           : "files changed since the run were left alone");
+        code = CliExitFailed;
+        result = options.dryRun ? "would_undo_partly" : "undone_partly";
     } else if (options.dryRun) {
         result = "would_undo";
     }
-    lister.list(tool.out.buffer(), code == CliExitSuccess && !options.dryRun);
+    // The undo goes through (for every file, or for those not changed
+    // since); files are given back unless it is a dry run.
+    const bool goesThrough = done == 0 && outcome.found && !(outcome.changed > 0 && outcome.restore == 0);
+    const bool wrote = goesThrough && !options.dryRun;
+    lister.list(tool.out.buffer(), wrote);
     tool.out.flush();
     const CliRunNotes notes{0, 0, outcome.staleRemoved, outcome.recovery.completed, outcome.recovery.undone};
     if (options.json) {
@@ -146,14 +157,14 @@ int CliUndoVerb(CliTool& tool, const CliTarget& target) {
         if (outcome.found)
             appendRun(line, outcome.header);
         line.number("files", outcome.files)
-            .number("restored", code == CliExitSuccess && !options.dryRun ? outcome.restore : 0)
-            .number("would_restore", code == CliExitSuccess && !options.dryRun ? 0 : outcome.restore)
+            .number("restored", wrote ? outcome.restore : 0)
+            .number("would_restore", wrote ? 0 : outcome.restore)
             .number("already", outcome.already)
             .number("changed", outcome.changed)
             .flag("dry_run", options.dryRun);
         CliTool::appendNotes(line, notes);
         line.number("exit", code).end();
-    } else if (tool.speaks() && code == CliExitSuccess) {
+    } else if (tool.speaks() && goesThrough) {
         ZephBuf* text = tool.out.buffer();
         const long files = outcome.restore;
         text->appendFormat(options.dryRun ? "Dry run: %ld file%s would be restored as before "

@@ -240,20 +240,24 @@ int RunUndoLast(const char* directory, ZephMemManager* manager, bool dryRun, Run
             return -1;
         }
         const bool lost = states[i] == RunFileAfter && isLost(file);
+        if (lost)
+            states[i] = RunFileChanged; // left alone as a file changed since
         sideCopies = sideCopies || !file.before.present;
-        if (states[i] == RunFileAfter && !lost)
+        if (states[i] == RunFileAfter)
             ++outcome->restore;
         else if (states[i] == RunFileBefore)
             ++outcome->already;
         else
             ++outcome->changed;
         if (listener != nullptr)
-            listener->file(file.target, lost ? RunFileChanged : states[i], lost);
+            listener->file(file.target, states[i], lost);
     }
     outcome->failure = ZephFailure{};
-    outcome->refused = outcome->changed > 0;
     int result = 0;
-    if (!outcome->refused && !dryRun) {
+    // Files changed since and nothing to give back: nothing is written, and
+    // the run is not marked undone.
+    const bool nothingToWrite = outcome->changed > 0 && outcome->restore == 0;
+    if (!nothingToWrite && !dryRun) {
         // A run makes side copies or rewrites files in place, never both.
         result = sideCopies ? undoSideCopies(folder, journal, record, states, manager, outcome)
                             : undoInPlace(folder, journal, record, states, manager, outcome);
@@ -284,15 +288,17 @@ int RunReadLastState(const ZephFolder& folder, ZephMemManager* manager, RunLastS
     state->found = true;
     state->header = record.header;
     state->files = record.fileCount;
-    state->undoable = true;
+    int32_t restorable = 0;
+    bool allBefore = true;
     for (int32_t i = 0; i < record.fileCount; ++i) {
         const RunFileState now = RunClassifyFile(folder.handle, record.files[i], manager, cause);
         if (now == RunFileUnreadable)
             return -1;
         state->asWritten += now == RunFileAfter ? 1 : 0;
         state->changed += now != RunFileAfter ? 1 : 0;
-        if (now == RunFileChanged || (now == RunFileAfter && isLost(record.files[i])))
-            state->undoable = false;
+        restorable += now == RunFileAfter && !isLost(record.files[i]) ? 1 : 0;
+        allBefore = allBefore && now == RunFileBefore;
     }
+    state->undoable = restorable > 0 || allBefore;
     return 0;
 }

@@ -36,8 +36,7 @@ struct RunUndoOutcome {
     int32_t files = 0;    // its files
     int32_t restore = 0;  // files holding what it wrote: given back (a dry run: would be)
     int32_t already = 0;  // files holding their content before it already
-    int32_t changed = 0;  // files changed since, or that cannot be given back
-    bool refused = false; // changed > 0: nothing was written
+    int32_t changed = 0;  // files changed since, or that cannot be given back: left alone
     int32_t staleRemoved = 0;
     RunRecovery recovery; // what opening the folder settled
     // A failure: the file (its name, "" for the folder or the journal) and
@@ -50,15 +49,16 @@ struct RunUndoOutcome {
 };
 
 // Undoes the last run on directory (RunFindLast), after the folder is opened
-// as every run opens it (InstallFolderOpen: lock, recovery). Every file
-// must hold either exactly what that run wrote or its content before it;
-// when one does not, nothing is written (refused, the file named to
-// listener). Otherwise, unless dryRun, the files holding what it wrote take
-// their content before it back all together under a record of their own in
-// the journal (RunKindUndo), so that the undo is all or nothing too and a
-// crash during it is settled by the next run; side copies the run made are
-// removed. 0 (done, refused or nothing to undo: outcome says), or -1 with
-// outcome->failure.
+// as every run opens it (InstallFolderOpen: lock, recovery). Only the files
+// that hold exactly what that run wrote are given back; a file changed since
+// (or one the record cannot give back) is left alone, counted in changed and
+// named to listener. Unless dryRun, the files given back take their content
+// before the run back all together under a record of their own in the
+// journal (RunKindUndo), so that the undo is all or nothing too and a crash
+// during it is settled by the next run; side copies the run made are
+// removed. When files were changed and none can be given back, nothing is
+// written and the run stays the last one. 0 (done, partly or not at all, or
+// nothing to undo: outcome says), or -1 with outcome->failure.
 int RunUndoLast(const char* directory, ZephMemManager* manager, bool dryRun, RunUndoListener* listener,
                 RunUndoOutcome* outcome);
 
@@ -70,7 +70,7 @@ struct RunLastState {
     int32_t files = 0;
     int32_t asWritten = 0; // files holding what it wrote
     int32_t changed = 0;   // files changed since (or back to their content before)
-    bool undoable = false; // every file holds what it wrote, or its content before
+    bool undoable = false; // a file holds what it wrote and can be given back, or all hold their content before
 };
 
 // Reads the journal of the open folder (locked by the caller) into state.

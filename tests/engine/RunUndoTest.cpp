@@ -90,14 +90,14 @@ TEST_F(RunUndoTest, RoundTripsGiveBackEveryByte) {
         EXPECT_EQ(3, dry.restore);
         EXPECT_NE(before, now()) << "a dry run writes nothing";
         const RunUndoOutcome done = undo(false);
-        EXPECT_FALSE(done.refused);
+        EXPECT_EQ(0, done.changed);
         EXPECT_EQ(3, done.restore);
         EXPECT_EQ(before, now());
         EXPECT_FALSE(undo(false).found) << "an undo is never undone";
     }
 }
 
-TEST_F(RunUndoTest, RepeatedUndoWalksBackAndChangedFilesRefuseIt) {
+TEST_F(RunUndoTest, RepeatedUndoWalksBackAndLeavesChangedFilesAlone) {
     const Files original = {{"a.ini", "s=" + Address + "\n"}, {"b.cfg", Address}};
     put(original);
     patch(Address, "first.test");
@@ -107,16 +107,22 @@ TEST_F(RunUndoTest, RepeatedUndoWalksBackAndChangedFilesRefuseIt) {
     EXPECT_EQ(0, undo(false).changed);
     EXPECT_EQ(first, now());
 
-    // Another program's change: nothing is written, and the file is counted.
-    put({{"a.ini", "edited by hand\n"}});
+    // Another program's changes to every file: nothing is written, and the
+    // run stays the one to undo.
+    put({{"a.ini", "edited by hand\n"}, {"b.cfg", "edited too"}});
     const Files edited = now();
     const RunUndoOutcome refused = undo(false);
-    EXPECT_TRUE(refused.refused);
-    EXPECT_EQ(1, refused.changed);
+    EXPECT_EQ(2, refused.changed);
+    EXPECT_EQ(0, refused.restore);
     EXPECT_EQ(edited, now());
-    put({{"a.ini", first.at("a.ini")}});
-    EXPECT_EQ(2, undo(false).restore);
-    EXPECT_EQ(original, now());
+
+    // One file changed: the other is given back, the changed one left alone.
+    put({{"b.cfg", first.at("b.cfg")}});
+    const RunUndoOutcome partly = undo(false);
+    EXPECT_EQ(1, partly.changed);
+    EXPECT_EQ(1, partly.restore);
+    EXPECT_EQ((Files{{"a.ini", "edited by hand\n"}, {"b.cfg", Address}}), now());
+    EXPECT_FALSE(undo(false).found) << "the run was undone as far as it could be";
 }
 
 TEST_F(RunUndoTest, ADamagedOrUnknownRecordIsNeverApplied) {

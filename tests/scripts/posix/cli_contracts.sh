@@ -137,11 +137,13 @@ diff -r "$sample" "$work/pristine" > /dev/null || fail "undo did not give back e
 expect 3 "=Needs patching: 5 files hold \"$address\"." "" -- status "$S"
 expect 1 "" "~: no run of quorvel on this folder is left to undo" -- undo "$S"
 expect 0 "~Patched 5 files; '$name undo' on this folder puts them back as they were." "" -- patch "$S"
+# A file changed since is left alone and named; the others are given back.
 cp -p "$sample/Game.ini" "$work/Game.ini"
 printf 'edited\r\n' >> "$sample/Game.ini"
-expect 1 "" "~$(path "$sample/Game.ini"): changed since the run; left alone" -- undo "$S"
+expect 1 "~Restored 4 files as before the run of " "~$(path "$sample/Game.ini"): changed since the run; left alone" -- undo "$S"
 cp -p "$work/Game.ini" "$sample/Game.ini"
-expect_json 0 "result=nothing_to_patch" -- patch --json "$S"
+expect 3 "=Needs patching: 4 files hold \"$address\"." "" -- status "$S"
+expect_json 0 "result=patched patched=4" -- patch --json "$S"
 
 # A closed output pipe ends the run between two files: exit 141, each file
 # old or new, nothing left behind.
