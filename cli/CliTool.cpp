@@ -14,10 +14,10 @@ CliTool::CliTool(const CliOptions& toolOptions, const CliEnvironment& environmen
     : options(toolOptions), env(environment), out(environment.out), err(environment.err),
       line(environment.err, environment.progress && !toolOptions.quiet) {}
 
-void CliTool::error(const char* path, const char* what, const char* cause) {
+void CliTool::say(const char* label, const char* path, const char* what, const char* cause) {
     line.clear();
     ZephBuf* text = err.buffer();
-    text->appendFormat("%s: ", CliProgramName);
+    text->appendFormat("%s: %s", CliProgramName, label);
     if (path != nullptr && path[0] != '\0') {
         CliAppendShownName(text, path);
         text->append(": ", 2);
@@ -29,30 +29,13 @@ void CliTool::error(const char* path, const char* what, const char* cause) {
     err.flush();
 }
 
-void CliTool::warning(const char* path, const char* what) {
-    line.clear();
-    ZephBuf* text = err.buffer();
-    text->appendFormat("%s: warning: ", CliProgramName);
-    if (path != nullptr && path[0] != '\0') {
-        CliAppendShownName(text, path);
-        text->append(": ", 2);
-    }
-    text->appendFormat("%s\n", what);
-    err.flush();
-}
+void CliTool::error(const char* path, const char* what, const char* cause) { say("", path, what, cause); }
+
+void CliTool::warning(const char* path, const char* what) { say("warning: ", path, what, nullptr); }
 
 void CliTool::note(const char* path, const char* what) {
-    if (options.quiet)
-        return;
-    line.clear();
-    ZephBuf* text = err.buffer();
-    text->appendFormat("%s: ", CliProgramName);
-    if (path != nullptr && path[0] != '\0') {
-        CliAppendShownName(text, path);
-        text->append(": ", 2);
-    }
-    text->appendFormat("%s\n", what);
-    err.flush();
+    if (!options.quiet)
+        say("", path, what, nullptr);
 }
 
 int CliTool::usageError(const char* reason) {

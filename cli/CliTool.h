@@ -82,6 +82,11 @@ public:
     CliStream out;
     CliStream err;
     CliProgressLine line;
+
+private:
+    // "quorvel: <label><path>: <what>[: <cause>]" on err, the progress line
+    // wiped first: the one form of error, warning and note.
+    void say(const char* label, const char* path, const char* what, const char* cause);
 };
 
 #endif

@@ -47,6 +47,24 @@ int openPlain(ZephFolder* folder, const char* path, ZephFailure* failure) {
     return 0;
 }
 
+// Writes bytes at the handle's position, waits for them to reach the disk
+// and closes the handle, whatever happened; the first failure goes to
+// failure.
+ZephError writeDurablyAndClose(int64_t handle, const char* bytes, int32_t length, ZephFailure* failure) {
+    int64_t done = 0;
+    ZephError result = ZephSysFiles.write(handle, bytes, length, &done);
+    if (result == ZephErrNone)
+        result = ZephSysFiles.flush(handle);
+    if (result != ZephErrNone)
+        *failure = ZephFailure{result, ZephSysLastError()};
+    const ZephError closed = ZephSysFiles.close(handle);
+    if (result == ZephErrNone && closed != ZephErrNone) {
+        result = closed;
+        *failure = ZephFailure{closed, ZephSysLastError()};
+    }
+    return result;
+}
+
 } // namespace
 
 void RunJournalSetRoot(const char* root) { ZephStrCopy(rootOverride, root, sizeof rootOverride); }
@@ -207,17 +225,7 @@ int RunJournal::create(uint32_t id, const char* bytes, int32_t length) {
         failure = ZephFailure{result, ZephSysLastError()};
         return -1;
     }
-    int64_t done = 0;
-    result = ZephSysFiles.write(handle, bytes, length, &done);
-    if (result == ZephErrNone)
-        result = ZephSysFiles.flush(handle);
-    if (result != ZephErrNone)
-        failure = ZephFailure{result, ZephSysLastError()};
-    ZephError closed = ZephSysFiles.close(handle);
-    if (result == ZephErrNone && closed != ZephErrNone) {
-        result = closed;
-        failure = ZephFailure{closed, ZephSysLastError()};
-    }
+    result = writeDurablyAndClose(handle, bytes, length, &failure);
     // The new name must last as long as the content.
     if (result == ZephErrNone) {
         result = ZephSysFiles.flushFolder(folder.handle);
@@ -242,20 +250,14 @@ int RunJournal::append(uint32_t id, const char* bytes, int32_t length) {
         failure = ZephFailure{result, ZephSysLastError()};
         return -1;
     }
-    int64_t position = 0, done = 0;
+    int64_t position = 0;
     result = ZephSysFiles.seek(handle, 0, ZephSysSeekEnd, &position);
-    if (result == ZephErrNone)
-        result = ZephSysFiles.write(handle, bytes, length, &done);
-    if (result == ZephErrNone)
-        result = ZephSysFiles.flush(handle);
-    if (result != ZephErrNone)
+    if (result != ZephErrNone) {
         failure = ZephFailure{result, ZephSysLastError()};
-    ZephError closed = ZephSysFiles.close(handle);
-    if (result == ZephErrNone && closed != ZephErrNone) {
-        result = closed;
-        failure = ZephFailure{closed, ZephSysLastError()};
+        ZephSysFiles.close(handle);
+        return -1;
     }
-    return result == ZephErrNone ? 0 : -1;
+    return writeDurablyAndClose(handle, bytes, length, &failure) == ZephErrNone ? 0 : -1;
 }
 
 int RunJournal::cut(uint32_t id, int64_t length) {
