@@ -43,17 +43,19 @@ int RunCommit::fail(int32_t index, const ZephFailure& cause) {
 void RunCommit::noteName(int32_t index) {
     // Kept aside: a replacer that fails forgets its names.
     const ZephFileReplacer& file = files[index];
-    ZephStrCopy(failedName, file.sourceName != nullptr && file.sourceName[0] != '\0' ? file.sourceName : file.targetName,
+    ZephStrCopy(failedName,
+                file.sourceName != nullptr && file.sourceName[0] != '\0' ? file.sourceName : file.targetName,
                 sizeof failedName);
 }
 
 int RunCommit::prepareOpen() {
-    // Every content to the disk first: a close or a metadata change between
-    // two flushes would make the second wait for a journal commit of its own.
-    for (int32_t i = prepared; i < count; ++i) {
-        noteName(i);
-        if (files[i].flushContent() != 0)
-            return fail(i, files[i].failure);
+    // Every content to the disk first, all waiting together: a close or a
+    // metadata change between two flushes would make the second wait for a
+    // journal commit of its own.
+    int32_t failedIndex = -1;
+    if (ZephFileReplacer::flushContents(files + prepared, count - prepared, &failedIndex) != 0) {
+        noteName(prepared + failedIndex);
+        return fail(prepared + failedIndex, files[prepared + failedIndex].failure);
     }
     for (int32_t i = prepared; i < count; ++i) {
         noteName(i);
@@ -69,8 +71,8 @@ int RunCommit::add(ZephFileReplacer& sealed, RunFileRecord file, const char* def
                    const char* defaultNew, int32_t defaultNewLength, const ZephBuf* edits) {
     failure = ZephFailure{};
     failedFile = -1;
-    ZephStrCopy(failedName, sealed.sourceName != nullptr && sealed.sourceName[0] != '\0' ? sealed.sourceName
-                                                                                            : sealed.targetName,
+    ZephStrCopy(failedName,
+                sealed.sourceName != nullptr && sealed.sourceName[0] != '\0' ? sealed.sourceName : sealed.targetName,
                 sizeof failedName);
     if (count == capacity) {
         const int32_t grown = capacity == 0 ? 16 : capacity * 2;
@@ -167,10 +169,11 @@ int RunCommit::commit(RunJournal& journal, RunHeader header, int64_t folder) {
         return fail(-1, cause);
     }
     // An end that cannot be written leaves the run to be closed by the next
-    // one, which finds every file in place.
+    // one, which finds every file in place; for the same reason it need not
+    // wait for the disk.
     RunRecord end;
     end.init(manager);
-    if (end.appendEnd() == 0 && journal.append(header.id, end.text.data, end.text.length) == 0 &&
+    if (end.appendEnd() == 0 && journal.append(header.id, end.text.data, end.text.length, false) == 0 &&
         record.text.append(end.text.data, end.text.length) == 0)
         record.parse();
     journal.prune();

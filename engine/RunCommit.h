@@ -21,9 +21,10 @@ struct ZephMemManager;
 // settle, see RunRecover), and no temporary file is left.
 //
 // The order of the commit keeps every state a crash can leave settleable:
-// all contents flushed (one wait for the disk serves many files), each file
-// given its metadata and closed; the record written and flushed; the
-// renames; one folder sync; the record's end. A crash before the record is
+// all contents flushed, waiting together; each file given its metadata and
+// closed; the record written and flushed; the renames; one folder sync; the
+// record's end, not waited for (a run whose end is lost has all its files in
+// place, and the next run closes it). A crash before the record is
 // durable leaves the originals and stale temporaries; after it, the record
 // tells the next run which files to complete or to give back.
 //
@@ -37,16 +38,16 @@ struct RunCommit {
     int32_t capacity = 0;
     int32_t prepared = 0;
     int32_t openLimit = 8;
-    ZephBuf blocks;    // the file blocks of the record, in the order of files
-    RunRecord record;  // the record as written by the last commit
+    ZephBuf blocks;   // the file blocks of the record, in the order of files
+    RunRecord record; // the record as written by the last commit
     // Why the last -1 happened: the file (index into files, -1 for the
     // journal or the folder) and the cause.
     ZephFailure failure;
     int32_t failedFile = -1;
     char failedName[RunTextSize] = {}; // that file's source (its own name, or a side copy's source)
-    bool journalFailed = false; // the record could not be written: nothing was touched
-    bool leftPending = false;   // files in place could not all be given back
-    int32_t placed = 0;         // files put in place by the last commit
+    bool journalFailed = false;        // the record could not be written: nothing was touched
+    bool leftPending = false;          // files in place could not all be given back
+    int32_t placed = 0;                // files put in place by the last commit
 
     RunCommit() = default;
     ~RunCommit() { release(); }

@@ -99,8 +99,8 @@ int ZephFileReplacer::begin(int64_t inFolder, const char* target, const char* so
     if (namesSize > INT32_MAX)
         return fail(this, ZephErrInvalid, false);
     auto* names = static_cast<char*>(ZephMemAlloc(manager, static_cast<int32_t>(namesSize), 0, NamesBlockName));
-    auto* gathered = names == nullptr ? nullptr
-                                      : static_cast<char*>(ZephMemAlloc(manager, PendingCapacity, 0, PendingBlockName));
+    auto* gathered =
+        names == nullptr ? nullptr : static_cast<char*>(ZephMemAlloc(manager, PendingCapacity, 0, PendingBlockName));
     if (gathered == nullptr) {
         ZephMemFree(names);
         return fail(this, ZephErrNoMemory, false);
@@ -145,6 +145,11 @@ int ZephFileReplacer::write(const void* data, int64_t count) {
         return count == 0 ? 0 : fail(this, ZephErrInvalid, false);
     if (data == nullptr)
         return fail(this, ZephErrInvalid, false);
+    if (pending == nullptr) { // let go of by seal
+        pending = static_cast<char*>(ZephMemAlloc(manager, PendingCapacity, 0, PendingBlockName));
+        if (pending == nullptr)
+            return fail(this, ZephErrNoMemory, false);
+    }
     contentOnDisk = false; // whatever was flushed, these bytes are not yet
     if (count <= PendingCapacity - pendingLength) {
         std::memcpy(pending + pendingLength, data, static_cast<size_t>(count));
@@ -184,6 +189,8 @@ int ZephFileReplacer::seal() {
         return fail(this, ZephErrInvalid, false);
     if (writePending() != 0)
         return -1;
+    ZephMemFree(pending);
+    pending = nullptr;
     ZephSysFiles.startWriteback(handle);
     return 0;
 }
@@ -197,6 +204,41 @@ int ZephFileReplacer::flushContent() {
     if (result != ZephErrNone)
         return fail(this, result);
     contentOnDisk = true;
+    return 0;
+}
+
+int ZephFileReplacer::flushContents(ZephFileReplacer* files, int32_t count, int32_t* failedIndex) {
+    *failedIndex = -1;
+    constexpr int32_t Group = 64;
+    int64_t handles[Group];
+    int32_t owners[Group];
+    for (int32_t i = 0; i < count;) {
+        int32_t n = 0;
+        for (; i < count && n < Group; ++i) {
+            ZephFileReplacer& file = files[i];
+            if (!file.isActive() || file.prepared || file.pendingLength != 0) {
+                file.failure = ZephFailure{ZephErrInvalid, 0};
+                *failedIndex = i;
+                return -1;
+            }
+            if (!file.contentOnDisk) {
+                handles[n] = file.handle;
+                owners[n++] = i;
+            }
+        }
+        if (n == 0)
+            continue;
+        int32_t failed = -1;
+        ZephError result = ZephSysFiles.flushAll(handles, n, &failed);
+        if (result != ZephErrNone) {
+            const int32_t at = owners[failed >= 0 && failed < n ? failed : 0];
+            files[at].failure = ZephFailure{result, ZephSysLastError()};
+            *failedIndex = at;
+            return -1;
+        }
+        for (int32_t k = 0; k < n; ++k)
+            files[owners[k]].contentOnDisk = true;
+    }
     return 0;
 }
 

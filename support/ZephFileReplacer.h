@@ -62,8 +62,8 @@ struct ZephFileReplacer {
     ZephSysFileIdentity temporary{};  // the temporary file as created
     int64_t handle = ZephSysFileNone; // the open temporary file
     int64_t written = 0;              // bytes taken by write since begin
-    // Small writes are gathered here (a block of its own, released by
-    // prepare) and go to the file PendingCapacity bytes at a time: the patch
+    // Small writes are gathered here (a block of its own, released by seal
+    // so that the next file's replacer reuses the memory) and go to the file PendingCapacity bytes at a time: the patch
     // job hands over 4096-byte pieces, and the system call per piece cost
     // more than the copy.
     static constexpr int32_t PendingCapacity = 65536;
@@ -125,6 +125,12 @@ struct ZephFileReplacer {
     // give the next flush a journal commit of its own to wait for.
     int flushContent();
 
+    // flushContent for count sealed replacers at once (ZephSysFiles.flushAll):
+    // their waits for the disk overlap. 0, or -1 with *failedIndex the first
+    // that failed and its cause in its failure; unlike the calls above this
+    // leaves every replacer as it was (the caller abandons them).
+    static int flushContents(ZephFileReplacer* files, int32_t count, int32_t* failedIndex);
+
     // Takes over other's unfinished replacement (after abandoning its own),
     // leaving other idle without touching the temporary file. Cannot fail.
     void takeOver(ZephFileReplacer& other);
@@ -157,8 +163,8 @@ struct ZephFileReplacer {
     static bool isTemporaryName(const char* name);
 
 private:
-    int writePending();      // 0, or -1 after failing
-    bool temporaryIsOurs();  // the temporary's name still stands for the file made
+    int writePending();     // 0, or -1 after failing
+    bool temporaryIsOurs(); // the temporary's name still stands for the file made
 };
 
 #endif

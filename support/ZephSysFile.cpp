@@ -10,7 +10,8 @@ constexpr ZephSysFileTable ZephSysFilesDefault = {
     ZephSysFileStartWriteback, ZephSysFolderOpen,     ZephSysFolderClose,        ZephSysFolderLock,
     ZephSysFileOpenIn,         ZephSysFileIdentify,   ZephSysFileIdentifyIn,     ZephSysFileKeepMetadata,
     ZephSysFileReplaceIn,      ZephSysFileRemoveIn,   ZephSysFileRemoveUnusedIn, ZephSysFolderFlush,
-    ZephSysFilePrefetchIn,     ZephSysFolderIdentify, ZephSysFolderFreeSpace,    ZephSysFolderMake};
+    ZephSysFilePrefetchIn,     ZephSysFolderIdentify, ZephSysFolderFreeSpace,    ZephSysFolderMake,
+    ZephSysFileFlushAll};
 ZephSysFileTable ZephSysFiles = ZephSysFilesDefault;
 
 bool ZephSysSameFile(const ZephSysFileIdentity& before, const ZephSysFileIdentity& now) {

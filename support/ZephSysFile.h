@@ -163,6 +163,14 @@ struct ZephSysFileTable {
     // Win32 the parent's inherited security). ZephErrExists when something
     // is there already; the folder above must exist.
     ZephError (*makeFolder)(const char* path);
+    // Returns once the data of all count handles have reached the disk, as a
+    // flush of each would, but lets the system wait for them together: POSIX
+    // flushes several at once, so that one commit of the file system's
+    // journal and one cache flush of the disk serve many files; Win32 one
+    // after the other. On failure *failed is the lowest index that failed
+    // (its error returned, its number recorded); the others may or may not
+    // have been flushed.
+    ZephError (*flushAll)(const int64_t* handles, int32_t count, int32_t* failed);
 };
 
 extern ZephSysFileTable ZephSysFiles;              // what the library calls
@@ -194,5 +202,6 @@ ZephError ZephSysFilePrefetchIn(int64_t folder, const char* name, int64_t count,
 ZephError ZephSysFolderIdentify(int64_t folder, ZephSysFileIdentity* identity);
 ZephError ZephSysFolderFreeSpace(int64_t folder, uint64_t* bytes);
 ZephError ZephSysFolderMake(const char* path);
+ZephError ZephSysFileFlushAll(const int64_t* handles, int32_t count, int32_t* failed);
 
 #endif

@@ -361,6 +361,18 @@ ZephError ZephSysFileTruncate(int64_t handle, int64_t size) {
 
 ZephError ZephSysFileFlush(int64_t handle) { return FlushFileBuffers(fromHandle(handle)) ? ZephErrNone : lastError(); }
 
+ZephError ZephSysFileFlushAll(const int64_t* handles, int32_t count, int32_t* failed) {
+    *failed = -1;
+    for (int32_t i = 0; i < count; ++i) {
+        ZephError result = ZephSysFileFlush(handles[i]);
+        if (result != ZephErrNone) {
+            *failed = i;
+            return result;
+        }
+    }
+    return ZephErrNone;
+}
+
 // No such hint: FlushFileBuffers does the writing when asked.
 ZephError ZephSysFileStartWriteback(int64_t) { return ZephErrNone; }
 

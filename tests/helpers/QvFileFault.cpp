@@ -169,6 +169,24 @@ ZephError wrapMakeFolder(const char* path) {
     return d.fail ? injected(d.error) : active->real().makeFolder(path);
 }
 
+// One flush per handle, counted in order, so that a loop over the nth flush
+// meets every file's; the handles before a failed one are flushed.
+ZephError wrapFlushAll(const int64_t* handles, int32_t count, int32_t* failed) {
+    for (int32_t i = 0; i < count; ++i) {
+        auto d = decide(FileOp::Flush);
+        if (!d.fail)
+            continue;
+        if (i > 0) {
+            ZephError before = active->real().flushAll(handles, i, failed);
+            if (before != ZephErrNone)
+                return before;
+        }
+        *failed = i;
+        return injected(d.error);
+    }
+    return active->real().flushAll(handles, count, failed);
+}
+
 // A hint: never failed and never counted, so that fault loops see only the
 // calls whose failure a caller must report.
 ZephError passPrefetchIn(int64_t folder, const char* name, int64_t count, bool* started) {
@@ -176,10 +194,11 @@ ZephError passPrefetchIn(int64_t folder, const char* name, int64_t count, bool* 
 }
 
 const ZephSysFileTable Wrappers = {
-    wrapOpen,           wrapRead,        wrapWrite,          wrapSeek,           wrapTruncate,    wrapFlush,
-    wrapClose,          wrapQuery,       wrapStartWriteback, wrapOpenFolder,     wrapCloseFolder, wrapLockFolder,
-    wrapOpenIn,         wrapIdentify,    wrapIdentifyIn,     wrapKeepMetadata,   wrapReplaceIn,   wrapRemoveIn,
-    wrapRemoveUnusedIn, wrapFlushFolder, passPrefetchIn,     wrapIdentifyFolder, wrapFreeSpace,   wrapMakeFolder};
+    wrapOpen,         wrapRead,           wrapWrite,     wrapSeek,           wrapTruncate,
+    wrapFlush,        wrapClose,          wrapQuery,     wrapStartWriteback, wrapOpenFolder,
+    wrapCloseFolder,  wrapLockFolder,     wrapOpenIn,    wrapIdentify,       wrapIdentifyIn,
+    wrapKeepMetadata, wrapReplaceIn,      wrapRemoveIn,  wrapRemoveUnusedIn, wrapFlushFolder,
+    passPrefetchIn,   wrapIdentifyFolder, wrapFreeSpace, wrapMakeFolder,     wrapFlushAll};
 
 } // namespace
 

@@ -17,7 +17,7 @@ enum class FileOp {
     Write,
     Seek,
     Truncate,
-    Flush,
+    Flush, // flush, and each handle of flushAll in turn
     Close,
     Query,
     StartWriteback,

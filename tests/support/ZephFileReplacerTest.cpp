@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 using qvtest::FileFault;
@@ -132,6 +133,65 @@ TEST_F(ZephFileReplacerFlow, SealedAndFlushedContentIsCommittedWhole) {
     EXPECT_EQ(qvtest::readFile(target), "first second");
     EXPECT_EQ(names(), std::set<std::string>{"GAME.EXE"});
     EXPECT_EQ(count.openHandles(), 0);
+}
+
+// Many sealed files flushed at once (past one group of 64): all reach the
+// disk, or the first failing one is named and every file can still be
+// abandoned, leaving the targets as they were.
+TEST_F(ZephFileReplacerFlow, ContentsFlushTogetherAndTheFirstFailureIsNamed) {
+    constexpr int32_t Count = 70;
+    for (int failAt : {0, 1, 66}) {
+        SCOPED_TRACE(failAt);
+        std::vector<ZephFileReplacer> files(Count);
+        for (int32_t i = 0; i < Count; ++i) {
+            const std::string name = "F" + std::to_string(i) + ".INI";
+            ASSERT_TRUE(qvtest::writeFile(dir.file(name.c_str()), Original));
+            files[i].init(&manager);
+            ASSERT_EQ(files[i].begin(folder.handle, name.c_str()), 0);
+            ASSERT_EQ(files[i].write(Rewritten.data(), static_cast<int64_t>(Rewritten.size())), 0);
+            ASSERT_EQ(files[i].seal(), 0);
+        }
+        FileFault fault;
+        if (failAt > 0)
+            fault.failAt(FileOp::Flush, failAt, ZephErrIo);
+        int32_t failed = -2;
+        const int result = ZephFileReplacer::flushContents(files.data(), Count, &failed);
+        if (failAt == 0) {
+            ASSERT_EQ(result, 0);
+            EXPECT_EQ(failed, -1);
+            EXPECT_EQ(fault.calls(FileOp::Flush), Count);
+            for (ZephFileReplacer& file : files)
+                ASSERT_EQ(file.commit(), 0);
+            EXPECT_EQ(fault.calls(FileOp::Flush), Count) << "a flushed content is not flushed again";
+            EXPECT_EQ(qvtest::readFile(dir.file("F69.INI")), Rewritten);
+        } else {
+            ASSERT_EQ(result, -1);
+            EXPECT_EQ(failed, failAt - 1);
+            EXPECT_EQ(files[failed].failure.code, ZephErrIo);
+            for (ZephFileReplacer& file : files)
+                EXPECT_TRUE(file.isActive());
+            files.clear(); // abandons
+            EXPECT_EQ(qvtest::readFile(dir.file("F0.INI")), Original);
+        }
+        EXPECT_EQ(names().size(), static_cast<size_t>(Count)) << "no temporary is left";
+    }
+
+    // The platform names the lowest handle that failed, whichever thread met it.
+    int64_t good[3] = {ZephSysFileNone, ZephSysFileNone, ZephSysFileNone};
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(ZephSysFiles.openIn(folder.handle, "F0.INI", ZephSysOpenRead | ZephSysOpenWrite, &good[i]),
+                  ZephErrNone);
+    int64_t closed = ZephSysFileNone;
+    ASSERT_EQ(ZephSysFiles.openIn(folder.handle, "F1.INI", ZephSysOpenRead, &closed), ZephErrNone);
+    ZephSysFiles.close(closed);
+    const int64_t handles[] = {good[0], good[1], closed, good[2], closed};
+    int32_t failed = -2;
+    EXPECT_NE(ZephSysFiles.flushAll(handles, 5, &failed), ZephErrNone);
+    EXPECT_EQ(failed, 2);
+    EXPECT_EQ(ZephSysFiles.flushAll(good, 3, &failed), ZephErrNone);
+    EXPECT_EQ(failed, -1);
+    for (int64_t handle : good)
+        ZephSysFiles.close(handle);
 }
 
 TEST_F(ZephFileReplacerFlow, TakeOverMovesTheUnfinishedReplacement) {
