@@ -361,13 +361,51 @@ ZephError ZephSysFileTruncate(int64_t handle, int64_t size) {
 
 ZephError ZephSysFileFlush(int64_t handle) { return FlushFileBuffers(fromHandle(handle)) ? ZephErrNone : lastError(); }
 
+namespace {
+
+// The handles one flushAll hands to its threads, taken in turn.
+struct FlushGroup {
+    const int64_t* handles;
+    LONG count;
+    volatile LONG next;
+    DWORD errors[64];
+};
+
+DWORD WINAPI flushSome(void* context) {
+    auto* group = static_cast<FlushGroup*>(context);
+    for (LONG i = InterlockedIncrement(&group->next) - 1; i < group->count; i = InterlockedIncrement(&group->next) - 1)
+        group->errors[i] = FlushFileBuffers(fromHandle(group->handles[i])) ? 0 : GetLastError();
+    return 0;
+}
+
+} // namespace
+
 ZephError ZephSysFileFlushAll(const int64_t* handles, int32_t count, int32_t* failed) {
     *failed = -1;
-    for (int32_t i = 0; i < count; ++i) {
-        ZephError result = ZephSysFileFlush(handles[i]);
-        if (result != ZephErrNone) {
-            *failed = i;
-            return result;
+    // Flushes that wait together let the file system and the disk serve
+    // them with fewer commits than one after the other.
+    constexpr int32_t Group = 64;
+    constexpr int32_t Helpers = 7;
+    for (int32_t start = 0; start < count; start += Group) {
+        FlushGroup group{handles + start, count - start < Group ? count - start : Group, 0, {}};
+        HANDLE helpers[Helpers];
+        int32_t started = 0;
+        for (; started < Helpers && started < group.count - 1; ++started) {
+            helpers[started] =
+                CreateThread(nullptr, 64 * 1024, flushSome, &group, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+            if (helpers[started] == nullptr)
+                break; // no thread to spare: this one does the rest
+        }
+        flushSome(&group);
+        if (started > 0)
+            WaitForMultipleObjects(static_cast<DWORD>(started), helpers, TRUE, INFINITE);
+        for (int32_t i = 0; i < started; ++i)
+            CloseHandle(helpers[i]);
+        for (LONG i = 0; i < group.count; ++i) {
+            if (group.errors[i] != 0) {
+                *failed = start + i;
+                return fromLastError(group.errors[i]);
+            }
         }
     }
     return ZephErrNone;

@@ -178,9 +178,11 @@ TEST_F(ZephFileReplacerFlow, ContentsFlushTogetherAndTheFirstFailureIsNamed) {
 
     // The platform names the lowest handle that failed, whichever thread met it.
     int64_t good[3] = {ZephSysFileNone, ZephSysFileNone, ZephSysFileNone};
-    for (int i = 0; i < 3; ++i)
-        ASSERT_EQ(ZephSysFiles.openIn(folder.handle, "F0.INI", ZephSysOpenRead | ZephSysOpenWrite, &good[i]),
+    for (int i = 0; i < 3; ++i) {
+        const std::string name = "F" + std::to_string(2 + i) + ".INI";
+        ASSERT_EQ(ZephSysFiles.openIn(folder.handle, name.c_str(), ZephSysOpenRead | ZephSysOpenWrite, &good[i]),
                   ZephErrNone);
+    }
     int64_t closed = ZephSysFileNone;
     ASSERT_EQ(ZephSysFiles.openIn(folder.handle, "F1.INI", ZephSysOpenRead, &closed), ZephErrNone);
     ZephSysFiles.close(closed);
