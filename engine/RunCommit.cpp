@@ -169,11 +169,13 @@ int RunCommit::commit(RunJournal& journal, RunHeader header, int64_t folder) {
         return fail(-1, cause);
     }
     // An end that cannot be written leaves the run to be closed by the next
-    // one, which finds every file in place; for the same reason it need not
-    // wait for the disk.
+    // one, which finds every file in place. It is waited for all the same:
+    // a run found without its end is settled by the state of its files, and
+    // a file another program changes in the meantime would have the others
+    // given back.
     RunRecord end;
     end.init(manager);
-    if (end.appendEnd() == 0 && journal.append(header.id, end.text.data, end.text.length, false) == 0 &&
+    if (end.appendEnd() == 0 && journal.append(header.id, end.text.data, end.text.length) == 0 &&
         record.text.append(end.text.data, end.text.length) == 0)
         record.parse();
     journal.prune();

@@ -23,10 +23,9 @@ struct ZephMemManager;
 // The order of the commit keeps every state a crash can leave settleable:
 // all contents flushed, waiting together; each file given its metadata and
 // closed; the record written and flushed; the renames; one folder sync; the
-// record's end, not waited for (a run whose end is lost has all its files in
-// place, and the next run closes it). A crash before the record is
-// durable leaves the originals and stale temporaries; after it, the record
-// tells the next run which files to complete or to give back.
+// record's end. A crash before the record is durable leaves the originals
+// and stale temporaries; after it, the record tells the next run which files
+// to complete or to give back.
 //
 // At most openLimit new files are held open at once: when that many wait,
 // they are prepared (flushed together, then closed), so that a run over

@@ -48,12 +48,12 @@ int openPlain(ZephFolder* folder, const char* path, ZephFailure* failure) {
 }
 
 // Writes bytes at the handle's position, waits for them to reach the disk
-// when durable and closes the handle, whatever happened; the first failure
-// goes to failure.
-ZephError writeAndClose(int64_t handle, const char* bytes, int32_t length, bool durable, ZephFailure* failure) {
+// and closes the handle, whatever happened; the first failure goes to
+// failure.
+ZephError writeDurablyAndClose(int64_t handle, const char* bytes, int32_t length, ZephFailure* failure) {
     int64_t done = 0;
     ZephError result = ZephSysFiles.write(handle, bytes, length, &done);
-    if (result == ZephErrNone && durable)
+    if (result == ZephErrNone)
         result = ZephSysFiles.flush(handle);
     if (result != ZephErrNone)
         *failure = ZephFailure{result, ZephSysLastError()};
@@ -105,9 +105,9 @@ int RunJournal::open(ZephMemManager* newManager, const ZephFolder& install) {
         failure = ZephFailure{ZephErrNotFound, 0};
         return -1;
     }
-    const int written =
-        std::snprintf(path, sizeof path, "%s%s%016llx-%016llx", root, ZephPathSeparatorText,
-                      static_cast<unsigned long long>(identity.volume), static_cast<unsigned long long>(identity.file));
+    const int written = std::snprintf(path, sizeof path, "%s%s%016llx-%016llx", root, ZephPathSeparatorText,
+                                      static_cast<unsigned long long>(identity.volume),
+                                      static_cast<unsigned long long>(identity.file));
     if (written < 0 || written >= static_cast<int>(sizeof path)) {
         path[0] = '\0';
         failure = ZephFailure{ZephErrInvalid, 0};
@@ -119,8 +119,8 @@ int RunJournal::open(ZephMemManager* newManager, const ZephFolder& install) {
 }
 
 int RunJournal::fileName(uint32_t id, char* name, int32_t size) const {
-    const int written =
-        std::snprintf(name, static_cast<size_t>(size), "%08lu%s", static_cast<unsigned long>(id), RecordSuffix);
+    const int written = std::snprintf(name, static_cast<size_t>(size), "%08lu%s", static_cast<unsigned long>(id),
+                                      RecordSuffix);
     return written > 0 && written < size && id > 0 && id <= 99999999 ? 0 : -1;
 }
 
@@ -225,7 +225,7 @@ int RunJournal::create(uint32_t id, const char* bytes, int32_t length) {
         failure = ZephFailure{result, ZephSysLastError()};
         return -1;
     }
-    result = writeAndClose(handle, bytes, length, true, &failure);
+    result = writeDurablyAndClose(handle, bytes, length, &failure);
     // The new name must last as long as the content.
     if (result == ZephErrNone) {
         result = ZephSysFiles.flushFolder(folder.handle);
@@ -239,7 +239,7 @@ int RunJournal::create(uint32_t id, const char* bytes, int32_t length) {
     return 0;
 }
 
-int RunJournal::append(uint32_t id, const char* bytes, int32_t length, bool durable) {
+int RunJournal::append(uint32_t id, const char* bytes, int32_t length) {
     char name[16];
     ZephFolder folder;
     if (fileName(id, name, sizeof name) != 0 || openPlain(&folder, path, &failure) != 0)
@@ -257,7 +257,7 @@ int RunJournal::append(uint32_t id, const char* bytes, int32_t length, bool dura
         ZephSysFiles.close(handle);
         return -1;
     }
-    return writeAndClose(handle, bytes, length, durable, &failure) == ZephErrNone ? 0 : -1;
+    return writeDurablyAndClose(handle, bytes, length, &failure) == ZephErrNone ? 0 : -1;
 }
 
 int RunJournal::cut(uint32_t id, int64_t length) {

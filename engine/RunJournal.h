@@ -63,9 +63,8 @@ struct RunJournal {
     // needed), flushed with its folder. -1 when it exists or anything fails;
     // then no file of it is left.
     int create(uint32_t id, const char* bytes, int32_t length);
-    // Adds the bytes at the end of record id, flushed unless durable is
-    // false. 0 or -1.
-    int append(uint32_t id, const char* bytes, int32_t length, bool durable = true);
+    // Adds the bytes at the end of record id, flushed. 0 or -1.
+    int append(uint32_t id, const char* bytes, int32_t length);
     // Cuts record id to length bytes (a torn end), flushed. 0 or -1.
     int cut(uint32_t id, int64_t length);
     // Deletes record id. 0 or -1.

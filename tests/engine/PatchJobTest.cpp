@@ -584,7 +584,7 @@ TEST_F(PatchJobConvertRun, NoFileTakesItsPlaceBeforeTheLastIsWritten) {
     EXPECT_EQ(files, job.filesPatched);
     EXPECT_EQ(static_cast<size_t>(files), names().size());
     EXPECT_EQ(0, replacedBefore);
-    EXPECT_EQ(files + 1, count.calls(qvtest::FileOp::Flush)) << "each file and the record; its end is not waited for";
+    EXPECT_EQ(files + 2, count.calls(qvtest::FileOp::Flush)) << "each file, the record, its end";
     EXPECT_EQ(2, count.calls(qvtest::FileOp::FlushFolder)) << "the record's folder, the directory";
     EXPECT_EQ(0, count.openHandles());
     ASSERT_TRUE(job.changes.record.complete);
