@@ -49,9 +49,15 @@ void RunCommit::noteName(int32_t index) {
 }
 
 int RunCommit::prepareOpen() {
-    // Every content to the disk first, all waiting together: a close or a
-    // metadata change between two flushes would make the second wait for a
-    // journal commit of its own.
+    // Every file's metadata first, then every content to the disk, all
+    // waiting together (each flush makes its file's metadata durable too);
+    // then the closes. A close or a metadata change between two flushes
+    // would make the second wait for a journal commit of its own.
+    for (int32_t i = prepared; i < count; ++i) {
+        noteName(i);
+        if (files[i].keepSourceMetadata() != 0)
+            return fail(i, files[i].failure);
+    }
     int32_t failedIndex = -1;
     if (ZephFileReplacer::flushContents(files + prepared, count - prepared, &failedIndex) != 0) {
         noteName(prepared + failedIndex);

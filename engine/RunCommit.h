@@ -21,14 +21,14 @@ struct ZephMemManager;
 // settle, see RunRecover), and no temporary file is left.
 //
 // The order of the commit keeps every state a crash can leave settleable:
-// all contents flushed, waiting together; each file given its metadata and
-// closed; the record written and flushed; the renames; one folder sync; the
+// each file given its metadata; all contents flushed, waiting together; the
+// files closed; the record written and flushed; the renames; one folder sync; the
 // record's end. A crash before the record is durable leaves the originals
 // and stale temporaries; after it, the record tells the next run which files
 // to complete or to give back.
 //
 // At most openLimit new files are held open at once: when that many wait,
-// they are prepared (flushed together, then closed), so that a run over
+// they are prepared (metadata, flushed together, closed), so that a run over
 // thousands of files needs no more handles than a few.
 struct RunCommit {
     ZephMemManager* manager = nullptr;

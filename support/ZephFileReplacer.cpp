@@ -261,6 +261,7 @@ void ZephFileReplacer::takeOver(ZephFileReplacer& other) {
     pending = other.pending;
     pendingLength = other.pendingLength;
     contentOnDisk = other.contentOnDisk;
+    metadataKept = other.metadataKept;
     prepared = other.prepared;
     // other's block and handle are ours now: it goes idle without closing or
     // removing anything.
@@ -289,14 +290,9 @@ bool ZephFileReplacer::temporaryIsOurs() {
     return true;
 }
 
-int ZephFileReplacer::prepare() {
-    if (!isActive())
+int ZephFileReplacer::keepSourceMetadata() {
+    if (!isActive() || prepared)
         return fail(this, ZephErrInvalid, false);
-    if (prepared)
-        return 0;
-    if (!contentOnDisk && flushContent() != 0)
-        return -1;
-
     // What the new file takes besides its content comes from the source as
     // it is now, which must still be the file that was read.
     const char* metadataFrom = sourceName[0] != 0 ? sourceName : targetExisted ? targetName : nullptr;
@@ -319,6 +315,20 @@ int ZephFileReplacer::prepare() {
         ZephSysFiles.close(from);
     if (kept != ZephErrNone)
         return fail(this, kept);
+    metadataKept = true;
+    return 0;
+}
+
+int ZephFileReplacer::prepare() {
+    if (!isActive())
+        return fail(this, ZephErrInvalid, false);
+    if (prepared)
+        return 0;
+    // The metadata first: the flush then makes it durable with the content.
+    if (!metadataKept && keepSourceMetadata() != 0)
+        return -1;
+    if (!contentOnDisk && flushContent() != 0)
+        return -1;
     if (!temporaryIsOurs())
         return -1;
     // A failing close may have lost buffered data; the handle is gone either way.
@@ -387,6 +397,7 @@ void ZephFileReplacer::abandon() {
     pending = nullptr;
     pendingLength = 0;
     contentOnDisk = false;
+    metadataKept = false;
     prepared = false;
     targetExisted = false;
     checkSource = false;

@@ -70,6 +70,7 @@ struct ZephFileReplacer {
     char* pending = nullptr;
     int32_t pendingLength = 0;
     bool contentOnDisk = false; // flushed by flushContent; commit skips it
+    bool metadataKept = false;  // by keepSourceMetadata; prepare skips it
     // prepare() is done: the new file is complete, on disk, has its metadata
     // and is closed (handle none); only the rename is left.
     bool prepared = false;
@@ -131,12 +132,17 @@ struct ZephFileReplacer {
     // leaves every replacer as it was (the caller abandons them).
     static int flushContents(ZephFileReplacer* files, int32_t count, int32_t* failedIndex);
 
+    // Gives the new file the source's metadata now, while the source is
+    // unchanged (see prepare, which then does not again). Set before the
+    // content's flush, one flush makes both durable.
+    int keepSourceMetadata();
+
     // Takes over other's unfinished replacement (after abandoning its own),
     // leaving other idle without touching the temporary file. Cannot fail.
     void takeOver(ZephFileReplacer& other);
 
-    // Everything of the commit but the rename: flushes the new content,
-    // gives it the source's metadata while the source is unchanged, checks
+    // Everything of the commit but the rename: gives the new file the
+    // source's metadata while the source is unchanged, flushes it, checks
     // that the temporary is still ours and closes it. Nothing takes the
     // target's place yet, and no handle stays open. Does nothing when
     // prepared already.
