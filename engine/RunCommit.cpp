@@ -43,8 +43,7 @@ int RunCommit::fail(int32_t index, const ZephFailure& cause) {
 void RunCommit::noteName(int32_t index) {
     // Kept aside: a replacer that fails forgets its names.
     const ZephFileReplacer& file = files[index];
-    ZephStrCopy(failedName,
-                file.sourceName != nullptr && file.sourceName[0] != '\0' ? file.sourceName : file.targetName,
+    ZephStrCopy(failedName, file.sourceName != nullptr && file.sourceName[0] != '\0' ? file.sourceName : file.targetName,
                 sizeof failedName);
 }
 
@@ -77,8 +76,8 @@ int RunCommit::add(ZephFileReplacer& sealed, RunFileRecord file, const char* def
                    const char* defaultNew, int32_t defaultNewLength, const ZephBuf* edits) {
     failure = ZephFailure{};
     failedFile = -1;
-    ZephStrCopy(failedName,
-                sealed.sourceName != nullptr && sealed.sourceName[0] != '\0' ? sealed.sourceName : sealed.targetName,
+    ZephStrCopy(failedName, sealed.sourceName != nullptr && sealed.sourceName[0] != '\0' ? sealed.sourceName
+                                                                                            : sealed.targetName,
                 sizeof failedName);
     if (count == capacity) {
         const int32_t grown = capacity == 0 ? 16 : capacity * 2;

@@ -22,10 +22,10 @@ struct ZephMemManager;
 //
 // The order of the commit keeps every state a crash can leave settleable:
 // each file given its metadata; all contents flushed, waiting together; the
-// files closed; the record written and flushed; the renames; one folder sync; the
-// record's end. A crash before the record is durable leaves the originals
-// and stale temporaries; after it, the record tells the next run which files
-// to complete or to give back.
+// files closed; the record written and flushed; the renames; one folder
+// sync; the record's end. A crash before the record is durable leaves the
+// originals and stale temporaries; after it, the record tells the next run
+// which files to complete or to give back.
 //
 // At most openLimit new files are held open at once: when that many wait,
 // they are prepared (metadata, flushed together, closed), so that a run over
@@ -37,16 +37,16 @@ struct RunCommit {
     int32_t capacity = 0;
     int32_t prepared = 0;
     int32_t openLimit = 8;
-    ZephBuf blocks;   // the file blocks of the record, in the order of files
-    RunRecord record; // the record as written by the last commit
+    ZephBuf blocks;    // the file blocks of the record, in the order of files
+    RunRecord record;  // the record as written by the last commit
     // Why the last -1 happened: the file (index into files, -1 for the
     // journal or the folder) and the cause.
     ZephFailure failure;
     int32_t failedFile = -1;
     char failedName[RunTextSize] = {}; // that file's source (its own name, or a side copy's source)
-    bool journalFailed = false;        // the record could not be written: nothing was touched
-    bool leftPending = false;          // files in place could not all be given back
-    int32_t placed = 0;                // files put in place by the last commit
+    bool journalFailed = false; // the record could not be written: nothing was touched
+    bool leftPending = false;   // files in place could not all be given back
+    int32_t placed = 0;         // files put in place by the last commit
 
     RunCommit() = default;
     ~RunCommit() { release(); }

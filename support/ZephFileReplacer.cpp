@@ -99,8 +99,8 @@ int ZephFileReplacer::begin(int64_t inFolder, const char* target, const char* so
     if (namesSize > INT32_MAX)
         return fail(this, ZephErrInvalid, false);
     auto* names = static_cast<char*>(ZephMemAlloc(manager, static_cast<int32_t>(namesSize), 0, NamesBlockName));
-    auto* gathered =
-        names == nullptr ? nullptr : static_cast<char*>(ZephMemAlloc(manager, PendingCapacity, 0, PendingBlockName));
+    auto* gathered = names == nullptr ? nullptr
+                                      : static_cast<char*>(ZephMemAlloc(manager, PendingCapacity, 0, PendingBlockName));
     if (gathered == nullptr) {
         ZephMemFree(names);
         return fail(this, ZephErrNoMemory, false);

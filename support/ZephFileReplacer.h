@@ -62,10 +62,10 @@ struct ZephFileReplacer {
     ZephSysFileIdentity temporary{};  // the temporary file as created
     int64_t handle = ZephSysFileNone; // the open temporary file
     int64_t written = 0;              // bytes taken by write since begin
-    // Small writes are gathered here (a block of its own, released by seal
-    // so that the next file's replacer reuses the memory) and go to the file PendingCapacity bytes at a time: the patch
-    // job hands over 4096-byte pieces, and the system call per piece cost
-    // more than the copy.
+    // Small writes are gathered here (a block of its own, released by seal so
+    // that the next file's replacer reuses the memory) and go to the file
+    // PendingCapacity bytes at a time: the patch job hands over 4096-byte
+    // pieces, and the system call per piece cost more than the copy.
     static constexpr int32_t PendingCapacity = 65536;
     char* pending = nullptr;
     int32_t pendingLength = 0;
@@ -169,8 +169,8 @@ struct ZephFileReplacer {
     static bool isTemporaryName(const char* name);
 
 private:
-    int writePending();     // 0, or -1 after failing
-    bool temporaryIsOurs(); // the temporary's name still stands for the file made
+    int writePending();      // 0, or -1 after failing
+    bool temporaryIsOurs();  // the temporary's name still stands for the file made
 };
 
 #endif

@@ -164,10 +164,10 @@ struct ZephSysFileTable {
     // is there already; the folder above must exist.
     ZephError (*makeFolder)(const char* path);
     // Returns once the data of all count handles have reached the disk, as a
-    // flush of each would, but lets the system wait for them together: POSIX
-    // flushes several at once, so that one commit of the file system's
-    // journal and one cache flush of the disk serve many files; Win32 one
-    // after the other. On failure *failed is the lowest index that failed
+    // flush of each would, but lets the system wait for them together:
+    // several flushes at once (from up to 8 threads), so that one commit of
+    // the file system's journal and one cache flush of the disk serve many
+    // files. On failure *failed is the lowest index that failed
     // (its error returned, its number recorded); the others may or may not
     // have been flushed.
     ZephError (*flushAll)(const int64_t* handles, int32_t count, int32_t* failed);

@@ -194,11 +194,11 @@ ZephError passPrefetchIn(int64_t folder, const char* name, int64_t count, bool* 
 }
 
 const ZephSysFileTable Wrappers = {
-    wrapOpen,         wrapRead,           wrapWrite,     wrapSeek,           wrapTruncate,
-    wrapFlush,        wrapClose,          wrapQuery,     wrapStartWriteback, wrapOpenFolder,
-    wrapCloseFolder,  wrapLockFolder,     wrapOpenIn,    wrapIdentify,       wrapIdentifyIn,
-    wrapKeepMetadata, wrapReplaceIn,      wrapRemoveIn,  wrapRemoveUnusedIn, wrapFlushFolder,
-    passPrefetchIn,   wrapIdentifyFolder, wrapFreeSpace, wrapMakeFolder,     wrapFlushAll};
+    wrapOpen,           wrapRead,        wrapWrite,          wrapSeek,           wrapTruncate,    wrapFlush,
+    wrapClose,          wrapQuery,       wrapStartWriteback, wrapOpenFolder,     wrapCloseFolder, wrapLockFolder,
+    wrapOpenIn,         wrapIdentify,    wrapIdentifyIn,     wrapKeepMetadata,   wrapReplaceIn,   wrapRemoveIn,
+    wrapRemoveUnusedIn, wrapFlushFolder, passPrefetchIn,     wrapIdentifyFolder, wrapFreeSpace,   wrapMakeFolder,
+    wrapFlushAll};
 
 } // namespace
 
