@@ -239,19 +239,25 @@ int RunJournal::create(uint32_t id, const char* bytes, int32_t length) {
     return 0;
 }
 
-int RunJournal::append(uint32_t id, const char* bytes, int32_t length) {
+int RunJournal::openForWriting(uint32_t id, int64_t* handle) {
     char name[16];
     ZephFolder folder;
     if (fileName(id, name, sizeof name) != 0 || openPlain(&folder, path, &failure) != 0)
         return -1;
-    int64_t handle = ZephSysFileNone;
-    ZephError result = ZephSysFiles.openIn(folder.handle, name, ZephSysOpenWrite, &handle);
+    ZephError result = ZephSysFiles.openIn(folder.handle, name, ZephSysOpenWrite, handle);
     if (result != ZephErrNone) {
         failure = ZephFailure{result, ZephSysLastError()};
         return -1;
     }
+    return 0;
+}
+
+int RunJournal::append(uint32_t id, const char* bytes, int32_t length) {
+    int64_t handle = ZephSysFileNone;
+    if (openForWriting(id, &handle) != 0)
+        return -1;
     int64_t position = 0;
-    result = ZephSysFiles.seek(handle, 0, ZephSysSeekEnd, &position);
+    ZephError result = ZephSysFiles.seek(handle, 0, ZephSysSeekEnd, &position);
     if (result != ZephErrNone) {
         failure = ZephFailure{result, ZephSysLastError()};
         ZephSysFiles.close(handle);
@@ -261,17 +267,10 @@ int RunJournal::append(uint32_t id, const char* bytes, int32_t length) {
 }
 
 int RunJournal::cut(uint32_t id, int64_t length) {
-    char name[16];
-    ZephFolder folder;
-    if (fileName(id, name, sizeof name) != 0 || openPlain(&folder, path, &failure) != 0)
-        return -1;
     int64_t handle = ZephSysFileNone;
-    ZephError result = ZephSysFiles.openIn(folder.handle, name, ZephSysOpenWrite, &handle);
-    if (result != ZephErrNone) {
-        failure = ZephFailure{result, ZephSysLastError()};
+    if (openForWriting(id, &handle) != 0)
         return -1;
-    }
-    result = ZephSysFiles.truncate(handle, length);
+    ZephError result = ZephSysFiles.truncate(handle, length);
     if (result == ZephErrNone)
         result = ZephSysFiles.flush(handle);
     if (result != ZephErrNone)

@@ -75,6 +75,8 @@ struct RunJournal {
 
 private:
     int fileName(uint32_t id, char* name, int32_t size) const;
+    // Opens record id for writing into *handle. 0, or -1 with failure.
+    int openForWriting(uint32_t id, int64_t* handle);
     int makeFolders();
 };
 

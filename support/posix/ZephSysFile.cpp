@@ -269,11 +269,6 @@ ZephError ZephSysFileFlush(int64_t handle) {
 
 ZephError ZephSysFileFlushAll(const int64_t* handles, int32_t count, int32_t* failed) {
     *failed = -1;
-    if (count == 1) {
-        ZephError result = ZephSysFileFlush(handles[0]);
-        *failed = result == ZephErrNone ? -1 : 0;
-        return result;
-    }
     // fsyncs that wait together share the file system's journal commit and
     // the disk's cache flush, which one after the other each pay for.
     constexpr int32_t Group = 64;
